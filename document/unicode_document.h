@@ -1,0 +1,35 @@
+// The Unicode document, unitext.html: three CRLF-ended lines in UTF-8.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QStringView>
+#include <stdexcept>
+
+namespace zv {
+
+enum class DocumentVariant {
+    Run,       // written by every conversion run, body = the converted text
+    Shutdown,  // written when the program ends, empty body
+};
+
+// Raised when the document cannot be written; what() names the path and the reason.
+class DocumentError : public std::runtime_error {
+public:
+    using std::runtime_error::runtime_error;
+};
+
+// The document's file name inside the program folder.
+inline constexpr char kDocumentFileName[] = "unitext.html";
+
+// folder joined with the file name by the platform separator.
+QString UnicodeDocumentPath(const QString& folder);
+
+// The exact bytes of the document.
+QByteArray UnicodeDocumentBytes(DocumentVariant variant, QStringView body);
+
+// Replaces folder/unitext.html atomically: on failure the previous document is left whole
+// and DocumentError is thrown.
+void WriteUnicodeDocument(DocumentVariant variant, QStringView body, const QString& folder);
+
+}  // namespace zv

@@ -1,0 +1,32 @@
+// Latvian plain-keyboard conventions to HTML character references.
+//
+// The conversion is an ordered table of literal find-and-replace rules over UTF-16 code
+// units. Transliterate returns exactly what applying every rule in table order would give,
+// each rule replacing its non-overlapping occurrences from left to right.
+#pragma once
+
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace zv {
+
+struct Rule {
+    std::u16string_view find;         // 1 to 13 code units, never empty
+    std::u16string_view replacement;  // may be empty, shorter or longer
+};
+
+// The rules in the order they are applied.
+std::span<const Rule> RuleTable() noexcept;
+
+// The whole table applied to text. Pure, thread-safe, linear in the text's length.
+std::u16string Transliterate(std::u16string_view text);
+
+// True when text is exactly one of the words in which "aa" may stand for two letters.
+bool IsHintWord(std::u16string_view text) noexcept;
+
+// What the user is told when the whole text is a hint word.
+inline constexpr std::u16string_view kHintMessage =
+    u"Ja iet runa par arshanu, raksta pa-art, pa-aris";
+
+}  // namespace zv

@@ -1,0 +1,138 @@
+#include <gtest/gtest.h>
+
+#include <random>
+#include <string>
+
+#include "engine/transliterate.h"
+#include "reference.h"
+
+namespace {
+
+struct Case {
+    std::u16string input;
+    std::u16string expected;
+};
+
+// Printable form for failure messages: ASCII as is, everything else as \uXXXX.
+std::string Show(std::u16string_view text) {
+    std::string out;
+    for (char16_t c : text) {
+        if (c >= 0x20 && c < 0x7F) {
+            out.push_back(static_cast<char>(c));
+        } else {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04X", static_cast<unsigned>(c));
+            out += buf;
+        }
+    }
+    return out;
+}
+
+class TransliterateCase : public testing::TestWithParam<Case> {};
+
+TEST_P(TransliterateCase, MatchesExpected) {
+    const Case& c = GetParam();
+    EXPECT_EQ(Show(zv::Transliterate(c.input)), Show(c.expected)) << "input: " << Show(c.input);
+    EXPECT_EQ(Show(zv::reference::Transliterate(c.input)), Show(c.expected))
+        << "reference, input: " << Show(c.input);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Pairs, TransliterateCase,
+    testing::Values(Case{u"aa", u"&#257;"}, Case{u"aaa", u"&#257;a"},
+                    Case{u"aaaa", u"&#257;&#257;"}, Case{u"Aa", u"&#256;"}, Case{u"AA", u"AA"},
+                    Case{u"SH", u"SH"}, Case{u"sH", u"sH"}, Case{u"sh", u"&#353;"},
+                    Case{u"uuu", u"&#363;u"}, Case{u"Aaa", u"&#256;a"},
+                    Case{u"Laba diena, Riiga!", u"Laba diena, R&#299;ga!"},
+                    Case{u"Kjeepis", u"&#310;&#275;pis"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Apostrophes, TransliterateCase,
+    testing::Values(Case{u"'a", u"&#257;"}, Case{u"'A", u"&#256;"}, Case{u"'aa", u"&#257;a"},
+                    Case{u"a'a", u"&#257;a"}, Case{u"'z", u"&#382;"}, Case{u"'s", u"&#353;"},
+                    Case{u"'K", u"&#310;"}, Case{u"'x", u"'x"}, Case{u"'", u"'"},
+                    Case{u"ab'", u"ab'"}, Case{u"''a", u"'&#257;"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Hyphens, TransliterateCase,
+    testing::Values(Case{u"a-a", u"aa"}, Case{u"pa-art", u"paart"}, Case{u"L-j", u"Lj"},
+                    Case{u"Lj", u"&#315;"}, Case{u"aa-a", u"&#257;-a"},
+                    Case{u"s-h-h", u"sh-h"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    Repairs, TransliterateCase,
+    testing::Values(Case{u"ieeja", u"ieeja"}, Case{u"ieelpa", u"ieelpa"},
+                    Case{u"miljons", u"miljons"}, Case{u"karjers", u"karjers"},
+                    Case{u"paaris", u"p&#257;ris"}, Case{u"paartika", u"p&#257;rtika"},
+                    Case{u"paadiite", u"p&#257;d&#299;te"}, Case{u"neesaat", u"n&#275;s&#257;t"},
+                    Case{u"need", u"ne&#275;d"}, Case{u"piee", u"pi&#275;"},
+                    Case{u"Neesaa", u"N&#275;s&#257;"}, Case{u"paarts", u"paarts"},
+                    Case{u"ieeljot", u"iee&#316;ot"}));
+
+INSTANTIATE_TEST_SUITE_P(
+    LinesAndOthers, TransliterateCase,
+    testing::Values(Case{u"", u""}, Case{u"a\r\nb", u"a<Br>b"}, Case{u"a\nb", u"a\nb"},
+                    Case{u"a\rb", u"a\rb"}, Case{u"\r\r\n\n", u"\r<Br>\n"},
+                    Case{u"\u00E5", u"&aring;"}, Case{u"\u00D6", u"&Ouml;"},
+                    Case{u"\u00C5\u00E4\u00C4\u00F6", u"&Aring;&auml;&Auml;&ouml;"},
+                    Case{u"&uuml;", u"&&#363;ml;"}, Case{u"0123 .,;!?", u"0123 .,;!?"},
+                    Case{u"\u0101\u00FC", u"\u0101\u00FC"},
+                    Case{std::u16string(u"a\0a", 3), std::u16string(u"a\0a", 3)},
+                    Case{u"\xD800"
+                         u"aa\xDC00",
+                         u"\xD800&#257;\xDC00"}));
+
+TEST(HintWord, ExactMatchOnly) {
+    for (auto word : {u"paaris", u"Paaris", u"saarts", u"Saarts", u"saarta", u"saara",
+                      u"saarshu", u"saarsim"}) {
+        EXPECT_TRUE(zv::IsHintWord(word)) << Show(word);
+    }
+    for (auto text : {u"", u"paaris\r\n", u"paaris ", u"PAARIS", u"paarisks", u" saara"}) {
+        EXPECT_FALSE(zv::IsHintWord(text)) << Show(text);
+    }
+}
+
+TEST(RuleTable, ShapeOfTheTable) {
+    const auto rules = zv::RuleTable();
+    ASSERT_EQ(rules.size(), 123u);
+    for (const auto& rule : rules) {
+        EXPECT_GE(rule.find.size(), 1u);
+        EXPECT_LE(rule.find.size(), 13u);
+    }
+    EXPECT_EQ(Show(rules.front().find), "'A");
+    EXPECT_EQ(Show(rules.back().replacement), "<Br>");
+}
+
+// Random texts over the rules' own alphabet, where the rules interact most, compared with
+// the plain rule-by-rule application.
+TEST(Transliterate, AgreesWithReferenceOnRandomTexts) {
+    std::u16string alphabet;
+    for (const auto& rule : zv::RuleTable()) {
+        for (char16_t c : rule.find) {
+            if (alphabet.find(c) == std::u16string::npos) alphabet.push_back(c);
+        }
+    }
+    alphabet += u" xX\xD800";
+    // Whole rule texts make the longer finds likely enough to be hit.
+    std::vector<std::u16string_view> pieces;
+    for (const auto& rule : zv::RuleTable()) {
+        pieces.push_back(rule.find);
+        pieces.push_back(rule.replacement);
+    }
+    std::mt19937 rng(20261208);
+    for (int round = 0; round < 20000; ++round) {
+        std::u16string text;
+        const int length = static_cast<int>(rng() % 40);
+        for (int i = 0; i < length; ++i) {
+            if (rng() % 4 == 0) {
+                text += pieces[rng() % pieces.size()];
+            } else {
+                text.push_back(alphabet[rng() % alphabet.size()]);
+            }
+        }
+        ASSERT_EQ(Show(zv::Transliterate(text)), Show(zv::reference::Transliterate(text)))
+            << "input: " << Show(text);
+    }
+}
+
+}  // namespace
