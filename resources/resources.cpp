@@ -50,11 +50,12 @@ QPixmap OfflinePicture() {
 QIcon ApplicationIcon() {
     EnsureResourcesRegistered();
     QIcon icon;
-    // The 16-colour 32 x 32 image comes before the 2-colour one, so it is the one drawn at 32 x 32;
-    // the 2-colour image travels along for displays and exports that ask for few colours.
+    // Of two images of the same size the icon draws the one added last: the 2-colour 32 x 32
+    // image goes first, so the 16-colour one is shown and the 2-colour one travels along for
+    // displays and exports that ask for few colours.
+    icon.addFile(QStringLiteral(":/zv/icon-32x32-2.png"), QSize(32, 32));
     icon.addFile(QStringLiteral(":/zv/icon-32x32-16.png"), QSize(32, 32));
     icon.addFile(QStringLiteral(":/zv/icon-16x16-16.png"), QSize(16, 16));
-    icon.addFile(QStringLiteral(":/zv/icon-32x32-2.png"), QSize(32, 32));
     return icon;
 }
 
