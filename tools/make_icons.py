@@ -10,7 +10,6 @@ Pure Python 3, standard library only; the output is byte-for-byte reproducible.
 """
 
 import argparse
-import math
 import os
 import struct
 import sys
@@ -30,39 +29,51 @@ TRANSPARENT_16 = 13
 MONO = [(0, 0, 0), (255, 255, 255), (255, 0, 255)]
 TRANSPARENT_MONO = 2
 
-BLACK, NAVY, SILVER, GREY, CYAN, WHITE = 0, 4, 7, 8, 14, 15
+BLACK, SILVER, GREY, CYAN, WHITE = 0, 7, 8, 14, 15
 
-# The drawing, on a 32 x 32 grid (x to the right, y down). The window is turned away to the
-# right, so its right edge is shorter than its left edge.
-WINDOW = [(2.5, 3.5), (25.5, 7.5), (25.5, 23.5), (2.5, 27.5)]
-TITLE_DEPTH_LEFT = 5.5  # height of the title bar at the left edge
-SHADOW_OFFSET = (3.5, 2.5)
-CONTENT_LINES = [0.42, 0.58, 0.74]  # text lines in the body, as fractions of the body height
+
+class Drawing:
+    """The drawing at one pixel size, in whole pixels (x to the right, y down). The window is
+    turned away to the right: its right edge is shorter than its left edge, and the title bar
+    narrows with it. Each size is tuned by hand so the lines fall cleanly on the pixel grid."""
+
+    def __init__(self, window, bar_left, bar_right, shadow, content_lines):
+        self.window = window  # corners: top left, top right, bottom right, bottom left
+        self.bar_left = bar_left  # the title bar's lower edge, at the left and right sides
+        self.bar_right = bar_right
+        self.shadow = shadow  # offset of the shadow
+        self.content_lines = content_lines  # 'text' lines, as fractions of the body height
+
+
+DRAWINGS = {
+    16: Drawing([(1, 2), (12, 4), (12, 11), (1, 13)], (1, 5), (12, 6), (2, 2), []),
+    32: Drawing([(2, 3), (26, 8), (26, 24), (2, 28)], (2, 9), (26, 13), (3, 3),
+                [0.3, 0.5, 0.7]),
+    48: Drawing([(3, 5), (39, 12), (39, 36), (3, 42)], (3, 13), (39, 19), (5, 4),
+                [0.25, 0.42, 0.59, 0.76]),
+}
 
 
 def lerp(a, b, t):
     return (a[0] + (b[0] - a[0]) * t, a[1] + (b[1] - a[1]) * t)
 
 
-def title_bar_quad():
-    """The title bar: the top band of the window, narrower on the far (right) side."""
-    tl, tr, br, bl = WINDOW
-    left_t = TITLE_DEPTH_LEFT / (bl[1] - tl[1])
-    return [tl, tr, lerp(tr, br, left_t), lerp(tl, bl, left_t)]
-
-
-def content_segments():
+def content_segments(d):
     """Short lines of 'text' in the window body, following the perspective."""
-    tl, tr, br, bl = WINDOW
-    bar = title_bar_quad()
+    tl, tr, br, bl = d.window
     segments = []
-    for i, t in enumerate(CONTENT_LINES):
-        left = lerp(bar[3], bl, t)
-        right = lerp(bar[2], br, t)
-        start = lerp(left, right, 0.15)
-        end = lerp(left, right, 0.85 if i != len(CONTENT_LINES) - 1 else 0.55)
-        segments.append((start, end))
+    for i, t in enumerate(d.content_lines):
+        left = lerp(d.bar_left, bl, t)
+        right = lerp(d.bar_right, br, t)
+        start = lerp(left, right, 0.16)
+        end = lerp(left, right, 0.84 if i != len(d.content_lines) - 1 else 0.55)
+        segments.append(((round(start[0]), round(start[1])), (round(end[0]), round(end[1]))))
     return segments
+
+
+def bar_polygon(d):
+    tl, tr, br, bl = d.window
+    return [tl, tr, d.bar_right, d.bar_left]
 
 
 def inside(poly, x, y):
@@ -79,46 +90,55 @@ def inside(poly, x, y):
     return result
 
 
-def segment_distance(p, a, b):
-    ax, ay = a
-    bx, by = b
-    px, py = p
-    dx, dy = bx - ax, by - ay
-    length2 = dx * dx + dy * dy
-    t = 0.0 if length2 == 0 else max(0.0, min(1.0, ((px - ax) * dx + (py - ay) * dy) / length2))
-    return math.hypot(px - (ax + t * dx), py - (ay + t * dy))
-
-
-def near_outline(poly, p, half_width):
-    n = len(poly)
-    return any(segment_distance(p, poly[i], poly[(i + 1) % n]) <= half_width for i in range(n))
+def line_pixels(a, b):
+    """Bresenham's line between two pixels, both ends included."""
+    (x0, y0), (x1, y1) = a, b
+    dx, dy = abs(x1 - x0), -abs(y1 - y0)
+    sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
+    err = dx + dy
+    while True:
+        yield x0, y0
+        if (x0, y0) == (x1, y1):
+            return
+        e2 = 2 * err
+        if e2 >= dy:
+            err += dy
+            x0 += sx
+        if e2 <= dx:
+            err += dx
+            y0 += sy
 
 
 def render(size):
     """Returns rows of VGA16 indices (or None for transparent) for a size x size image."""
-    scale = size / 32.0
-    shadow = [(x + SHADOW_OFFSET[0], y + SHADOW_OFFSET[1]) for x, y in WINDOW]
-    bar = title_bar_quad()
-    lines = content_segments()
-    # Lines are one device pixel wide at every size: half a pixel either side of the centre.
-    half = 0.5 / scale
-    rows = []
-    for py in range(size):
-        row = []
-        for px in range(size):
-            p = ((px + 0.5) / scale, (py + 0.5) / scale)
-            colour = None
+    d = DRAWINGS[size]
+    # Polygons are filled by pixel centres over corners placed at pixel centres, then the
+    # outline is drawn over their edges.
+    def centred(poly):
+        return [(x + 0.5, y + 0.5) for x, y in poly]
+
+    window = centred(d.window)
+    shadow = centred([(x + d.shadow[0], y + d.shadow[1]) for x, y in d.window])
+    bar = centred(bar_polygon(d))
+    rows = [[None] * size for _ in range(size)]
+    for y in range(size):
+        for x in range(size):
+            p = (x + 0.5, y + 0.5)
             if inside(shadow, *p):
-                colour = GREY
-            if inside(WINDOW, *p):
-                colour = CYAN if inside(bar, *p) else WHITE
-                if size >= 32 and any(segment_distance(p, a, b) <= half for a, b in lines):
-                    colour = SILVER
-            if near_outline(WINDOW, p, half * 1.1) or (
-                    inside(WINDOW, *p) and segment_distance(p, bar[3], bar[2]) <= half * 1.1):
-                colour = BLACK
-            row.append(colour)
-        rows.append(row)
+                rows[y][x] = GREY
+            if inside(window, *p):
+                rows[y][x] = CYAN if inside(bar, *p) else WHITE
+
+    def stroke(a, b, colour):
+        for x, y in line_pixels(a, b):
+            rows[y][x] = colour
+
+    for a, b in content_segments(d):
+        stroke(a, b, SILVER)
+    corners = d.window
+    for i in range(4):
+        stroke(corners[i], corners[(i + 1) % 4], BLACK)
+    stroke(d.bar_left, d.bar_right, BLACK)
     return rows
 
 
@@ -179,24 +199,28 @@ def svg_points(poly):
 
 
 def write_svg(path):
+    """The 32-pixel drawing as vector graphics; strokes run through the pixel centres."""
     def hexcolour(index):
         return "#%02x%02x%02x" % VGA16[index]
 
-    shadow = [(x + SHADOW_OFFSET[0], y + SHADOW_OFFSET[1]) for x, y in WINDOW]
-    bar = title_bar_quad()
+    def points(poly):
+        return " ".join(f"{x + 0.5:g},{y + 0.5:g}" for x, y in poly)
+
+    d = DRAWINGS[32]
+    shadow = [(x + d.shadow[0], y + d.shadow[1]) for x, y in d.window]
     parts = [
         '<svg xmlns="http://www.w3.org/2000/svg" width="32" height="32" viewBox="0 0 32 32">',
-        f'  <polygon points="{svg_points(shadow)}" fill="{hexcolour(GREY)}"/>',
-        f'  <polygon points="{svg_points(WINDOW)}" fill="{hexcolour(WHITE)}"/>',
-        f'  <polygon points="{svg_points(bar)}" fill="{hexcolour(CYAN)}"/>',
+        f'  <polygon points="{points(shadow)}" fill="{hexcolour(GREY)}"/>',
+        f'  <polygon points="{points(d.window)}" fill="{hexcolour(WHITE)}"/>',
+        f'  <polygon points="{points(bar_polygon(d))}" fill="{hexcolour(CYAN)}"/>',
     ]
-    for a, b in content_segments():
-        parts.append(f'  <line x1="{a[0]:.3f}" y1="{a[1]:.3f}" x2="{b[0]:.3f}" y2="{b[1]:.3f}" '
-                     f'stroke="{hexcolour(SILVER)}" stroke-width="1"/>')
-    parts.append(f'  <line x1="{bar[3][0]:.3f}" y1="{bar[3][1]:.3f}" x2="{bar[2][0]:.3f}" '
-                 f'y2="{bar[2][1]:.3f}" stroke="{hexcolour(BLACK)}" stroke-width="1"/>')
-    parts.append(f'  <polygon points="{svg_points(WINDOW)}" fill="none" '
-                 f'stroke="{hexcolour(BLACK)}" stroke-width="1" stroke-linejoin="round"/>')
+    lines = [(a, b, SILVER) for a, b in content_segments(d)] + [(d.bar_left, d.bar_right, BLACK)]
+    for a, b, colour in lines:
+        parts.append(f'  <line x1="{a[0] + 0.5:g}" y1="{a[1] + 0.5:g}" x2="{b[0] + 0.5:g}" '
+                     f'y2="{b[1] + 0.5:g}" stroke="{hexcolour(colour)}" stroke-width="1" '
+                     'stroke-linecap="square"/>')
+    parts.append(f'  <polygon points="{points(d.window)}" fill="none" '
+                 f'stroke="{hexcolour(BLACK)}" stroke-width="1"/>')
     parts.append("</svg>")
     with open(path, "w", encoding="utf-8", newline="\n") as f:
         f.write("\n".join(parts) + "\n")
