@@ -178,10 +178,12 @@ def draw_globe(c, cx, cy, r):
     for k in (0.35, 0.72):
         c.ellipse_ring(cx, cy, r * k, r, 1.3, MID, clip=in_globe)
     c.line((cx, cy - r), (cx, cy + r), 1.3, MID)
-    for t in (-0.55, 0.0, 0.55):
+    # Parallels: only their near halves show, bowing down as seen from a little above.
+    for t in (-0.6, -0.1, 0.45):
         y = cy + t * r
         half = math.sqrt(max(0.0, r * r - (t * r) ** 2))
-        c.ellipse_ring(cx, y, half, r * 0.08, 1.3, MID, clip=in_globe)
+        c.ellipse_ring(cx, y, half, r * 0.12, 1.3, MID,
+                       clip=lambda x, yy, y=y: yy >= y and in_globe(x, yy))
     c.ellipse_ring(cx, cy, r, r, STROKE, BLACK)
 
 
