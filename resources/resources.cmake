@@ -14,4 +14,5 @@ target_link_libraries(zv_resources
 )
 
 # Pictures for the desktop integration (hicolor icon theme), made by tools/make_icons.py.
-set(ZV_ICON_DIR ${CMAKE_CURRENT_SOURCE_DIR}/images CACHE INTERNAL "Folder of the application icon images")
+set(ZV_ICON_DIR ${CMAKE_CURRENT_SOURCE_DIR}/images
+    CACHE INTERNAL "Folder of the application icon images")

@@ -122,7 +122,8 @@ class Canvas:
         half = width / 2
 
         def test(x, y):
-            t = 0.0 if length2 == 0 else max(0.0, min(1.0, ((x - ax) * dx + (y - ay) * dy) / length2))
+            t = 0.0 if length2 == 0 else ((x - ax) * dx + (y - ay) * dy) / length2
+            t = max(0.0, min(1.0, t))
             px, py = ax + t * dx - x, ay + t * dy - y
             return px * px + py * py <= half * half
 
@@ -203,8 +204,8 @@ def draw_computer(c, x0, y0):
     c.ellipse(x0 + w - 14, y0 + h - 7, 1.2, 1.2, MID)
     # Stand and foot.
     mx = x0 + w / 2
-    c.polygon([(mx - 10, y0 + h), (mx + 10, y0 + h), (mx + 14, y0 + h + 12), (mx - 14, y0 + h + 12)],
-              BLACK)
+    c.polygon([(mx - 10, y0 + h), (mx + 10, y0 + h), (mx + 14, y0 + h + 12),
+               (mx - 14, y0 + h + 12)], BLACK)
     c.polygon([(mx - 8, y0 + h + 1), (mx + 8, y0 + h + 1), (mx + 11, y0 + h + 10.5),
                (mx - 11, y0 + h + 10.5)], MID)
     c.rounded_rect(mx - 34, y0 + h + 11, mx + 34, y0 + h + 19, 3, BLACK)

@@ -23,7 +23,8 @@ endif()
 set(stale "")
 foreach(file IN LISTS made)
     execute_process(
-        COMMAND ${CMAKE_COMMAND} -E compare_files ${WORK_DIR}/${file} ${SOURCE_DIR}/resources/${file}
+        COMMAND ${CMAKE_COMMAND} -E compare_files
+            ${WORK_DIR}/${file} ${SOURCE_DIR}/resources/${file}
         RESULT_VARIABLE differs)
     if(NOT differs EQUAL 0)
         list(APPEND stale ${file})

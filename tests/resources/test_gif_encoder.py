@@ -89,7 +89,8 @@ class GifEncoderTest(unittest.TestCase):
             "one colour (code reused as soon as it is made)": [[2] * 150 for _ in range(242)],
             "stripes": [[(x // 3 + y) % 8 for x in range(97)] for y in range(31)],
             # Noise fills the 4096-entry table many times over: clear codes mid-stream.
-            "noise, all eight entries": [[rng.randrange(8) for _ in range(300)] for _ in range(200)],
+            "noise, all eight entries": [[rng.randrange(8) for _ in range(300)]
+                                         for _ in range(200)],
             "noise, few entries": [[rng.choice((0, 0, 0, 5, 6)) for _ in range(300)]
                                    for _ in range(200)],
         }
