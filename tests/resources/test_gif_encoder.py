@@ -8,10 +8,10 @@ import unittest
 
 TOOLS = os.environ.get(
     "ZV_TOOLS_DIR", os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "..", "tools"))
-spec = importlib.util.spec_from_file_location(
+found = importlib.util.spec_from_file_location(
     "make_offline_picture", os.path.join(TOOLS, "make_offline_picture.py"))
-picture = importlib.util.module_from_spec(spec)
-spec.loader.exec_module(picture)
+picture = importlib.util.module_from_spec(found)
+found.loader.exec_module(picture)
 
 
 def lzw_decode(data, min_code_size):
