@@ -198,11 +198,22 @@ class Machine {
     Text<Unit> Run(std::basic_string_view<Unit> text) {
         std::array<Lane, kLanes> lanes{};
         const std::size_t count = Cut(text, lanes);
+        // Every lane writes into its own region of one buffer, sized for typed Latvian, which
+        // grows by about a third (references are longer than pairs); a lane that needs more
+        // moves to a buffer of its own.
+        std::array<std::size_t, kLanes> room{};
+        std::size_t total = 0;
         for (std::size_t k = 0; k < count; ++k) {
             const auto length = static_cast<std::size_t>(lanes[k].end - lanes[k].src);
-            // Typed Latvian grows by about a third (references are longer than pairs).
-            lanes[k].out.resize(length + length / 2 + kBlock * kOutputUnits + kSlack);
-            lanes[k].dst = lanes[k].out.data();
+            room[k] = length + length / 2 + kBlock * kOutputUnits + kSlack;
+            total += room[k];
+        }
+        Text<Unit> result(total, Unit{});
+        Unit* region = result.data();
+        for (std::size_t k = 0; k < count; ++k) {
+            lanes[k].begin = lanes[k].dst = region;
+            lanes[k].stop = region + room[k];
+            region += room[k];
         }
         if (count == kLanes) RunSideBySide(lanes);
         for (std::size_t k = 0; k < count; ++k) {
@@ -229,22 +240,10 @@ class Machine {
         }
         // Only the last piece may end with units held back; the others end after a class-0
         // unit, where nothing is held.
-        std::size_t total = 0;
-        for (std::size_t k = 0; k < count; ++k) {
-            lanes[k].out.resize(static_cast<std::size_t>(lanes[k].dst - lanes[k].out.data()));
-            total += lanes[k].out.size();
-        }
         typename Chain<Unit>::State vector = states_[lanes[count - 1].state];
         Text<Unit> tail;
         chain_.Finish(vector, tail);
-        Text<Unit> result = std::move(lanes[0].out);
-        result.reserve(total + tail.size());
-        for (std::size_t k = 1; k < count; ++k) {
-            result += lanes[k].out;
-            Text<Unit>().swap(lanes[k].out);
-        }
-        result += tail;
-        return result;
+        return Join(lanes, count, std::move(result), tail);
     }
 
   private:
@@ -273,10 +272,34 @@ class Machine {
     struct Lane {
         const Unit* src = nullptr;
         const Unit* end = nullptr;
+        Unit* begin = nullptr;  // the lane's text so far is [begin, dst)
         Unit* dst = nullptr;
+        Unit* stop = nullptr;  // end of the lane's room
         std::uint32_t state = 0;
-        Text<Unit> out;
+        Text<Unit> own;  // the lane's buffer once it has outgrown its region
     };
+
+    // The lanes' texts one after the other, then tail, in result (whose regions they are,
+    // unless a lane moved out).
+    static Text<Unit> Join(std::array<Lane, kLanes>& lanes, std::size_t count, Text<Unit> result,
+                           const Text<Unit>& tail) {
+        bool in_place = true;
+        for (std::size_t k = 0; k < count; ++k) in_place = in_place && lanes[k].own.empty();
+        if (!in_place) {
+            Text<Unit> joined;
+            for (std::size_t k = 0; k < count; ++k) joined.append(lanes[k].begin, lanes[k].dst);
+            return joined + tail;
+        }
+        Unit* at = result.data();
+        for (std::size_t k = 0; k < count; ++k) {
+            const auto length = static_cast<std::size_t>(lanes[k].dst - lanes[k].begin);
+            if (at != lanes[k].begin) std::memmove(at, lanes[k].begin, length * sizeof(Unit));
+            at += length;
+        }
+        result.resize(static_cast<std::size_t>(at - result.data()));
+        result += tail;
+        return result;
+    }
 
     // Cuts text into kLanes pieces after class-0 units, or leaves it whole; returns the count.
     std::size_t Cut(std::basic_string_view<Unit> text, std::array<Lane, kLanes>& lanes) const {
@@ -399,10 +422,15 @@ class Machine {
 
     // Makes room for need units at lane.dst.
     static void Reserve(Lane& lane, std::size_t need) {
-        const auto used = static_cast<std::size_t>(lane.dst - lane.out.data());
-        if (lane.out.size() >= used + need) return;
-        lane.out.resize(std::max(lane.out.size() * 2, used + need));
-        lane.dst = lane.out.data() + used;
+        if (static_cast<std::size_t>(lane.stop - lane.dst) >= need) return;
+        const auto used = static_cast<std::size_t>(lane.dst - lane.begin);
+        const auto size = static_cast<std::size_t>(lane.stop - lane.begin);
+        Text<Unit> bigger(std::max(size * 2, used + need), Unit{});
+        std::copy(lane.begin, lane.dst, bigger.data());
+        lane.own.swap(bigger);
+        lane.begin = lane.own.data();
+        lane.dst = lane.begin + used;
+        lane.stop = lane.begin + lane.own.size();
     }
 
     void Reset() {
