@@ -1,4 +1,5 @@
-// Writes the benchmark corpus: zv-make-corpus FILE [MEGABYTES]
+// Writes the benchmark corpus: zv-make-corpus [--lf] FILE [MEGABYTES]
+// --lf ends lines with LF alone (as Unix tools expect) instead of CR LF.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -8,8 +9,13 @@
 #include "corpus.h"
 
 int main(int argc, char** argv) {
+    const bool lf = argc > 1 && std::string(argv[1]) == "--lf";
+    if (lf) {
+        --argc;
+        ++argv;
+    }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: zv-make-corpus FILE [MEGABYTES, default 10]\n");
+        std::fprintf(stderr, "usage: zv-make-corpus [--lf] FILE [MEGABYTES, default 10]\n");
         return 64;
     }
     try {
@@ -18,8 +24,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "zv-make-corpus: size must be a positive number of MB\n");
             return 64;
         }
-        const std::string corpus =
+        std::string corpus =
             zv::bench::TypedLatvianCorpus(static_cast<std::size_t>(megabytes) << 20);
+        if (lf) std::erase(corpus, '\r');
         std::ofstream out(argv[1], std::ios::binary);
         out.write(corpus.data(), static_cast<std::streamsize>(corpus.size()));
         out.close();

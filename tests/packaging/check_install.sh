@@ -1,0 +1,35 @@
+#!/usr/bin/env bash
+# Installs the build into a fresh prefix and checks that everything a desktop needs is in its
+# place and valid: check_install.sh BUILD_DIR APP_ID
+set -euo pipefail
+build=$1
+id=$2
+prefix=$(mktemp -d)
+trap 'rm -rf "$prefix"' EXIT
+cmake --install "$build" --prefix "$prefix" >/dev/null
+
+status=0
+need() {
+    if [ ! -e "$prefix/$1" ]; then
+        echo "missing after install: $1"
+        status=1
+    fi
+}
+need bin/zv-convert
+need share/applications/$id.desktop
+need share/metainfo/$id.metainfo.xml
+for size in 16x16 32x32 48x48; do need share/icons/hicolor/$size/apps/$id.png; done
+need share/icons/hicolor/scalable/apps/$id.svg
+need share/man/man1/zv-convert.1
+if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then need bin/zv; fi
+
+desktop-file-validate "$prefix/share/applications/$id.desktop" || status=1
+appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || status=1
+grep -q "^Icon=$id\$" "$prefix/share/applications/$id.desktop" || { echo "desktop Icon is not $id"; status=1; }
+grep -q "<id>$id</id>" "$prefix/share/metainfo/$id.metainfo.xml" || { echo "metainfo id is not $id"; status=1; }
+grep -q '<release version="0.09"' "$prefix/share/metainfo/$id.metainfo.xml" || { echo "no release 0.09"; status=1; }
+if [ -e "$prefix/share/man/man1/zv-convert.1" ]; then
+    man -l "$prefix/share/man/man1/zv-convert.1" >/dev/null 2>&1 || true
+fi
+[ $status = 0 ] && echo "install into $prefix: complete and valid"
+exit $status
