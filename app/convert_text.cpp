@@ -1,0 +1,268 @@
+#include "app/convert_text.h"
+
+#include <algorithm>
+#include <array>
+#include <unordered_map>
+#include <utility>
+
+#include "engine/transliterate.h"
+
+namespace zv::cli {
+namespace {
+
+// Input is converted in pieces of about this many bytes (see SafeCutAfter).
+constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+
+bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
+
+// Appends a Unicode scalar value in UTF-8.
+void AppendCodePoint(char32_t cp, std::string& out) {
+    if (cp < 0x80) {
+        out.push_back(static_cast<char>(cp));
+    } else if (cp < 0x800) {
+        out.push_back(static_cast<char>(0xC0 | (cp >> 6)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else if (cp < 0x10000) {
+        out.push_back(static_cast<char>(0xE0 | (cp >> 12)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    } else {
+        out.push_back(static_cast<char>(0xF0 | (cp >> 18)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+        out.push_back(static_cast<char>(0x80 | (cp & 0x3F)));
+    }
+}
+
+// UTF-16 to UTF-8. Text decoded from well-formed UTF-8 holds no lone surrogate, and no rule
+// splits a pair; should one appear anyway it is written as U+FFFD, never as a broken byte.
+void AppendUtf8(std::u16string_view text, std::string& out) {
+    std::size_t bytes = 0;
+    for (const char16_t u : text) bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;  // a pair: 2 + 2
+    out.reserve(out.size() + bytes);
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        const char32_t u = text[i];
+        if (u < 0xD800 || u > 0xDFFF) {
+            AppendCodePoint(u, out);
+        } else if (u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+                   text[i + 1] <= 0xDFFF) {
+            AppendCodePoint(0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00), out);
+            ++i;
+        } else {
+            AppendCodePoint(0xFFFD, out);
+        }
+    }
+}
+
+// Well-formed UTF-8 (checked before) to UTF-16.
+std::u16string DecodeUtf8(std::string_view bytes) {
+    std::u16string out;
+    out.reserve(bytes.size());
+    for (std::size_t i = 0; i < bytes.size();) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        const int length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
+        char32_t cp = length == 1   ? b
+                      : length == 2 ? (b & 0x1F)
+                      : length == 3 ? (b & 0x0F)
+                                    : (b & 0x07);
+        for (int k = 1; k < length; ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
+        }
+        i += length;
+        if (cp < 0x10000) {
+            out.push_back(static_cast<char16_t>(cp));
+        } else {
+            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+        }
+    }
+    return out;
+}
+
+// The ASCII characters after which a text may be cut into pieces that convert exactly as the
+// whole text does. A character c qualifies when no rule but the last has c in its find text
+// and the last has it at most as its final unit (the line feed of CR LF). Then no find
+// crosses a cut after c, and c itself survives every rule before the last, so each rule's
+// left-to-right matching over the whole text is its matching over each piece in turn; after
+// the last rule none is left to look across the cut. Derived from the table, so a changed
+// table is still converted right (in larger pieces, or whole, if it must).
+std::array<bool, 128> SafeCutAfter() {
+    std::array<bool, 128> safe{};
+    safe.fill(true);
+    const auto rules = RuleTable();
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        const std::u16string_view find = rules[i].find;
+        const bool last = i + 1 == rules.size();
+        for (std::size_t k = 0; k < find.size(); ++k) {
+            if (find[k] < 128 && !(last && k + 1 == find.size())) safe[find[k]] = false;
+        }
+    }
+    return safe;
+}
+
+// The character references that the rule table writes, each with the character it stands
+// for in UTF-8: every replacement that is one whole reference, numeric ("&#257;", decoded)
+// or named ("&aring;", standing for the one character its rule finds).
+class LetterTable {
+  public:
+    LetterTable() {
+        for (const Rule& rule : RuleTable()) {
+            const std::u16string_view r = rule.replacement;
+            if (r.size() < 3 || r.front() != u'&' || r.back() != u';') continue;
+            const std::u16string_view inner = r.substr(1, r.size() - 2);
+            std::string letter;
+            if (inner.front() == u'#') {
+                const std::optional<char32_t> cp = Decimal(inner.substr(1));
+                if (!cp) continue;
+                AppendCodePoint(*cp, letter);
+            } else {
+                if (!std::all_of(inner.begin(), inner.end(), IsAsciiAlnum)) continue;
+                if (!IsOneCharacter(rule.find)) continue;
+                AppendUtf8(rule.find, letter);
+            }
+            max_length_ = std::max(max_length_, r.size());
+            map_.emplace(std::string(r.begin(), r.end()), std::move(letter));
+        }
+    }
+
+    std::size_t MaxLength() const { return max_length_; }
+
+    // Every listed reference in text replaced by its letter; a reference begins with '&'
+    // and ends at the first ';' after it, so one left-to-right scan finds them all.
+    std::string Apply(std::string_view text) const {
+        std::string out;
+        out.reserve(text.size());
+        std::size_t pos = 0;
+        while (pos < text.size()) {
+            const std::size_t amp = text.find('&', pos);
+            if (amp == std::string_view::npos) break;
+            out.append(text.substr(pos, amp - pos));
+            const std::size_t semi = text.substr(amp, max_length_).find(';');
+            if (semi != std::string_view::npos) {
+                const auto hit = map_.find(std::string(text.substr(amp, semi + 1)));
+                if (hit != map_.end()) {
+                    out.append(hit->second);
+                    pos = amp + semi + 1;
+                    continue;
+                }
+            }
+            out.push_back('&');
+            pos = amp + 1;
+        }
+        if (pos < text.size()) out.append(text.substr(pos));
+        return out;
+    }
+
+  private:
+    static bool IsAsciiAlnum(char16_t c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z');
+    }
+
+    static bool IsOneCharacter(std::u16string_view s) {
+        if (s.size() == 1) return s[0] < 0xD800 || s[0] > 0xDFFF;
+        return s.size() == 2 && s[0] >= 0xD800 && s[0] <= 0xDBFF && s[1] >= 0xDC00 &&
+               s[1] <= 0xDFFF;
+    }
+
+    static std::optional<char32_t> Decimal(std::u16string_view digits) {
+        if (digits.empty() || digits.size() > 7) return std::nullopt;
+        char32_t value = 0;
+        for (char16_t c : digits) {
+            if (c < u'0' || c > u'9') return std::nullopt;
+            value = value * 10 + (c - u'0');
+        }
+        if (value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) return std::nullopt;
+        return value;
+    }
+
+    std::unordered_map<std::string, std::string> map_;
+    std::size_t max_length_ = 0;
+};
+
+}  // namespace
+
+std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept {
+    const std::size_t n = bytes.size();
+    std::size_t i = 0;
+    while (i < n) {
+        const auto b = static_cast<unsigned char>(bytes[i]);
+        if (b < 0x80) {
+            ++i;
+            continue;
+        }
+        // Lead byte: the sequence's length and the allowed range of its second byte, which
+        // rules out overlong forms, surrogates and code points above U+10FFFF.
+        std::size_t length = 0;
+        unsigned char low = 0x80, high = 0xBF;
+        if (b >= 0xC2 && b <= 0xDF) {
+            length = 2;
+        } else if (b >= 0xE0 && b <= 0xEF) {
+            length = 3;
+            if (b == 0xE0) low = 0xA0;
+            if (b == 0xED) high = 0x9F;
+        } else if (b >= 0xF0 && b <= 0xF4) {
+            length = 4;
+            if (b == 0xF0) low = 0x90;
+            if (b == 0xF4) high = 0x8F;
+        } else {
+            return i;  // a continuation byte, C0, C1 or F5 to FF
+        }
+        if (n - i < length) return i;
+        const auto second = static_cast<unsigned char>(bytes[i + 1]);
+        if (second < low || second > high) return i;
+        for (std::size_t k = 2; k < length; ++k) {
+            if (!IsContinuation(static_cast<unsigned char>(bytes[i + k]))) return i;
+        }
+        i += length;
+    }
+    return std::nullopt;
+}
+
+std::vector<std::string> ConvertUtf8(std::string_view text, bool letters) {
+    static const std::array<bool, 128> safeCut = SafeCutAfter();
+    static const LetterTable letterTable;
+
+    std::vector<std::string> pieces;
+    std::string carry;  // the start of a reference that the previous piece cut off
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.size();
+        for (std::size_t i = start + kPieceBytes - 1; i < text.size(); ++i) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            if (b < 128 && safeCut[b]) {
+                end = i + 1;
+                break;
+            }
+        }
+
+        std::string piece = std::move(carry);
+        carry.clear();
+        {
+            std::u16string converted;
+            {
+                const std::u16string input = DecodeUtf8(text.substr(start, end - start));
+                converted = Transliterate(input);
+            }
+            AppendUtf8(converted, piece);
+        }
+        if (letters) {
+            // A reference is looked for in the whole text, not per piece: a trailing '&'
+            // with no ';' after it, close enough to the end to begin a reference, moves on
+            // to the next piece.
+            if (end < text.size()) {
+                const std::size_t amp = piece.rfind('&');
+                if (amp != std::string::npos && piece.size() - amp < letterTable.MaxLength() &&
+                    piece.find(';', amp) == std::string::npos) {
+                    carry = piece.substr(amp);
+                    piece.resize(amp);
+                }
+            }
+            piece = letterTable.Apply(piece);
+        }
+        pieces.push_back(std::move(piece));
+        start = end;
+    }
+    return pieces;
+}
+
+}  // namespace zv::cli

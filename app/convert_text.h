@@ -1,0 +1,24 @@
+// Whole-text conversion for the command-line converter: UTF-8 in, UTF-8 out.
+#pragma once
+
+#include <cstddef>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv::cli {
+
+// The offset of the first byte that does not begin a well-formed UTF-8 sequence, or nothing
+// when all of bytes is well formed. Strict: overlong forms, encoded surrogates, code points
+// above U+10FFFF, sequences cut short and stray continuation bytes are all rejected; the
+// offset is that of the sequence's first byte.
+std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept;
+
+// zv::Transliterate over well-formed UTF-8 text, the result in UTF-8. With letters set, the
+// character references that the rule table writes are turned back into the characters they
+// stand for. The result comes as pieces whose concatenation is the whole converted text, so
+// that a large text never has to exist in one piece or as UTF-16 at once.
+std::vector<std::string> ConvertUtf8(std::string_view text, bool letters);
+
+}  // namespace zv::cli

@@ -1,0 +1,203 @@
+// zv-convert: the conversion for scripts and batch work. Reads UTF-8 from the named files or
+// standard input, writes the converted text (or the whole document) to standard output.
+//
+// Everything is read and checked before anything is written: bad input leaves standard
+// output empty.
+#include <fcntl.h>
+#include <signal.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdio>
+#include <cstring>
+#include <new>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "app/convert_text.h"
+#include "document/unicode_document.h"
+#include "zv/config.h"
+
+namespace {
+
+// Exit codes as in sysexits.h.
+constexpr int kExitUsage = 64;
+constexpr int kExitDataError = 65;
+constexpr int kExitNoInput = 66;
+constexpr int kExitSoftware = 70;
+constexpr int kExitIoError = 74;
+
+constexpr char kUsage[] =
+    "Usage: zv-convert [OPTION]... [FILE]...\n"
+    "Convert Latvian text typed on a plain keyboard (\"Riiga\", \"Kjeepis\", \"'s\") into\n"
+    "HTML character references (\"R&#299;ga\").\n"
+    "\n"
+    "The FILEs are read as UTF-8, one after another, and converted as one text. With no\n"
+    "FILE, or when FILE is -, standard input is read. The result goes to standard output\n"
+    "in UTF-8.\n"
+    "\n"
+    "  --document   write the whole unitext.html document with the text as its body\n"
+    "  --unicode    write the letters themselves (the Latvian ones and å Å ä Ä ö Ö)\n"
+    "               in place of the character references the conversion makes\n"
+    "  --help       show this help and exit\n"
+    "  --version    show the version and exit\n"
+    "  --           end of options: every argument after it is a FILE\n"
+    "\n"
+    "Exit status: 0 success, 64 bad command line, 65 input is not valid UTF-8,\n"
+    "66 an input cannot be read, 70 internal error (out of memory),\n"
+    "74 the output cannot be written.\n";
+
+struct Failure {
+    int code;
+};
+
+void Complain(const std::string& message) {
+    const std::string line = "zv-convert: " + message + "\n";
+    // Best effort: there is nowhere else to report a failing standard error.
+    [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, line.data(), line.size());
+}
+
+[[noreturn]] void Fail(int code, const std::string& message) {
+    Complain(message);
+    throw Failure{code};
+}
+
+// Appends all of fd's contents to out; false with errno set on a read error.
+bool ReadAll(int fd, std::string& out) {
+    constexpr std::size_t kBlock = 1 << 16;
+    struct stat info {};
+    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
+        // Room for the last, empty read too, so that a file's exact size never doubles it.
+        out.reserve(out.size() + static_cast<std::size_t>(info.st_size) + kBlock);
+    }
+    while (true) {
+        const std::size_t old = out.size();
+        out.resize(old + kBlock);
+        const ssize_t n = read(fd, out.data() + old, kBlock);
+        if (n < 0) {
+            out.resize(old);
+            if (errno == EINTR) continue;
+            return false;
+        }
+        out.resize(old + static_cast<std::size_t>(n));
+        if (n == 0) return true;
+    }
+}
+
+// Reads one input (a path, or "-" for standard input) onto the end of text and checks that
+// what it added is well-formed UTF-8 on its own.
+void ReadInput(const std::string& name, std::string& text) {
+    const bool isStdin = name == "-";
+    const std::string shown = isStdin ? "standard input" : name;
+    const std::size_t start = text.size();
+    if (isStdin) {
+        if (!ReadAll(STDIN_FILENO, text)) Fail(kExitNoInput, shown + ": " + std::strerror(errno));
+    } else {
+        const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0) Fail(kExitNoInput, shown + ": " + std::strerror(errno));
+        const bool ok = ReadAll(fd, text);
+        const int readErrno = errno;
+        close(fd);
+        if (!ok) Fail(kExitNoInput, shown + ": " + std::strerror(readErrno));
+    }
+    const std::string_view added = std::string_view(text).substr(start);
+    if (const auto bad = zv::cli::FirstInvalidUtf8(added)) {
+        char byte[8];
+        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(added[*bad]));
+        Fail(kExitDataError, shown + ": invalid UTF-8 at byte offset " + std::to_string(*bad) +
+                                 " (byte " + byte + ")");
+    }
+}
+
+void WriteAll(std::string_view bytes) {
+    while (!bytes.empty()) {
+        const ssize_t n = write(STDOUT_FILENO, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR) continue;
+            Fail(kExitIoError, std::string("standard output: ") + std::strerror(errno));
+        }
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+}
+
+// Some errors (a full disk on a network file system) only show when the file is closed.
+void CloseOutput() {
+    if (close(STDOUT_FILENO) != 0 && errno != EINTR) {
+        Fail(kExitIoError, std::string("standard output: ") + std::strerror(errno));
+    }
+}
+
+int Run(int argc, char** argv) {
+    bool document = false, letters = false, help = false, version = false;
+    std::vector<std::string> inputs;
+    bool options = true;
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view arg = argv[i];
+        if (options && arg == "--") {
+            options = false;
+        } else if (options && arg.size() > 1 && arg.front() == '-') {
+            if (arg == "--document") {
+                document = true;
+            } else if (arg == "--unicode") {
+                letters = true;
+            } else if (arg == "--help") {
+                help = true;
+            } else if (arg == "--version") {
+                version = true;
+            } else {
+                Fail(kExitUsage, "unknown option '" + std::string(arg) +
+                                     "'\nTry 'zv-convert --help' for more information.");
+            }
+        } else {
+            inputs.emplace_back(arg);
+        }
+    }
+    if (help || version) {
+        WriteAll(help ? std::string(kUsage)
+                      : std::string("zv-convert ") + zv::config::kVersion + "\n");
+        CloseOutput();
+        return 0;
+    }
+    if (inputs.empty()) inputs.emplace_back("-");
+
+    std::string text;
+    for (const std::string& name : inputs) ReadInput(name, text);
+
+    std::vector<std::string> converted = zv::cli::ConvertUtf8(text, letters);
+    std::string().swap(text);
+
+    // The document's body line sits between its first CR LF (the header line's end) and the
+    // footer; the converted text goes there without being copied into one string.
+    std::string before, after;
+    if (document) {
+        const QByteArray empty = zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, u"");
+        const qsizetype headerEnd = empty.indexOf("\r\n") + 2;
+        before = empty.left(headerEnd).toStdString();
+        after = empty.mid(headerEnd).toStdString();
+    }
+    WriteAll(before);
+    for (std::string& piece : converted) {
+        WriteAll(piece);
+        std::string().swap(piece);
+    }
+    WriteAll(after);
+    CloseOutput();
+    return 0;
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    // A reader that goes away must give an error message and exit code, not a silent death.
+    signal(SIGPIPE, SIG_IGN);
+    try {
+        return Run(argc, argv);
+    } catch (const Failure& failure) {
+        return failure.code;
+    } catch (const std::bad_alloc&) {
+        Complain("out of memory");
+        return kExitSoftware;
+    }
+}

@@ -1,0 +1,317 @@
+#include <fcntl.h>
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <spawn.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <QString>
+#include <QTemporaryDir>
+#include <cstring>
+#include <fstream>
+#include <iomanip>
+#include <random>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include "document/unicode_document.h"
+#include "engine/transliterate.h"
+#include "zv/config.h"
+
+namespace {
+
+enum class Sink { File, DevFull, ClosedPipe };
+
+struct Result {
+    int exit = -1;  // exit code, or -1 when the program died by a signal
+    std::string out, err;
+    long maxRssKb = 0;
+};
+
+class Convert : public testing::Test {
+  protected:
+    std::string Path(const std::string& name) const {
+        return dir_.filePath(QString::fromStdString(name)).toStdString();
+    }
+    std::string Put(const std::string& name, const std::string& bytes) const {
+        std::ofstream(Path(name), std::ios::binary) << bytes;
+        return Path(name);
+    }
+    static std::string Get(const std::string& path) {
+        std::ostringstream s;
+        s << std::ifstream(path, std::ios::binary).rdbuf();
+        return s.str();
+    }
+
+    // Runs zv-convert with args, stdin from input, stdout to sink; SIGPIPE at its default,
+    // so the program has to deal with it itself.
+    Result Run(std::vector<std::string> args, const std::string& input = "",
+               Sink sink = Sink::File) {
+        const std::string in = Put("stdin", input), out = Path("stdout"), err = Path("stderr");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+        int pipeFds[2] = {-1, -1};
+        if (sink == Sink::ClosedPipe) {
+            EXPECT_EQ(pipe(pipeFds), 0);
+            close(pipeFds[0]);
+            posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
+        } else {
+            const char* target = sink == Sink::DevFull ? "/dev/full" : out.c_str();
+            posix_spawn_file_actions_addopen(&actions, 1, target, O_WRONLY | O_CREAT | O_TRUNC,
+                                             0644);
+        }
+        posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        posix_spawnattr_t attr;
+        posix_spawnattr_init(&attr);
+        sigset_t defaults;
+        sigemptyset(&defaults);
+        sigaddset(&defaults, SIGPIPE);
+        posix_spawnattr_setsigdefault(&attr, &defaults);
+        posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+
+        args.insert(args.begin(), ZV_CONVERT);
+        std::vector<char*> argv;
+        for (std::string& a : args) argv.push_back(a.data());
+        argv.push_back(nullptr);
+        pid_t pid = 0;
+        Result r;
+        EXPECT_EQ(posix_spawn(&pid, ZV_CONVERT, &actions, &attr, argv.data(), environ), 0);
+        if (pipeFds[1] >= 0) close(pipeFds[1]);
+        int status = 0;
+        rusage usage{};
+        EXPECT_EQ(wait4(pid, &status, 0, &usage), pid);
+        posix_spawn_file_actions_destroy(&actions);
+        posix_spawnattr_destroy(&attr);
+        r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.out = sink == Sink::File ? Get(out) : "";
+        r.err = Get(err);
+        r.maxRssKb = usage.ru_maxrss;
+        return r;
+    }
+
+    QTemporaryDir dir_;
+};
+
+std::string Utf8(const std::u16string& s) { return QStringView(s).toUtf8().toStdString(); }
+std::u16string Utf16(const std::string& s) { return QString::fromUtf8(s).toStdU16String(); }
+std::string Converted(const std::string& input) { return Utf8(zv::Transliterate(Utf16(input))); }
+
+// The letters for the references the table writes, typed here independently of the program.
+std::string Letters(const std::string& text) {
+    static const char* const kPairs[][2] = {
+        {"&#256;", "Ā"},  {"&#257;", "ā"}, {"&#268;", "Č"}, {"&#269;", "č"}, {"&#274;", "Ē"},
+        {"&#275;", "ē"},  {"&#290;", "Ģ"}, {"&#291;", "ģ"}, {"&#298;", "Ī"}, {"&#299;", "ī"},
+        {"&#310;", "Ķ"},  {"&#311;", "ķ"}, {"&#315;", "Ļ"}, {"&#316;", "ļ"}, {"&#325;", "Ņ"},
+        {"&#326;", "ņ"},  {"&#342;", "Ŗ"}, {"&#343;", "ŗ"}, {"&#352;", "Š"}, {"&#353;", "š"},
+        {"&#362;", "Ū"},  {"&#363;", "ū"}, {"&#381;", "Ž"}, {"&#382;", "ž"}, {"&aring;", "å"},
+        {"&Aring;", "Å"}, {"&auml;", "ä"}, {"&Auml;", "Ä"}, {"&Ouml;", "Ö"}, {"&ouml;", "ö"}};
+    std::string out;
+    for (std::size_t i = 0; i < text.size();) {
+        bool replaced = false;
+        for (const auto& [ref, letter] : kPairs) {
+            if (text.compare(i, std::strlen(ref), ref) == 0) {
+                out += letter;
+                i += std::strlen(ref);
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += text[i++];
+    }
+    return out;
+}
+
+// Empty when equal, else where two long texts part (gtest's own diff of megabytes would take
+// gigabytes).
+std::string Mismatch(const std::string& actual, const std::string& expected) {
+    if (actual == expected) return "";
+    std::size_t i = 0;
+    while (i < actual.size() && i < expected.size() && actual[i] == expected[i]) ++i;
+    const std::size_t from = i < 20 ? 0 : i - 20;
+    return "sizes " + std::to_string(actual.size()) + " and " + std::to_string(expected.size()) +
+           ", first difference at " + std::to_string(i) + ": \"" + actual.substr(from, 40) +
+           "\" vs \"" + expected.substr(from, 40) + "\"";
+}
+
+struct Row {
+    std::vector<std::string> args;
+    std::string input, expected;
+};
+
+void PrintTo(const Row& row, std::ostream* os) {
+    for (const std::string& a : row.args) *os << a << ' ';
+    for (const char c : row.input) {
+        if (c >= 0x20 && c < 0x7F) {
+            *os << c;
+        } else {
+            *os << "\\x" << std::hex << std::setw(2) << std::setfill('0')
+                << (static_cast<unsigned>(c) & 0xFF) << std::dec;
+        }
+    }
+}
+
+class Output : public Convert, public testing::WithParamInterface<Row> {};
+
+TEST_P(Output, IsExact) {
+    const Result r = Run(GetParam().args, GetParam().input);
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, GetParam().expected);
+    EXPECT_EQ(r.err, "");
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Output,
+    testing::Values(
+        Row{{}, "", ""}, Row{{}, "Laba diena, Riiga!", "Laba diena, R&#299;ga!"},
+        Row{{"-"}, "Kjeepis\r\nRiiga\n", "&#310;&#275;pis<Br>R&#299;ga\n"},
+        Row{{}, "R\xC4\xABga \xC3\xA5 \xF0\x9F\x98\x80", "R\xC4\xABga &aring; \xF0\x9F\x98\x80"},
+        Row{{}, std::string("a\0a", 3), std::string("a\0a", 3)},
+        Row{{"--unicode"},
+            "Riiga Kjeepis \xC3\xA5\xC3\x85\xC3\xA4\xC3\x84\xC3\xB6\xC3\x96",
+            "Rīga Ķēpis åÅäÄöÖ"},
+        Row{{"--unicode"},
+            "Aa aa Ch ch Ee ee Gj gj Ii ii Kj kj Lj lj Nj nj Rj rj Sh sh Uu uu Zh zh",
+            "Ā ā Č č Ē ē Ģ ģ Ī ī Ķ ķ Ļ ļ Ņ ņ Ŗ ŗ Š š Ū ū Ž ž"},
+        Row{{"--unicode"}, "&uuml; &#8364; &#257 a\r\nb &amp;", "&ūml; &#8364; &#257 a<Br>b &amp;"},
+        Row{{"--unicode", "--document"},
+            "Riiga",
+            zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, u"Rīga").toStdString()}));
+
+TEST_F(Convert, DocumentIsTheWrittenDocument) {
+    for (const std::string input : {"", "Laba diena, Riiga!\r\nKjeepis", "a\rb \xC5\xA0"}) {
+        const Result r = Run({"--document"}, input);
+        EXPECT_EQ(r.exit, 0);
+        EXPECT_EQ(r.out, zv::UnicodeDocumentBytes(zv::DocumentVariant::Run,
+                                                  QString::fromUtf8(Converted(input)))
+                             .toStdString());
+    }
+}
+
+// Files are joined before conversion: a pair or a line break may span two of them.
+TEST_F(Convert, FilesAreConvertedAsOneText) {
+    const std::string a = Put("a", "Rii\r"), b = Put("b", "\nga");
+    EXPECT_EQ(Run({a, b}).out, "R&#299;<Br>ga");
+    EXPECT_EQ(Run({Put("c", "Ri"), "-", Put("d", "a")}, "ig").out, "R&#299;ga");
+    EXPECT_EQ(Run({"--", Put("-x", "aa")}).out, "&#257;");
+}
+
+struct BadInput {
+    std::string bytes;
+    std::size_t offset;
+};
+
+void PrintTo(const BadInput& b, std::ostream* os) {
+    for (const char c : b.bytes) *os << std::hex << (static_cast<unsigned>(c) & 0xFF) << ' ';
+    *os << "at " << std::dec << b.offset;
+}
+
+class InvalidUtf8 : public Convert, public testing::WithParamInterface<BadInput> {};
+
+TEST_P(InvalidUtf8, NamesOffsetAndWritesNothing) {
+    const std::string good = Put("good", "aa");
+    const std::string bad = Put("bad", GetParam().bytes);
+    const std::string where = "byte offset " + std::to_string(GetParam().offset) + " ";
+    Result r = Run({"--document", good, bad});
+    EXPECT_EQ(r.exit, 65);
+    EXPECT_EQ(r.out, "");
+    EXPECT_NE(r.err.find(bad + ": invalid UTF-8 at " + where), std::string::npos) << r.err;
+    r = Run({}, GetParam().bytes);
+    EXPECT_EQ(r.exit, 65);
+    EXPECT_NE(r.err.find("standard input: invalid UTF-8 at " + where), std::string::npos);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, InvalidUtf8,
+    testing::Values(BadInput{"abc\x80", 3}, BadInput{"\xC0\x80", 0}, BadInput{"\xC1\xBF", 0},
+                    BadInput{"x\xE0\x80\x80", 1}, BadInput{"\xE0\x9F\xBF", 0},
+                    BadInput{"\xF0\x8F\xBF\xBF", 0}, BadInput{"ok\xED\xA0\x80", 2},
+                    BadInput{"\xED\xBF\xBF", 0}, BadInput{"\xF4\x90\x80\x80", 0},
+                    BadInput{"\xF5\x80\x80\x80", 0}, BadInput{"\xFF", 0}, BadInput{"ab\xE2\x82", 2},
+                    BadInput{"\xE2\x82"
+                             "A",
+                             0},
+                    BadInput{"\xC5", 0}, BadInput{"\xC5\xA0\xF0\x9F\x98", 2},
+                    // Well formed up to the bad byte, the largest of each length included.
+                    BadInput{"\xDF\xBF\xEF\xBF\xBF\xED\x9F\xBF\xF4\x8F\xBF\xBF\xC0", 12}));
+
+TEST_F(Convert, UnreadableInputIsNamed) {
+    const std::string missing = Path("missing"), folder = dir_.path().toStdString();
+    for (const auto& [name, reason] :
+         {std::pair{missing, "No such file or directory"}, std::pair{folder, "Is a directory"}}) {
+        const Result r = Run({Put("ok", "aa"), name});
+        EXPECT_EQ(r.exit, 66);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "zv-convert: " + name + ": " + reason + "\n");
+    }
+}
+
+TEST_F(Convert, FailedWriteIsAnError) {
+    Result r = Run({}, "Riiga", Sink::DevFull);
+    EXPECT_EQ(r.exit, 74);
+    EXPECT_EQ(r.err, "zv-convert: standard output: No space left on device\n");
+    r = Run({}, "Riiga", Sink::ClosedPipe);
+    EXPECT_EQ(r.exit, 74);
+    EXPECT_EQ(r.err, "zv-convert: standard output: Broken pipe\n");
+}
+
+TEST_F(Convert, HelpVersionAndBadOptions) {
+    Result r = Run({"--help"});
+    EXPECT_EQ(r.exit, 0);
+    for (const char* option : {"Usage: zv-convert", "--document", "--unicode", "--version"}) {
+        EXPECT_NE(r.out.find(option), std::string::npos) << option;
+    }
+    r = Run({"--version"});
+    EXPECT_EQ(r.out, std::string("zv-convert ") + zv::config::kVersion + "\n");
+    EXPECT_EQ(r.exit, 0);
+    for (const char* bad : {"--bogus", "-x", "--Document"}) {
+        r = Run({bad, "--help"}, "aa");
+        EXPECT_EQ(r.exit, 64);
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find(std::string("unknown option '") + bad + "'"), std::string::npos);
+    }
+}
+
+// Long texts are converted in pieces; the result must be the whole text's conversion.
+TEST_F(Convert, LongTextEqualsWholeConversion) {
+    const char* const kBits[] = {"a", "e", "i", "u", "s", "h", "z", "k",        "j",        "n",
+                                 "p", "r", "A", "S", "'", "-", " ", "\r",       "\n",       "\r\n",
+                                 "!", "&", "#", ";", "m", "l", "o", "\xC3\xA5", "\xC4\x81", "2"};
+    std::mt19937 rng(7);
+    std::string text;
+    while (text.size() < (3u << 20)) text += kBits[rng() % std::size(kBits)];
+    const std::string expected = Converted(text);
+    EXPECT_EQ(Mismatch(Run({}, text).out, expected), "");
+    EXPECT_EQ(Mismatch(Run({"--unicode"}, text).out, Letters(expected)), "");
+    // Typed references split by a piece boundary still turn into letters.
+    std::string refs;
+    while (refs.size() < (3u << 20)) refs += "&auml;";
+    EXPECT_EQ(Mismatch(Run({"--unicode"}, refs).out, Letters(refs)), "");
+}
+
+TEST_F(Convert, FiftyMegabytes) {
+    const std::string block = "Laba diena, Riiga! Kjeepis 'saaka ieeja \xC4\x81 \xC3\xA5 aa-a\r\n";
+    std::string input;
+    input.reserve(50u << 20);
+    while (input.size() + block.size() <= (50u << 20)) input += block;
+    const std::size_t blocks = input.size() / block.size();
+    const std::string file = Put("big", input);
+    std::string().swap(input);
+
+    const Result r = Run({file});
+    ASSERT_EQ(r.exit, 0) << r.err;
+    // No rule reaches across a line break, so each line converts on its own.
+    const std::string line = Converted(block);
+    ASSERT_EQ(r.out.size(), blocks * line.size());
+    for (std::size_t i = 0; i < blocks; ++i) {
+        ASSERT_EQ(r.out.compare(i * line.size(), line.size(), line), 0) << "block " << i;
+    }
+    const long inputKb = static_cast<long>(blocks * block.size() / 1024);
+    EXPECT_LT(r.maxRssKb, 4 * inputKb) << "peak RSS " << r.maxRssKb << " KB";
+    std::cout << "peak RSS " << r.maxRssKb << " KB for " << inputKb << " KB of input\n";
+}
+
+}  // namespace
