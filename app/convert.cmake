@@ -6,7 +6,3 @@ add_executable(zv-convert
 )
 target_include_directories(zv-convert PRIVATE ${PROJECT_SOURCE_DIR})
 target_link_libraries(zv-convert PRIVATE zv_engine zv_document zv_config zv_warnings)
-
-include(GNUInstallDirs)
-install(TARGETS zv-convert RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
-install(FILES ${CMAKE_CURRENT_LIST_DIR}/zv-convert.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)

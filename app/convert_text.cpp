@@ -54,31 +54,6 @@ void AppendUtf8(std::u16string_view text, std::string& out) {
     }
 }
 
-// Well-formed UTF-8 (checked before) to UTF-16.
-std::u16string DecodeUtf8(std::string_view bytes) {
-    std::u16string out;
-    out.reserve(bytes.size());
-    for (std::size_t i = 0; i < bytes.size();) {
-        const auto b = static_cast<unsigned char>(bytes[i]);
-        const int length = b < 0x80 ? 1 : b < 0xE0 ? 2 : b < 0xF0 ? 3 : 4;
-        char32_t cp = length == 1   ? b
-                      : length == 2 ? (b & 0x1F)
-                      : length == 3 ? (b & 0x0F)
-                                    : (b & 0x07);
-        for (int k = 1; k < length; ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(bytes[i + k]) & 0x3F);
-        }
-        i += length;
-        if (cp < 0x10000) {
-            out.push_back(static_cast<char16_t>(cp));
-        } else {
-            out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
-        }
-    }
-    return out;
-}
-
 // The ASCII characters after which a text may be cut into pieces that convert exactly as the
 // whole text does. A character c qualifies when no rule but the last has c in its find text
 // and the last has it at most as its final unit (the line feed of CR LF). Then no find
@@ -235,16 +210,11 @@ std::vector<std::string> ConvertUtf8(std::string_view text, bool letters) {
             }
         }
 
+        // The text is well-formed UTF-8 (checked before), for which the byte-wise conversion
+        // gives the UTF-8 of Transliterate's result.
         std::string piece = std::move(carry);
         carry.clear();
-        {
-            std::u16string converted;
-            {
-                const std::u16string input = DecodeUtf8(text.substr(start, end - start));
-                converted = Transliterate(input);
-            }
-            AppendUtf8(converted, piece);
-        }
+        piece += TransliterateUtf8(text.substr(start, end - start));
         if (letters) {
             // A reference is looked for in the whole text, not per piece: a trailing '&'
             // with no ';' after it, close enough to the end to begin a reference, moves on
