@@ -2,10 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <optional>
 #include <string>
 #include <string_view>
-#include <vector>
 
 namespace zv::cli {
 
@@ -17,8 +17,9 @@ std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept;
 
 // zv::Transliterate over well-formed UTF-8 text, the result in UTF-8. With letters set, the
 // character references that the rule table writes are turned back into the characters they
-// stand for. The result comes as pieces whose concatenation is the whole converted text, so
-// that a large text never has to exist in one piece or as UTF-16 at once.
-std::vector<std::string> ConvertUtf8(std::string_view text, bool letters);
+// stand for. The result is handed to sink in pieces whose concatenation is the whole
+// converted text, so that a large converted text never has to exist in one piece.
+void ConvertUtf8(std::string_view text, bool letters,
+                 const std::function<void(std::string_view)>& sink);
 
 }  // namespace zv::cli

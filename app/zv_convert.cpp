@@ -165,11 +165,8 @@ int Run(int argc, char** argv) {
     std::string text;
     for (const std::string& name : inputs) ReadInput(name, text);
 
-    std::vector<std::string> converted = zv::cli::ConvertUtf8(text, letters);
-    std::string().swap(text);
-
     // The document's body line sits between its first CR LF (the header line's end) and the
-    // footer; the converted text goes there without being copied into one string.
+    // footer; the converted text goes there, written piece by piece as it is converted.
     std::string before, after;
     if (document) {
         const QByteArray empty = zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, u"");
@@ -177,11 +174,10 @@ int Run(int argc, char** argv) {
         before = empty.left(headerEnd).toStdString();
         after = empty.mid(headerEnd).toStdString();
     }
+    // The whole input is read and checked above; from here on only a failing write (or
+    // memory) can stop the output part-way.
     WriteAll(before);
-    for (std::string& piece : converted) {
-        WriteAll(piece);
-        std::string().swap(piece);
-    }
+    zv::cli::ConvertUtf8(text, letters, WriteAll);
     WriteAll(after);
     CloseOutput();
     return 0;
