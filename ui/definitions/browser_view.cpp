@@ -1,6 +1,7 @@
 #include "ui/definitions/browser_view.h"
 
 #include <QDesktopServices>
+#include <QDir>
 #include <QMetaObject>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -82,7 +83,7 @@ QUrl BrowserView::AddressToUrl(const QString& where) {
     if (url.isValid() && (scheme == QLatin1String("http") || scheme == QLatin1String("https"))) {
         return url;
     }
-    return QUrl::fromLocalFile(where);
+    return QUrl::fromLocalFile(QDir::cleanPath(where));
 }
 
 void BrowserView::Navigate(const QString& where) {
