@@ -5,7 +5,10 @@
 
 namespace zv::resources {
 
-QString HelpText() { return QStringLiteral("<p>Ievadi tekstu logaa.</p>"); }
+QString HelpText() {
+    return QStringLiteral(
+        "<p><big><big>Kas?   Kaa?   Ko?</big></big><p>Ievadi (raksti vai ieliimee) tekstu.");
+}
 QString HelpPageUrl() {
     return QStringLiteral("http://zilvardis.example.org/zilvardo/banner.html");
 }
