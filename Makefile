@@ -3,7 +3,7 @@
 #   make test  installs what is missing, builds, runs every test headless
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
-PACKAGES := cmake ninja-build g++ pkg-config \
+PACKAGES := cmake ninja-build g++ pkg-config python3 \
 	qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 qt6-image-formats-plugins \
 	libgtest-dev libbenchmark-dev hunspell-lv \
 	xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick \

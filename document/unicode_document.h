@@ -15,7 +15,7 @@ enum class DocumentVariant {
 
 // Raised when the document cannot be written; what() names the path and the reason.
 class DocumentError : public std::runtime_error {
-public:
+  public:
     using std::runtime_error::runtime_error;
 };
 
@@ -25,7 +25,10 @@ inline constexpr char kDocumentFileName[] = "unitext.html";
 // folder joined with the file name by the platform separator.
 QString UnicodeDocumentPath(const QString& folder);
 
-// The exact bytes of the document.
+// The exact bytes of the document: header line, body line, footer line, each ended by CR LF,
+// in UTF-8 without a byte-order mark. A lone surrogate in body is written as U+FFFD. The
+// shutdown variant's body line is always empty (it names an 8-bit charset and stays ASCII),
+// so body is not used for it.
 QByteArray UnicodeDocumentBytes(DocumentVariant variant, QStringView body);
 
 // Replaces folder/unitext.html atomically: on failure the previous document is left whole

@@ -22,6 +22,10 @@ std::span<const Rule> RuleTable() noexcept;
 // The whole table applied to text. Pure, thread-safe, linear in the text's length.
 std::u16string Transliterate(std::u16string_view text);
 
+// The same conversion over UTF-8: for valid UTF-8, the UTF-8 of Transliterate's result.
+// Bytes of invalid UTF-8 are passed on or matched as they stand.
+std::string TransliterateUtf8(std::string_view text);
+
 // True when text is exactly one of the words in which "aa" may stand for two letters.
 bool IsHintWord(std::u16string_view text) noexcept;
 

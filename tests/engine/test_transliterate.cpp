@@ -37,27 +37,27 @@ TEST_P(TransliterateCase, MatchesExpected) {
         << "reference, input: " << Show(c.input);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Pairs, TransliterateCase,
-    testing::Values(Case{u"aa", u"&#257;"}, Case{u"aaa", u"&#257;a"},
-                    Case{u"aaaa", u"&#257;&#257;"}, Case{u"Aa", u"&#256;"}, Case{u"AA", u"AA"},
-                    Case{u"SH", u"SH"}, Case{u"sH", u"sH"}, Case{u"sh", u"&#353;"},
-                    Case{u"uuu", u"&#363;u"}, Case{u"Aaa", u"&#256;a"},
-                    Case{u"Laba diena, Riiga!", u"Laba diena, R&#299;ga!"},
-                    Case{u"Kjeepis", u"&#310;&#275;pis"}));
+INSTANTIATE_TEST_SUITE_P(Pairs, TransliterateCase,
+                         testing::Values(Case{u"aa", u"&#257;"}, Case{u"aaa", u"&#257;a"},
+                                         Case{u"aaaa", u"&#257;&#257;"}, Case{u"Aa", u"&#256;"},
+                                         Case{u"AA", u"AA"}, Case{u"SH", u"SH"}, Case{u"sH", u"sH"},
+                                         Case{u"sh", u"&#353;"}, Case{u"uuu", u"&#363;u"},
+                                         Case{u"Aaa", u"&#256;a"},
+                                         Case{u"Laba diena, Riiga!", u"Laba diena, R&#299;ga!"},
+                                         Case{u"Kjeepis", u"&#310;&#275;pis"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Apostrophes, TransliterateCase,
-    testing::Values(Case{u"'a", u"&#257;"}, Case{u"'A", u"&#256;"}, Case{u"'aa", u"&#257;a"},
-                    Case{u"a'a", u"&#257;a"}, Case{u"'z", u"&#382;"}, Case{u"'s", u"&#353;"},
-                    Case{u"'K", u"&#310;"}, Case{u"'x", u"'x"}, Case{u"'", u"'"},
-                    Case{u"ab'", u"ab'"}, Case{u"''a", u"'&#257;"}));
+INSTANTIATE_TEST_SUITE_P(Apostrophes, TransliterateCase,
+                         testing::Values(Case{u"'a", u"&#257;"}, Case{u"'A", u"&#256;"},
+                                         Case{u"'aa", u"&#257;a"}, Case{u"a'a", u"&#257;a"},
+                                         Case{u"'z", u"&#382;"}, Case{u"'s", u"&#353;"},
+                                         Case{u"'K", u"&#310;"}, Case{u"'x", u"'x"},
+                                         Case{u"'", u"'"}, Case{u"ab'", u"ab'"},
+                                         Case{u"''a", u"'&#257;"}));
 
-INSTANTIATE_TEST_SUITE_P(
-    Hyphens, TransliterateCase,
-    testing::Values(Case{u"a-a", u"aa"}, Case{u"pa-art", u"paart"}, Case{u"L-j", u"Lj"},
-                    Case{u"Lj", u"&#315;"}, Case{u"aa-a", u"&#257;-a"},
-                    Case{u"s-h-h", u"sh-h"}));
+INSTANTIATE_TEST_SUITE_P(Hyphens, TransliterateCase,
+                         testing::Values(Case{u"a-a", u"aa"}, Case{u"pa-art", u"paart"},
+                                         Case{u"L-j", u"Lj"}, Case{u"Lj", u"&#315;"},
+                                         Case{u"aa-a", u"&#257;-a"}, Case{u"s-h-h", u"sh-h"}));
 
 INSTANTIATE_TEST_SUITE_P(
     Repairs, TransliterateCase,
@@ -83,8 +83,8 @@ INSTANTIATE_TEST_SUITE_P(
                          u"\xD800&#257;\xDC00"}));
 
 TEST(HintWord, ExactMatchOnly) {
-    for (auto word : {u"paaris", u"Paaris", u"saarts", u"Saarts", u"saarta", u"saara",
-                      u"saarshu", u"saarsim"}) {
+    for (auto word : {u"paaris", u"Paaris", u"saarts", u"Saarts", u"saarta", u"saara", u"saarshu",
+                      u"saarsim"}) {
         EXPECT_TRUE(zv::IsHintWord(word)) << Show(word);
     }
     for (auto text : {u"", u"paaris\r\n", u"paaris ", u"PAARIS", u"paarisks", u" saara"}) {
@@ -103,36 +103,107 @@ TEST(RuleTable, ShapeOfTheTable) {
     EXPECT_EQ(Show(rules.back().replacement), "<Br>");
 }
 
-// Random texts over the rules' own alphabet, where the rules interact most, compared with
-// the plain rule-by-rule application.
-TEST(Transliterate, AgreesWithReferenceOnRandomTexts) {
-    std::u16string alphabet;
-    for (const auto& rule : zv::RuleTable()) {
-        for (char16_t c : rule.find) {
-            if (alphabet.find(c) == std::u16string::npos) alphabet.push_back(c);
+// Random text over the rules' own alphabet, where the rules interact most: single units, and
+// now and then a whole find or replacement text so that the longer finds are hit too.
+class RandomText {
+  public:
+    explicit RandomText(unsigned seed) : rng_(seed) {
+        for (const auto& rule : zv::RuleTable()) {
+            for (char16_t c : rule.find) {
+                if (alphabet_.find(c) == std::u16string::npos) alphabet_.push_back(c);
+            }
+            pieces_.push_back(rule.find);
+            pieces_.push_back(rule.replacement);
         }
+        alphabet_ += u" xX\xD800\xDFFF\x0101";
     }
-    alphabet += u" xX\xD800";
-    // Whole rule texts make the longer finds likely enough to be hit.
-    std::vector<std::u16string_view> pieces;
-    for (const auto& rule : zv::RuleTable()) {
-        pieces.push_back(rule.find);
-        pieces.push_back(rule.replacement);
-    }
-    std::mt19937 rng(20261208);
-    for (int round = 0; round < 20000; ++round) {
+
+    std::u16string operator()(std::size_t length) {
         std::u16string text;
-        const int length = static_cast<int>(rng() % 40);
-        for (int i = 0; i < length; ++i) {
-            if (rng() % 4 == 0) {
-                text += pieces[rng() % pieces.size()];
+        while (text.size() < length) {
+            if (rng_() % 4 == 0) {
+                text += pieces_[rng_() % pieces_.size()];
             } else {
-                text.push_back(alphabet[rng() % alphabet.size()]);
+                text.push_back(alphabet_[rng_() % alphabet_.size()]);
             }
         }
+        return text;
+    }
+
+    std::mt19937& rng() { return rng_; }
+
+  private:
+    std::mt19937 rng_;
+    std::u16string alphabet_;
+    std::vector<std::u16string_view> pieces_;
+};
+
+std::string Utf8(std::u16string_view text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        char32_t c = text[i];
+        if (c >= 0xD800 && c < 0xDC00 && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
+            text[i + 1] < 0xE000) {
+            c = 0x10000 + ((c - 0xD800) << 10) + (text[++i] - 0xDC00);
+        }
+        if (c < 0x80) {
+            out.push_back(static_cast<char>(c));
+        } else if (c < 0x800) {
+            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else if (c < 0x10000) {
+            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        } else {
+            out.push_back(static_cast<char>(0xF0 | (c >> 18)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 12) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
+            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
+        }
+    }
+    return out;
+}
+
+// Short texts, many of them: compared with the plain rule-by-rule application.
+TEST(Transliterate, AgreesWithReferenceOnRandomTexts) {
+    RandomText random(20261208);
+    for (int round = 0; round < 20000; ++round) {
+        const std::u16string text = random(random.rng()() % 40);
         ASSERT_EQ(Show(zv::Transliterate(text)), Show(zv::reference::Transliterate(text)))
             << "input: " << Show(text);
     }
+}
+
+// Long texts are cut into pieces that are converted side by side, and adversarial ones
+// visit so many states that the machine's tables are rebuilt in the middle of a call.
+TEST(Transliterate, AgreesWithReferenceOnLongTexts) {
+    RandomText random(7);
+    for (std::size_t length : {4095u, 4096u, 5000u, 70000u, 400000u}) {
+        const std::u16string text = random(length);
+        ASSERT_EQ(zv::Transliterate(text), zv::reference::Transliterate(text))
+            << "length " << length;
+    }
+    // A long run without any unit outside the rules' alphabet cannot be cut.
+    std::u16string aas(100001, u'a');
+    EXPECT_EQ(zv::Transliterate(aas), zv::reference::Transliterate(aas));
+}
+
+// The UTF-8 entry point gives the UTF-8 of the UTF-16 result for valid text (lone surrogates
+// have no UTF-8 form and are left out here).
+TEST(TransliterateUtf8, AgreesWithUtf16) {
+    RandomText random(99);
+    for (int round = 0; round < 5000; ++round) {
+        std::u16string text = random(random.rng()() % 60);
+        std::erase_if(text, [](char16_t c) { return c >= 0xD800 && c < 0xE000; });
+        if (round % 7 == 0) text += u"\xD83D\xDE00\x00E5";  // a pair, then å
+        ASSERT_EQ(zv::TransliterateUtf8(Utf8(text)), Utf8(zv::Transliterate(text)))
+            << "input: " << Show(text);
+    }
+    const std::u16string text = random(300000);
+    std::u16string valid = text;
+    std::erase_if(valid, [](char16_t c) { return c >= 0xD800 && c < 0xE000; });
+    EXPECT_EQ(zv::TransliterateUtf8(Utf8(valid)), Utf8(zv::Transliterate(valid)));
 }
 
 }  // namespace

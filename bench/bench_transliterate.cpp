@@ -1,0 +1,62 @@
+// Transliterate against the plain rule-by-rule reference on 10 MB of typed Latvian text.
+#include <benchmark/benchmark.h>
+
+#include <string>
+
+#include "corpus.h"
+#include "engine/transliterate.h"
+#include "reference.h"
+
+namespace {
+
+// The corpus as the program sees it: UTF-16. Bytes processed are counted in UTF-8, the size
+// of the text as a file.
+struct Corpus {
+    std::size_t utf8_bytes = 0;
+    std::u16string text;
+};
+
+const Corpus& TheCorpus() {
+    static const Corpus corpus = [] {
+        const std::string utf8 = zv::bench::TypedLatvianCorpus(10u << 20);
+        Corpus c;
+        c.utf8_bytes = utf8.size();
+        // Plain UTF-8 to UTF-16; the corpus is valid UTF-8 of the Basic Multilingual Plane.
+        for (std::size_t i = 0; i < utf8.size();) {
+            const auto b = static_cast<unsigned char>(utf8[i]);
+            char32_t cp;
+            int extra;
+            if (b < 0x80) {
+                cp = b, extra = 0;
+            } else if (b >= 0xE0) {
+                cp = b & 0x0F, extra = 2;
+            } else {
+                cp = b & 0x1F, extra = 1;
+            }
+            for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
+            i += static_cast<std::size_t>(extra) + 1;
+            c.text.push_back(static_cast<char16_t>(cp));
+        }
+        return c;
+    }();
+    return corpus;
+}
+
+void BM_Transliterate(benchmark::State& state) {
+    const Corpus& corpus = TheCorpus();
+    for (auto _ : state) benchmark::DoNotOptimize(zv::Transliterate(corpus.text));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.utf8_bytes));
+}
+
+void BM_Reference(benchmark::State& state) {
+    const Corpus& corpus = TheCorpus();
+    for (auto _ : state) benchmark::DoNotOptimize(zv::reference::Transliterate(corpus.text));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.utf8_bytes));
+}
+
+BENCHMARK(BM_Transliterate)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_Reference)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+
+}  // namespace
+
+BENCHMARK_MAIN();

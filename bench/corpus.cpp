@@ -1,0 +1,139 @@
+#include "corpus.h"
+
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+#include <random>
+#include <stdexcept>
+#include <string_view>
+#include <vector>
+
+namespace zv::bench {
+namespace {
+
+std::string ReadFile(const std::filesystem::path& path) {
+    std::ifstream in(path, std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+std::uint32_t Word32(std::string_view data, std::size_t at) {
+    if (at + 4 > data.size()) throw std::runtime_error("truncated message catalogue");
+    std::uint32_t value;
+    std::memcpy(&value, data.data() + at, 4);
+    return value;  // the catalogues on this platform are little-endian, as is the host
+}
+
+// The translated strings of one GNU message catalogue (.mo), plural forms split apart.
+void AddTranslations(std::string_view mo, std::vector<std::string>& lines) {
+    if (mo.size() < 28 || Word32(mo, 0) != 0x950412deu) return;
+    const std::uint32_t count = Word32(mo, 8);
+    const std::uint32_t originals = Word32(mo, 12);
+    const std::uint32_t translations = Word32(mo, 16);
+    for (std::uint32_t i = 0; i < count; ++i) {
+        if (Word32(mo, originals + 8 * i) == 0) continue;  // the catalogue's own header
+        const std::uint32_t length = Word32(mo, translations + 8 * i);
+        const std::uint32_t offset = Word32(mo, translations + 8 * i + 4);
+        if (std::size_t{offset} + length > mo.size()) continue;
+        std::string_view text = mo.substr(offset, length);
+        while (!text.empty()) {
+            const std::size_t end = std::min(text.find('\0'), text.size());
+            std::string line(text.substr(0, end));
+            std::replace(line.begin(), line.end(), '\n', ' ');
+            if (line.size() > 3) lines.push_back(std::move(line));
+            text.remove_prefix(std::min(end + 1, text.size()));
+        }
+    }
+}
+
+// Sentences of ten words from the hunspell-lv word list (stems before the '/' flags).
+void AddDictionarySentences(const std::filesystem::path& dic, std::vector<std::string>& lines) {
+    std::ifstream in(dic);
+    std::string line;
+    std::getline(in, line);  // word count
+    std::string sentence;
+    int words = 0;
+    while (std::getline(in, line)) {
+        line = line.substr(0, line.find('/'));
+        if (line.empty()) continue;
+        if (!sentence.empty()) sentence += ' ';
+        sentence += line;
+        if (++words == 10) {
+            lines.push_back(sentence + '.');
+            sentence.clear();
+            words = 0;
+        }
+    }
+}
+
+// How a user types each Latvian letter on a plain keyboard (UTF-8 of the letter, then the
+// typed form).
+struct Typed {
+    std::string_view letter;
+    std::string_view pair;
+};
+constexpr Typed kTyped[] = {
+    {"ā", "aa"}, {"Ā", "Aa"}, {"ē", "ee"}, {"Ē", "Ee"}, {"ī", "ii"}, {"Ī", "Ii"},
+    {"ū", "uu"}, {"Ū", "Uu"}, {"č", "ch"}, {"Č", "Ch"}, {"š", "sh"}, {"Š", "Sh"},
+    {"ž", "zh"}, {"Ž", "Zh"}, {"ģ", "gj"}, {"Ģ", "Gj"}, {"ķ", "kj"}, {"Ķ", "Kj"},
+    {"ļ", "lj"}, {"Ļ", "Lj"}, {"ņ", "nj"}, {"Ņ", "Nj"}, {"ŗ", "rj"}, {"Ŗ", "Rj"},
+};
+
+std::string TypeOnPlainKeyboard(std::string_view line, std::mt19937& rng) {
+    std::string out;
+    out.reserve(line.size() + 8);
+    for (std::size_t i = 0; i < line.size();) {
+        bool replaced = false;
+        for (const Typed& t : kTyped) {
+            if (line.substr(i, t.letter.size()) == t.letter) {
+                if (rng() % 10 == 0) {  // one letter in ten typed with the apostrophe
+                    out += '\'';
+                    out += t.pair[0];
+                } else {
+                    out += t.pair;
+                }
+                i += t.letter.size();
+                replaced = true;
+                break;
+            }
+        }
+        if (!replaced) out += line[i++];
+    }
+    return out;
+}
+
+}  // namespace
+
+std::string TypedLatvianCorpus(std::size_t min_bytes) {
+    std::vector<std::string> lines;
+    const std::filesystem::path catalogues = "/usr/share/locale/lv/LC_MESSAGES";
+    std::error_code ec;
+    std::vector<std::filesystem::path> files;
+    for (const auto& entry : std::filesystem::directory_iterator(catalogues, ec)) {
+        if (entry.path().extension() == ".mo") files.push_back(entry.path());
+    }
+    std::sort(files.begin(), files.end());
+    for (const auto& file : files) AddTranslations(ReadFile(file), lines);
+    if (lines.size() < 2000) AddDictionarySentences("/usr/share/hunspell/lv_LV.dic", lines);
+    if (lines.empty()) {
+        throw std::runtime_error(
+            "no Latvian text installed (/usr/share/locale/lv or /usr/share/hunspell/lv_LV.dic)");
+    }
+    std::mt19937 rng(1918);
+    std::string corpus;
+    corpus.reserve(min_bytes + 4096);
+    // Whole passes over the sentences, each in a new order, until the size is reached.
+    while (corpus.size() < min_bytes) {
+        std::shuffle(lines.begin(), lines.end(), rng);
+        for (const auto& line : lines) {
+            corpus += TypeOnPlainKeyboard(line, rng);
+            corpus += "\r\n";
+            if (corpus.size() >= min_bytes) break;
+        }
+    }
+    return corpus;
+}
+
+}  // namespace zv::bench

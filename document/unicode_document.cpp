@@ -1,0 +1,146 @@
+#include "document/unicode_document.h"
+
+#include <QDir>
+#include <QSaveFile>
+
+#include "zv/config.h"
+
+namespace zv {
+namespace {
+
+constexpr char kLineEnd[] = "\r\n";
+constexpr char kFooter[] = "</font></BODY></HTML>";
+
+// U+FFFD, the replacement character, in UTF-8.
+constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
+
+// Appends text to out in UTF-8. A lone surrogate (a high one without a low one after it, or
+// a low one without a high one before it) stands for no character and has no UTF-8 form, so
+// it is written as U+FFFD; everything else is encoded unchanged.
+void AppendUtf8(QStringView text, QByteArray& out) {
+    const qsizetype n = text.size();
+    for (qsizetype i = 0; i < n; ++i) {
+        const char32_t u = text[i].unicode();
+        if (u < 0x80) {
+            out.append(static_cast<char>(u));
+        } else if (u < 0x800) {
+            out.append(static_cast<char>(0xC0 | (u >> 6)));
+            out.append(static_cast<char>(0x80 | (u & 0x3F)));
+        } else if (u < 0xD800 || u > 0xDFFF) {
+            out.append(static_cast<char>(0xE0 | (u >> 12)));
+            out.append(static_cast<char>(0x80 | ((u >> 6) & 0x3F)));
+            out.append(static_cast<char>(0x80 | (u & 0x3F)));
+        } else if (u <= 0xDBFF && i + 1 < n && text[i + 1].isLowSurrogate()) {
+            const char32_t cp = 0x10000 + ((u - 0xD800) << 10) + (text[i + 1].unicode() - 0xDC00);
+            ++i;
+            out.append(static_cast<char>(0xF0 | (cp >> 18)));
+            out.append(static_cast<char>(0x80 | ((cp >> 12) & 0x3F)));
+            out.append(static_cast<char>(0x80 | ((cp >> 6) & 0x3F)));
+            out.append(static_cast<char>(0x80 | (cp & 0x3F)));
+        } else {
+            out.append(kReplacementUtf8);
+        }
+    }
+}
+
+// The credit texts promise ASCII; a configured name outside ASCII becomes numeric
+// references, so the shutdown variant's "Windows-1252" stays true whatever was configured.
+QByteArray AsciiFromUtf8(const char* utf8) {
+    QByteArray out;
+    for (const char32_t cp : QString::fromUtf8(utf8).toUcs4()) {
+        if (cp < 0x80) {
+            out.append(static_cast<char>(cp));
+        } else {
+            out.append("&#").append(QByteArray::number(static_cast<uint>(cp))).append(';');
+        }
+    }
+    return out;
+}
+
+QByteArray ContentValue(DocumentVariant variant) {
+    return variant == DocumentVariant::Run ? QByteArrayLiteral("text-html; charset=utf-8")
+                                           : QByteArrayLiteral("text-html; charset=Windows-1252");
+}
+
+QByteArray CreditText(DocumentVariant variant) {
+    const QByteArray year = AsciiFromUtf8(config::kCopyrightYear);
+    if (variant == DocumentVariant::Run) {
+        return " Teksta Zilvardis &#8482; &copy; " + year + ' ' + AsciiFromUtf8(config::kMakerSite);
+    }
+    return " Text Zilvardizer&#8482; &copy; " + year + ' ' + AsciiFromUtf8(config::kMakerName);
+}
+
+QByteArray HeaderLine(DocumentVariant variant) {
+    QByteArray line;
+    line.append("<HTML><meta HTTP-EQUIV=");
+    line.append('"');
+    line.append("Content-Type");
+    line.append('"');
+    line.append("Content=");
+    line.append('"');
+    line.append(ContentValue(variant));
+    line.append('"');
+    line.append("><BODY><font size = 1>");
+    line.append(CreditText(variant));
+    line.append("<font size = 4> <br><br>");
+    return line;
+}
+
+[[noreturn]] void Fail(const QString& path, const QString& reason) {
+    throw DocumentError(QStringLiteral("Cannot write %1: %2")
+                            .arg(QDir::toNativeSeparators(path), reason)
+                            .toStdString());
+}
+
+}  // namespace
+
+QString UnicodeDocumentPath(const QString& folder) {
+    return QDir(folder).filePath(QString::fromLatin1(kDocumentFileName));
+}
+
+QByteArray UnicodeDocumentBytes(DocumentVariant variant, QStringView body) {
+    const QByteArray header = HeaderLine(variant);
+    QByteArray out;
+    const bool withBody = variant == DocumentVariant::Run;
+    // At most three UTF-8 bytes per UTF-16 code unit.
+    out.reserve(header.size() + (withBody ? body.size() * 3 : 0) + 64);
+    out.append(header).append(kLineEnd);
+    if (withBody) AppendUtf8(body, out);
+    out.append(kLineEnd);
+    out.append(kFooter).append(kLineEnd);
+    return out;
+}
+
+void WriteUnicodeDocument(DocumentVariant variant, QStringView body, const QString& folder) {
+    const QString path = UnicodeDocumentPath(folder);
+    const QByteArray bytes = UnicodeDocumentBytes(variant, body);
+
+    // The new document goes to a temporary file beside the old one and replaces it by a
+    // rename, so a reader or a failure never meets a truncated document. The reason is taken
+    // from the step that failed: commit() forgets it.
+    QSaveFile file(path);
+    if (!file.open(QIODevice::WriteOnly)) Fail(path, file.errorString());
+    // A short write reports no error (it happens on reaching a file-size limit, for one);
+    // writing the rest again yields the failure and its reason.
+    qint64 written = 0;
+    while (written < bytes.size()) {
+        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
+        if (n <= 0) break;
+        written += n;
+    }
+    if (written != bytes.size() || !file.flush()) {
+        QString reason = file.errorString();
+        if (file.error() == QFileDevice::NoError) reason = QStringLiteral("short write");
+        file.cancelWriting();
+        Fail(path, reason);
+    }
+    if (!file.commit()) {
+        QString reason = file.errorString();
+        if (reason.isEmpty() || reason == QLatin1String("Unknown error")) {
+            reason = QStringLiteral("the new document could not replace the old one");
+        }
+        Fail(path, reason);
+    }
+}
+
+}  // namespace zv

@@ -1,0 +1,220 @@
+#include <gtest/gtest.h>
+#include <signal.h>
+#include <sys/resource.h>
+
+#include <QDir>
+#include <QFile>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+#include <string>
+
+#include "document/unicode_document.h"
+#include "zv/config.h"
+
+namespace {
+
+using zv::DocumentVariant;
+
+std::string RunHeader() {
+    return std::string(
+               "<HTML><meta HTTP-EQUIV=\"Content-Type\"Content=\"text-html; charset=utf-8\">"
+               "<BODY><font size = 1> Teksta Zilvardis &#8482; &copy; ") +
+           zv::config::kCopyrightYear + " " + zv::config::kMakerSite +
+           "<font size = 4> <br><br>\r\n";
+}
+
+std::string ShutdownDocument() {
+    return std::string(
+               "<HTML><meta HTTP-EQUIV=\"Content-Type\"Content=\"text-html; "
+               "charset=Windows-1252\"><BODY><font size = 1> Text Zilvardizer&#8482; &copy; ") +
+           zv::config::kCopyrightYear + " " + zv::config::kMakerName +
+           "<font size = 4> <br><br>\r\n\r\n</font></BODY></HTML>\r\n";
+}
+
+std::string RunDocument(const std::string& bodyBytes) {
+    return RunHeader() + bodyBytes + "\r\n</font></BODY></HTML>\r\n";
+}
+
+std::string Bytes(DocumentVariant variant, const std::u16string& body) {
+    return zv::UnicodeDocumentBytes(variant, QStringView(body)).toStdString();
+}
+
+std::string ReadAll(const QString& path) {
+    QFile f(path);
+    if (!f.open(QIODevice::ReadOnly)) return "<unreadable>";
+    return f.readAll().toStdString();
+}
+
+struct BodyCase {
+    const char* name;
+    std::u16string body;
+    std::string utf8;  // the body line's bytes, written by hand
+};
+
+class RunBody : public testing::TestWithParam<BodyCase> {};
+
+TEST_P(RunBody, IsByteExact) {
+    EXPECT_EQ(Bytes(DocumentVariant::Run, GetParam().body), RunDocument(GetParam().utf8));
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Bodies, RunBody,
+    testing::Values(
+        BodyCase{"Empty", u"", ""},
+        BodyCase{"References", u"Laba diena, R&#299;ga!<Br>&aring;",
+                 "Laba diena, R&#299;ga!<Br>&aring;"},
+        BodyCase{"LatvianLetters", u"R\u012Bga \u0160\u0137", "R\xC4\xABga \xC5\xA0\xC4\xB7"},
+        BodyCase{"LoneCarriageReturn", u"a\rb", "a\rb"}, BodyCase{"LoneLineFeed", u"a\nb", "a\nb"},
+        BodyCase{"Boundaries", u"\u007F\u0080\u07FF\u0800\uFFFF",
+                 "\x7F\xC2\x80\xDF\xBF\xE0\xA0\x80\xEF\xBF\xBF"},
+        BodyCase{"SurrogatePair", u"x\U0001F600y", "x\xF0\x9F\x98\x80y"},
+        BodyCase{"LoneHighAtEnd", std::u16string(u"ab") + char16_t(0xD83D), "ab\xEF\xBF\xBD"},
+        BodyCase{"LoneHighBeforeLetter", std::u16string{char16_t(0xD83D), u'a'},
+                 "\xEF\xBF\xBD"
+                 "a"},
+        BodyCase{"LoneLow", std::u16string{u'a', char16_t(0xDE00), u'b'},
+                 "a\xEF\xBF\xBD"
+                 "b"},
+        BodyCase{"LowThenHigh", std::u16string{char16_t(0xDE00), char16_t(0xD83D)},
+                 "\xEF\xBF\xBD\xEF\xBF\xBD"},
+        BodyCase{"HighHighLow",
+                 std::u16string{char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00)},
+                 "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
+        BodyCase{"Nul", std::u16string(u"a\0b", 3), std::string("a\0b", 3)}),
+    [](const testing::TestParamInfo<BodyCase>& info) { return std::string(info.param.name); });
+
+// Well-formed text of any kind encodes exactly as Qt's own UTF-8 encoder does.
+TEST(UnicodeDocumentBytes, ValidTextAgreesWithQtEncoder) {
+    QRandomGenerator rng(20260101);
+    for (int round = 0; round < 200; ++round) {
+        QList<char32_t> ucs4;
+        const int length = rng.bounded(40);
+        for (int i = 0; i < length; ++i) {
+            char32_t cp = 0;
+            do {
+                cp = rng.bounded(round % 2 ? 0x110000u : 0x800u);
+            } while (cp >= 0xD800 && cp <= 0xDFFF);
+            ucs4.append(cp);
+        }
+        const QString body = QString::fromUcs4(ucs4.constData(), ucs4.size());
+        ASSERT_EQ(zv::UnicodeDocumentBytes(DocumentVariant::Run, body).toStdString(),
+                  RunDocument(body.toUtf8().toStdString()))
+            << "round " << round;
+    }
+}
+
+TEST(UnicodeDocumentBytes, ShutdownVariantIsAsciiWithEmptyBody) {
+    EXPECT_EQ(Bytes(DocumentVariant::Shutdown, u""), ShutdownDocument());
+    // The shutdown document never carries a body, whatever the caller hands over.
+    EXPECT_EQ(Bytes(DocumentVariant::Shutdown, u"R\u012Bga"), ShutdownDocument());
+    for (const char c : ShutdownDocument()) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+}
+
+struct PathCase {
+    QString folder;
+    QString expected;
+};
+
+class DocumentPath : public testing::TestWithParam<PathCase> {};
+
+TEST_P(DocumentPath, JoinsWithOneSeparator) {
+    EXPECT_EQ(zv::UnicodeDocumentPath(GetParam().folder).toStdString(),
+              GetParam().expected.toStdString());
+}
+
+INSTANTIATE_TEST_SUITE_P(Folders, DocumentPath,
+                         testing::Values(PathCase{"/", "/unitext.html"},
+                                         PathCase{"/opt/zv", "/opt/zv/unitext.html"},
+                                         PathCase{"/opt/zv/", "/opt/zv/unitext.html"},
+                                         PathCase{"relative/dir", "relative/dir/unitext.html"},
+                                         // A backslash is an ordinary file-name character here.
+                                         PathCase{"/opt/a\\b", "/opt/a\\b/unitext.html"}));
+
+class WriteDocument : public testing::Test {
+  protected:
+    void SetUp() override { ASSERT_TRUE(dir_.isValid()); }
+    QString Folder() const { return dir_.path(); }
+    QString Path() const { return dir_.filePath("unitext.html"); }
+    QStringList Entries() const {
+        return QDir(dir_.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+    }
+
+    QTemporaryDir dir_;
+};
+
+TEST_F(WriteDocument, SecondRunReplacesFirstCompletely) {
+    const std::u16string longer(5000, u'x');
+    zv::WriteUnicodeDocument(DocumentVariant::Run, QStringView(longer), Folder());
+    zv::WriteUnicodeDocument(DocumentVariant::Run, u"R&#299;ga", Folder());
+    EXPECT_EQ(ReadAll(Path()), RunDocument("R&#299;ga"));
+    EXPECT_EQ(Entries(), QStringList{"unitext.html"});  // no temporary file left behind
+
+    zv::WriteUnicodeDocument(DocumentVariant::Shutdown, u"", Folder());
+    EXPECT_EQ(ReadAll(Path()), ShutdownDocument());
+}
+
+TEST_F(WriteDocument, FolderGivenWithTrailingSeparator) {
+    zv::WriteUnicodeDocument(DocumentVariant::Run, u"a", Folder() + "/");
+    EXPECT_EQ(ReadAll(Path()), RunDocument("a"));
+}
+
+// A folder that does not exist, and a "folder" that is a regular file.
+TEST_F(WriteDocument, UnusableFolderNamesPathAndReason) {
+    QFile plain(dir_.filePath("plain"));
+    ASSERT_TRUE(plain.open(QIODevice::WriteOnly));
+    plain.write("keep");
+    plain.close();
+
+    for (const QString& folder : {dir_.filePath("missing"), dir_.filePath("plain")}) {
+        const std::string path = (folder + "/unitext.html").toStdString();
+        try {
+            zv::WriteUnicodeDocument(DocumentVariant::Run, u"x", folder);
+            ADD_FAILURE() << "no error for " << path;
+        } catch (const zv::DocumentError& e) {
+            const std::string what = e.what();
+            EXPECT_NE(what.find(path), std::string::npos) << what;
+            EXPECT_GT(what.size(), path.size() + 15) << "no reason given: " << what;
+            EXPECT_EQ(what.find("Unknown error"), std::string::npos) << what;
+        }
+    }
+    EXPECT_EQ(ReadAll(dir_.filePath("plain")), "keep");
+}
+
+// A write that fails half-way (here: the file-size limit, which holds for root too) leaves
+// the previous document whole.
+TEST_F(WriteDocument, FailedWriteKeepsPreviousDocument) {
+    zv::WriteUnicodeDocument(DocumentVariant::Run, u"old", Folder());
+
+    struct sigaction ignore {
+    }, previousAction{};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previousAction), 0);
+    rlimit previousLimit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    rlimit small = previousLimit;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+
+    std::string what;
+    try {
+        const std::u16string big(200 * 1024, u'n');
+        zv::WriteUnicodeDocument(DocumentVariant::Run, QStringView(big), Folder());
+    } catch (const zv::DocumentError& e) {
+        what = e.what();
+    }
+    setrlimit(RLIMIT_FSIZE, &previousLimit);
+    sigaction(SIGXFSZ, &previousAction, nullptr);
+
+    EXPECT_NE(what.find(Path().toStdString()), std::string::npos) << what;
+    EXPECT_NE(what.find("File too large"), std::string::npos) << what;
+    EXPECT_EQ(ReadAll(Path()), RunDocument("old"));
+    EXPECT_EQ(Entries(), QStringList{"unitext.html"});
+}
+
+TEST_F(WriteDocument, DirectoryInThePlaceOfTheDocumentIsAnError) {
+    ASSERT_TRUE(QDir(Folder()).mkdir("unitext.html"));
+    EXPECT_THROW(zv::WriteUnicodeDocument(DocumentVariant::Run, u"x", Folder()), zv::DocumentError);
+    EXPECT_TRUE(QFileInfo(Path()).isDir());
+}
+
+}  // namespace
