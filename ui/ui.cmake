@@ -3,18 +3,6 @@
 
 set(ZV_UI_QT Qt6::Core Qt6::Gui Qt6::Widgets Qt6::WebEngineWidgets)
 
-# Until the document writer and the resources are in this tree, stand-ins keep it building.
-if(NOT TARGET zv_document)
-    add_library(zv_document STATIC ${CMAKE_CURRENT_LIST_DIR}/standin/document_standin.cpp)
-    target_include_directories(zv_document PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(zv_document PUBLIC Qt6::Core PRIVATE zv_warnings)
-endif()
-if(NOT TARGET zv_resources)
-    add_library(zv_resources STATIC ${CMAKE_CURRENT_LIST_DIR}/standin/resources_standin.cpp)
-    target_include_directories(zv_resources PUBLIC ${PROJECT_SOURCE_DIR})
-    target_link_libraries(zv_resources PUBLIC Qt6::Gui PRIVATE zv_warnings)
-endif()
-
 add_library(zv_ui_definitions STATIC
     ${CMAKE_CURRENT_LIST_DIR}/definitions/twips.cpp
     ${CMAKE_CURRENT_LIST_DIR}/definitions/message_box.cpp
