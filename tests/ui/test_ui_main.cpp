@@ -409,6 +409,27 @@ class MainWindowTest : public QObject {
         QVERIFY(p.messages().empty());
     }
 
+    // The shutdown document cannot be written: the user is told (path included), and the
+    // program still ends with every window gone.
+    void quit_with_an_unwritable_document() {
+        Program p;
+        QTemporaryDir scratch;
+        const QString not_a_folder = scratch.filePath("file");
+        {
+            QFile file(not_a_folder);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        SetProgramFolder(not_a_folder);
+        Main(p).Menu().Quit->trigger();
+        SetProgramFolder(p.folder());
+        for (FormId id : {FormId::Form1, FormId::Form2, FormId::Form3, FormId::Form4}) {
+            QVERIFY(!p.forms().IsLoaded(id));
+        }
+        QCOMPARE(p.empty_count(), 1);
+        QCOMPARE(p.messages().size(), std::size_t(1));
+        QVERIFY(p.messages().front().text.contains(zv::UnicodeDocumentPath(not_a_folder)));
+    }
+
     // Closing secondary windows with their close boxes does not end the program.
     void closing_secondary_windows_keeps_running() {
         Program p;
