@@ -1,0 +1,525 @@
+// The whole program driven through its main window: startup, conversion, the commands, the
+// automatic conversion modes, shutdown and errors.
+#include <QApplication>
+#include <QFile>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include "document/unicode_document.h"
+#include "engine/transliterate.h"
+#include "resources/resources.h"
+#include "ui/definitions/browser_view.h"
+#include "ui/definitions/forms.h"
+#include "ui/main/form1.h"
+#include "ui/secondary/form2.h"
+#include "ui/secondary/form3.h"
+#include "ui/secondary/form4.h"
+#include "ui_test_support.h"
+#include "zv/config.h"
+
+using namespace zv::ui;
+using zv::ui::test::Program;
+
+namespace {
+
+QString Converted(const QString& input) {
+    QString text = input;
+    text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+    return QString::fromStdU16String(zv::Transliterate(text.toStdU16String()));
+}
+
+QByteArray RunDocument(const QString& body) {
+    return zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, body);
+}
+
+Form1& Main(Program& p) { return static_cast<Form1&>(p.forms().Form1()); }
+QString UnicodeText(Program& p) { return p.forms().Form3().Text1()->toPlainText(); }
+BrowserView* Preview(Program& p) { return p.forms().Form2().WebBrowser1(); }
+
+bool Activate(QWidget* window) {
+    window->show();
+    window->raise();
+    window->activateWindow();
+    return QTest::qWaitForWindowActive(window, 5000);
+}
+
+void Press(QWidget* window, QKeyCombination key) {
+    QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
+    QTest::keyClick(target, key.key(), key.keyboardModifiers());
+}
+
+}  // namespace
+
+class MainWindowTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup() { test::FlushDeletes(); }
+
+    void startup_fills_all_outputs() {
+        Program p;
+        for (FormId id : {FormId::Form1, FormId::Form2, FormId::Form3, FormId::Form4}) {
+            QVERIFY(p.forms().IsLoaded(id));
+            QVERIFY(p.forms().Window(id)->isVisible());
+        }
+        Form1& main = Main(p);
+        QVERIFY(QTest::qWaitForWindowActive(&main, 5000));
+        QCOMPARE(main.Text1()->toPlainText(), zv::resources::HelpText());
+        const QString converted = Converted(zv::resources::HelpText());
+        QCOMPARE(UnicodeText(p), converted);
+        QCOMPARE(p.Document(), RunDocument(converted));
+        // The preview was sent to the document twice; both forms of the path are one file.
+        QCOMPARE(Preview(p)->RequestedUrl(), QUrl::fromLocalFile(p.DocumentPath()));
+        QVERIFY(test::WaitForRenderedText(Preview(p), QString::fromUtf8("iel\u012bm\u0113")));
+        QCOMPARE(Preview(p)->url(), QUrl::fromLocalFile(p.DocumentPath()));
+        // Help window: sent to the help page, offline picture visible.
+        QCOMPARE(p.forms().Form4().WebBrowser1()->RequestedUrl(),
+                 QUrl(zv::resources::HelpPageUrl()));
+        QVERIFY(p.forms().Form4().Picture1()->isVisible());
+        QVERIFY(p.messages().empty());
+    }
+
+    // On a 1024 x 768 screen (15,360 x 11,520 twips) the four windows tile it.
+    void startup_tiling_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<float>("left");
+        QTest::addColumn<float>("top");  // -1: the main window's top
+        QTest::addColumn<float>("width");
+        QTest::addColumn<float>("height");
+        QTest::newRow("main") << 0 << 105.f << -1.f << 7530.f << 7680.f;
+        QTest::newRow("preview") << 1 << 7655.f << -1.f << 7530.f << 7680.f;
+        QTest::newRow("unicode") << 2 << 105.f << 7800.f << 7530.f << 3800.f;
+        QTest::newRow("help") << 3 << 7655.f << 7800.f << 7530.f << 3800.f;
+    }
+    void startup_tiling() {
+        QFETCH(int, form);
+        QFETCH(float, left);
+        QFETCH(float, top);
+        QFETCH(float, width);
+        QFETCH(float, height);
+        Program p;
+        QTest::qWait(100);  // let the frames settle
+        ZvWindow* window = p.forms().Window(static_cast<FormId>(form));
+        QCOMPARE(window->Left(), left);
+        QCOMPARE(window->Top(), top < 0 ? Main(p).Top() : top);
+        QCOMPARE(window->Width(), width);
+        QCOMPARE(window->Height(), height);
+        // And on screen, outer frame included.
+        const QRect outer = window->frameGeometry();
+        QCOMPARE(outer.x(), TwipsToPixels(left, 15));
+        QCOMPARE(outer.width(), TwipsToPixels(width, 15));
+        QCOMPARE(outer.height(), TwipsToPixels(height, 15));
+    }
+
+    void input_box_layout() {
+        Program p;
+        const TwipsRect place = ControlPlace(Main(p).Text1());
+        QCOMPARE(place.left, 100.f);
+        QCOMPARE(place.top, 100.f);
+        QVERIFY(qAbs(place.height - 6678.26f) < 0.01f);
+        QVERIFY(qAbs(place.width - 7171.43f) < 0.01f);
+        QCOMPARE(Main(p).Text1()->font().pointSizeF(), 12.0);
+        QCOMPARE(Main(p).Text1()->geometry(), QRect(7, 7, 478, 445));
+    }
+
+    // Resizing lays the input box out again and keeps what the user typed.
+    void resize_keeps_typed_text() {
+        Program p;
+        Form1& main = Main(p);
+        main.Text1()->setPlainText(QStringLiteral("mani vaardi"));
+        main.resize(main.width() + 150, main.height() - 90);
+        QTest::qWait(20);
+        QCOMPARE(main.Text1()->toPlainText(), QStringLiteral("mani vaardi"));
+        const TwipsRect place = ControlPlace(main.Text1());
+        QCOMPARE(place.height, layout::ContentHeight(main.Height()));
+        QCOMPARE(place.width, layout::ContentWidth(main.Width()));
+        QCOMPARE(place.left, 100.f);
+        QCOMPARE(place.top, 100.f);
+    }
+
+    void convert_now_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<QString>("unicode");
+        QTest::addColumn<QString>("rendered");
+        QTest::newRow("Riiga") << "Laba diena, Riiga!"
+                               << "Laba diena, R&#299;ga!"
+                               << QString::fromUtf8("Laba diena, R\u012bga!");
+        QTest::newRow("two lines") << "Kjeepis\nshis" << Converted("Kjeepis\nshis")
+                                   << QString::fromUtf8("\u0136\u0113pis");
+        QTest::newRow("empty") << ""
+                               << ""
+                               << "";
+    }
+    void convert_now() {
+        QFETCH(QString, input);
+        QFETCH(QString, unicode);
+        QFETCH(QString, rendered);
+        Program p;
+        Form1& main = Main(p);
+        QVERIFY(Activate(&main));
+        main.Text1()->setPlainText(input);
+        Press(&main, Qt::Key_F5);
+        QCOMPARE(UnicodeText(p), unicode);
+        QCOMPARE(p.Document(), RunDocument(unicode));
+        if (!rendered.isEmpty()) QVERIFY(test::WaitForRenderedText(Preview(p), rendered));
+        QVERIFY(p.messages().empty());
+    }
+
+    // The hint comes before any output changes, once per run, and the run then goes on.
+    void hint_data() {
+        QTest::addColumn<QString>("input");
+        QTest::addColumn<bool>("hint");
+        QTest::newRow("paaris") << "paaris" << true;
+        QTest::newRow("saarsim") << "saarsim" << true;
+        QTest::newRow("trailing blank") << "paaris " << false;
+        QTest::newRow("upper case") << "PAARIS" << false;
+        QTest::newRow("followed by a line") << "paaris\n" << false;
+    }
+    void hint() {
+        QFETCH(QString, input);
+        QFETCH(bool, hint);
+        Program p;
+        const QString before = UnicodeText(p);
+        QString unicode_while_shown;
+        p.OnMessage([&](const MessageRequest&) { unicode_while_shown = UnicodeText(p); });
+        Main(p).Text1()->setPlainText(input);
+        Main(p).Menu().Now->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(hint ? 1 : 0));
+        if (hint) {
+            const MessageRequest& box = p.messages().front();
+            QCOMPARE(box.text, QStringLiteral("Ja iet runa par arshanu, raksta pa-art, pa-aris"));
+            QCOMPARE(box.caption, QStringLiteral("Zilvardizer_3"));
+            QCOMPARE(box.style, MessageStyle::Ok);
+            QCOMPARE(unicode_while_shown, before);
+        }
+        QCOMPARE(UnicodeText(p), Converted(input));
+        if (input == "paaris") QCOMPARE(UnicodeText(p), QStringLiteral("p&#257;ris"));
+    }
+
+    // every (F6) and Never (F7): the marks after a series of clicks, and whether the ticks
+    // then convert. A click alone never converts.
+    void modes_data() {
+        QTest::addColumn<QString>("clicks");
+        QTest::addColumn<bool>("every");
+        QTest::addColumn<bool>("never");
+        QTest::addColumn<bool>("converts");
+        QTest::newRow("initial: off") << "" << false << true << false;
+        QTest::newRow("off -> every") << "6" << true << false << true;
+        QTest::newRow("off -> unmarked") << "7" << false << false << true;
+        QTest::newRow("every -> unmarked") << "66" << false << false << true;
+        QTest::newRow("every -> off") << "67" << false << true << false;
+        QTest::newRow("unmarked -> every") << "76" << true << false << true;
+        QTest::newRow("unmarked -> off") << "77" << false << true << false;
+        QTest::newRow("every, unmarked, off") << "667" << false << true << false;
+        QTest::newRow("unmarked, every, unmarked") << "766" << false << false << true;
+    }
+    void modes() {
+        QFETCH(QString, clicks);
+        QFETCH(bool, every);
+        QFETCH(bool, never);
+        QFETCH(bool, converts);
+        Program p;
+        Form1& main = Main(p);
+        QVERIFY(Activate(&main));
+        const QString before = UnicodeText(p);
+        main.Text1()->setPlainText(QStringLiteral("Riiga"));
+        for (QChar c : clicks) Press(&main, c == '6' ? Qt::Key_F6 : Qt::Key_F7);
+        QCOMPARE(main.Menu().every->isChecked(), every);
+        QCOMPARE(main.Menu().Never->isChecked(), never);
+        QCOMPARE(UnicodeText(p), before);  // nothing converted by the clicks themselves
+        main.Timer1()->setInterval(20);
+        if (converts) {
+            QTRY_COMPARE_WITH_TIMEOUT(UnicodeText(p), QStringLiteral("R&#299;ga"), 3000);
+        } else {
+            QTest::qWait(200);  // ten ticks
+            QCOMPARE(UnicodeText(p), before);
+        }
+        QCOMPARE(main.Menu().every->isChecked(), every);  // ticks leave the marks alone
+        QCOMPARE(main.Menu().Never->isChecked(), never);
+    }
+
+    // F5 converts in every mode.
+    void now_converts_when_never_is_marked() {
+        Program p;
+        QVERIFY(Main(p).Menu().Never->isChecked());
+        Main(p).Text1()->setPlainText(QStringLiteral("Riiga"));
+        Main(p).Menu().Now->trigger();
+        QCOMPARE(UnicodeText(p), QStringLiteral("R&#299;ga"));
+    }
+
+    // A hint box left open while automatic conversion runs: ticks keep arriving, but none
+    // starts a run (and another box) on top of the open one; each later run shows it again.
+    void no_run_while_the_hint_is_open() {
+        Program p;
+        int open = 0;
+        int most_open = 0;
+        p.OnMessage([&](const MessageRequest&) {
+            ++open;
+            most_open = std::max(most_open, open);
+            QTest::qWait(200);  // the user reads the box; ticks come every 20 ms
+            --open;
+        });
+        Form1& main = Main(p);
+        main.Text1()->setPlainText(QStringLiteral("paaris"));
+        main.Menu().Never->trigger();
+        main.Timer1()->setInterval(20);
+        QVERIFY(QTest::qWaitFor([&] { return p.messages().size() >= 2; }, 5000));
+        main.Menu().Never->trigger();
+        QCOMPARE(most_open, 1);
+        QCOMPARE(UnicodeText(p), QStringLiteral("p&#257;ris"));
+    }
+
+    void select_all_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << "";
+        QTest::newRow("two lines") << QString::fromUtf8("R\u012bga\nline two");
+    }
+    void select_all() {
+        QFETCH(QString, text);
+        Program p;
+        Form1& main = Main(p);
+        QVERIFY(Activate(&main));
+        main.Text1()->setPlainText(text);
+        QTextCursor cursor = main.Text1()->textCursor();
+        cursor.setPosition(0);
+        main.Text1()->setTextCursor(cursor);
+        Press(&main, QKeyCombination(Qt::CTRL, Qt::Key_A));
+        const QTextCursor selected = main.Text1()->textCursor();
+        QCOMPARE(selected.selectionStart(), 0);
+        QCOMPARE(selected.selectionEnd(), text.size());
+        QCOMPARE(selected.selectedText().size(), text.size());
+        QCOMPARE(main.Text1()->toPlainText(), text);
+    }
+
+    // A menu shortcut acts only in its own window.
+    void shortcuts_stay_in_their_window() {
+        Program p;
+        Form1& main = Main(p);
+        const QString before = UnicodeText(p);
+        main.Text1()->setPlainText(QStringLiteral("Riiga"));
+        Form2Definition& preview = p.forms().Form2();
+        QVERIFY(Activate(&preview));
+        Press(&preview, Qt::Key_F5);
+        Press(&preview, Qt::Key_F7);
+        QCOMPARE(UnicodeText(p), before);
+        QVERIFY(main.Menu().Never->isChecked());
+        QVERIFY(Activate(&main));
+        Press(&main, QKeyCombination(Qt::CTRL, Qt::Key_W));  // no close command here
+        QVERIFY(main.isVisible());
+        Press(&main, Qt::Key_F4);  // assigned to nothing
+        QCOMPARE(UnicodeText(p), before);
+        Press(&main, Qt::Key_F5);
+        QCOMPARE(UnicodeText(p), QStringLiteral("R&#299;ga"));
+    }
+
+    // "Logi" shows a hidden window again (same window, same place) or creates a closed one.
+    void show_commands_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<int>("key");
+        QTest::addColumn<bool>("close_box");
+        QTest::newRow("F2 after hide") << 1 << int(Qt::Key_F2) << false;
+        QTest::newRow("F2 after close box") << 1 << int(Qt::Key_F2) << true;
+        QTest::newRow("F3 after hide") << 2 << int(Qt::Key_F3) << false;
+        QTest::newRow("F3 after close box") << 2 << int(Qt::Key_F3) << true;
+        QTest::newRow("F1 after hide") << 3 << int(Qt::Key_F1) << false;
+        QTest::newRow("F1 after close box") << 3 << int(Qt::Key_F1) << true;
+    }
+    void show_commands() {
+        QFETCH(int, form);
+        QFETCH(int, key);
+        QFETCH(bool, close_box);
+        Program p;
+        const auto id = static_cast<FormId>(form);
+        QPointer<ZvWindow> window = p.forms().Window(id);
+        const QRect place = window->frameGeometry();
+        if (close_box) {
+            window->close();
+            test::FlushDeletes();
+            QVERIFY(window.isNull());
+            QVERIFY(!p.forms().IsLoaded(id));
+        } else {
+            QVERIFY(Activate(window));
+            Press(window, QKeyCombination(Qt::CTRL, Qt::Key_W));
+            QVERIFY(window->isHidden());
+            QVERIFY(p.forms().IsLoaded(id));
+        }
+        Form1& main = Main(p);
+        QVERIFY(Activate(&main));
+        Press(&main, static_cast<Qt::Key>(key));
+        ZvWindow* shown = p.forms().Window(id);
+        QVERIFY(shown != nullptr);
+        QVERIFY(shown->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(shown, 5000));
+        if (!close_box) QCOMPARE(shown, window.data());
+        QCOMPARE(shown->frameGeometry(), place);  // placed again from the same main window
+        QVERIFY(p.messages().empty());
+    }
+
+    // Closed with the close box, a window comes back hidden on the next conversion, holding
+    // its result.
+    void conversion_recreates_closed_windows() {
+        Program p;
+        p.forms().Window(FormId::Form2)->close();
+        p.forms().Window(FormId::Form3)->close();
+        test::FlushDeletes();
+        QVERIFY(!p.forms().IsLoaded(FormId::Form2));
+        QVERIFY(!p.forms().IsLoaded(FormId::Form3));
+        Main(p).Text1()->setPlainText(QStringLiteral("Riiga"));
+        Main(p).Menu().Now->trigger();
+        QVERIFY(p.forms().IsLoaded(FormId::Form2));
+        QVERIFY(p.forms().IsLoaded(FormId::Form3));
+        QVERIFY(p.forms().Window(FormId::Form2)->isHidden());
+        QVERIFY(p.forms().Window(FormId::Form3)->isHidden());
+        QCOMPARE(UnicodeText(p), QStringLiteral("R&#299;ga"));
+        QVERIFY(test::WaitForRenderedText(Preview(p), QString::fromUtf8("R\u012bga")));
+        QCOMPARE(p.forms().Form3().Text1()->font().pointSizeF(), 8.0);
+    }
+
+    // Every way out: all four windows unloaded in the quit order, the shutdown document left
+    // behind, the program told to end once.
+    void quit_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<bool>("close_box");
+        QTest::newRow("Ctrl+Q in main") << 0 << false;
+        QTest::newRow("Ctrl+Q in preview") << 1 << false;
+        QTest::newRow("Ctrl+Q in unicode") << 2 << false;
+        QTest::newRow("Ctrl+Q in help") << 3 << false;
+        QTest::newRow("main close box") << 0 << true;
+    }
+    void quit() {
+        QFETCH(int, form);
+        QFETCH(bool, close_box);
+        Program p;
+        QStringList destroyed;
+        for (FormId id : {FormId::Form1, FormId::Form2, FormId::Form3, FormId::Form4}) {
+            ZvWindow* w = p.forms().Window(id);
+            const QString name = w->objectName();
+            connect(w, &QObject::destroyed, [&destroyed, name] { destroyed << name; });
+        }
+        ZvWindow* window = p.forms().Window(static_cast<FormId>(form));
+        if (close_box) {
+            window->close();
+        } else {
+            QVERIFY(Activate(window));
+            Press(window, QKeyCombination(Qt::CTRL, Qt::Key_Q));
+        }
+        for (FormId id : {FormId::Form1, FormId::Form2, FormId::Form3, FormId::Form4}) {
+            QVERIFY(!p.forms().IsLoaded(id));
+        }
+        QCOMPARE(p.empty_count(), 1);
+        QCOMPARE(p.Document(), zv::UnicodeDocumentBytes(zv::DocumentVariant::Shutdown, {}));
+        test::FlushDeletes();
+        QCOMPARE(destroyed, (QStringList{"Form3", "Form2", "Form4", "Form1"}));
+        QVERIFY(p.messages().empty());
+    }
+
+    // The shutdown document cannot be written: the user is told (path included), and the
+    // program still ends with every window gone.
+    void quit_with_an_unwritable_document() {
+        Program p;
+        QTemporaryDir scratch;
+        const QString not_a_folder = scratch.filePath("file");
+        {
+            QFile file(not_a_folder);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        SetProgramFolder(not_a_folder);
+        Main(p).Menu().Quit->trigger();
+        SetProgramFolder(p.folder());
+        for (FormId id : {FormId::Form1, FormId::Form2, FormId::Form3, FormId::Form4}) {
+            QVERIFY(!p.forms().IsLoaded(id));
+        }
+        QCOMPARE(p.empty_count(), 1);
+        QCOMPARE(p.messages().size(), std::size_t(1));
+        QVERIFY(p.messages().front().text.contains(zv::UnicodeDocumentPath(not_a_folder)));
+    }
+
+    // Closing secondary windows with their close boxes does not end the program.
+    void closing_secondary_windows_keeps_running() {
+        Program p;
+        for (FormId id : {FormId::Form2, FormId::Form3, FormId::Form4})
+            p.forms().Window(id)->close();
+        QCOMPARE(p.empty_count(), 0);
+        QVERIFY(p.forms().IsLoaded(FormId::Form1));
+        QVERIFY(QFile::exists(p.DocumentPath()));
+        QCOMPARE(p.Document(), RunDocument(Converted(zv::resources::HelpText())));
+    }
+
+    void about() {
+        Program p;
+        Main(p).Menu().About->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(1));
+        const MessageRequest& box = p.messages().front();
+        QCOMPARE(box.caption, QStringLiteral("Zilvardizer_3"));
+        QCOMPARE(box.style, MessageStyle::Ok);
+        QVERIFY(box.text.startsWith("ZV "));
+        QVERIFY(box.text.contains("Teksta Zilvardis"));
+        QVERIFY(box.text.contains("0.99s"));
+        QVERIFY(box.text.contains(QString::fromLatin1(zv::config::kCopyrightYear)));
+        QVERIFY(box.text.contains(QUrl(QString::fromLatin1(zv::config::kMakerSite)).host()));
+        QVERIFY(!box.text.contains("http"));
+        QVERIFY(box.text.contains("-----"));
+    }
+
+    // A document that cannot be written: the error is shown with the path and the reason,
+    // the program keeps running, and a later run succeeds.
+    void unwritable_document() {
+        Program p;
+        QTemporaryDir scratch;
+        const QString not_a_folder = scratch.filePath("file");
+        {
+            QFile file(not_a_folder);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        SetProgramFolder(not_a_folder);
+        Main(p).Text1()->setPlainText(QStringLiteral("Riiga"));
+        Main(p).Menu().Now->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(1));
+        const QString text = p.messages().front().text;
+        QVERIFY2(text.contains(zv::UnicodeDocumentPath(not_a_folder)), qPrintable(text));
+        QVERIFY2(text.size() > zv::UnicodeDocumentPath(not_a_folder).size() + 10, qPrintable(text));
+        QCOMPARE(p.messages().front().caption, QStringLiteral("Zilvardizer_3"));
+        QCOMPARE(UnicodeText(p), QStringLiteral("R&#299;ga"));  // steps before the write stay
+        for (FormId id : {FormId::Form1, FormId::Form2, FormId::Form3, FormId::Form4}) {
+            QVERIFY(p.forms().IsLoaded(id));
+        }
+        SetProgramFolder(p.folder());
+        Main(p).Text1()->setPlainText(QStringLiteral("Kjeepis"));
+        Main(p).Menu().Now->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(1));
+        QCOMPARE(p.Document(), RunDocument(Converted("Kjeepis")));
+    }
+
+    // Automatic conversion into a folder that cannot take the document: one error box at a
+    // time, however many ticks arrive while it is open.
+    void failing_ticks_do_not_stack_boxes() {
+        Program p;
+        QTemporaryDir scratch;
+        const QString not_a_folder = scratch.filePath("file");
+        {
+            QFile file(not_a_folder);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        SetProgramFolder(not_a_folder);
+        int open = 0;
+        int most_open = 0;
+        p.OnMessage([&](const MessageRequest&) {
+            ++open;
+            most_open = std::max(most_open, open);
+            QTest::qWait(150);
+            --open;
+        });
+        Main(p).Menu().every->trigger();
+        Main(p).Timer1()->setInterval(20);
+        QVERIFY(QTest::qWaitFor([&] { return p.messages().size() >= 2; }, 5000));
+        Main(p).Menu().Never->trigger();
+        QCOMPARE(most_open, 1);
+        SetProgramFolder(p.folder());
+    }
+};
+
+int main(int argc, char** argv) {
+    MainWindowTest test;
+    return zv::ui::test::RunUiTest(argc, argv, &test);
+}
+#include "test_ui_main.moc"

@@ -1,0 +1,179 @@
+// The preview, Unicode text and help windows: layout on resize, placement when re-created,
+// select all, close and the page they keep.
+#include <QLabel>
+#include <QPlainTextEdit>
+
+#include "document/unicode_document.h"
+#include "resources/resources.h"
+#include "ui/definitions/browser_view.h"
+#include "ui/main/form1.h"
+#include "ui/secondary/form2.h"
+#include "ui/secondary/form3.h"
+#include "ui/secondary/form4.h"
+#include "ui_test_support.h"
+
+using namespace zv::ui;
+using zv::ui::test::Program;
+
+namespace {
+
+QWidget* Content(ZvWindow* window) {
+    if (auto* text = window->findChild<QPlainTextEdit*>("Text1")) return text;
+    return window->findChild<BrowserView*>("WebBrowser1");
+}
+
+}  // namespace
+
+class SecondaryWindowsTest : public QObject {
+    Q_OBJECT
+  private slots:
+    void cleanup() { test::FlushDeletes(); }
+
+    // After any change of size the content control stands at 100, 100 and measures
+    // window height / 1.15 by window width / 1.05; what it shows is untouched.
+    void resize_layout_data() {
+        QTest::addColumn<int>("form");
+        QTest::addColumn<QSize>("delta");
+        QTest::newRow("preview larger") << 1 << QSize(120, 75);
+        QTest::newRow("preview smaller") << 1 << QSize(-200, -100);
+        QTest::newRow("unicode larger") << 2 << QSize(33, 210);
+        QTest::newRow("unicode smaller") << 2 << QSize(-150, -40);
+        QTest::newRow("help larger") << 3 << QSize(90, 90);
+        QTest::newRow("help smaller") << 3 << QSize(-100, -60);
+    }
+    void resize_layout() {
+        QFETCH(int, form);
+        QFETCH(QSize, delta);
+        Program p;
+        ZvWindow* window = p.forms().Window(static_cast<FormId>(form));
+        QWidget* content = Content(window);
+        QVERIFY(content != nullptr);
+        auto* text = qobject_cast<QPlainTextEdit*>(content);
+        auto* view = qobject_cast<BrowserView*>(content);
+        const QString text_before = text != nullptr ? text->toPlainText() : QString();
+        const QUrl url_before = view != nullptr ? view->RequestedUrl() : QUrl();
+        window->resize(window->size() + delta);
+        QTest::qWait(20);
+        const TwipsRect place = ControlPlace(content);
+        QCOMPARE(place.left, 100.f);
+        QCOMPARE(place.top, 100.f);
+        QCOMPARE(place.height, layout::ContentHeight(window->Height()));
+        QCOMPARE(place.width, layout::ContentWidth(window->Width()));
+        QCOMPARE(content->geometry(),
+                 QRect(7, 7, TwipsToPixels(place.width, 15), TwipsToPixels(place.height, 15)));
+        if (text != nullptr) QCOMPARE(text->toPlainText(), text_before);
+        if (view != nullptr) QCOMPARE(view->RequestedUrl(), url_before);
+        if (form == 3) QVERIFY(p.forms().Form4().Picture1()->isVisible());
+    }
+
+    // The help window's picture keeps its place and natural size whatever the window's size.
+    void picture_is_never_scaled() {
+        Program p;
+        Form4Definition& help = p.forms().Form4();
+        const QSize natural = zv::resources::OfflinePicture().size();
+        for (QSize size : {QSize(200, 150), QSize(900, 700)}) {
+            help.resize(size);
+            QTest::qWait(10);
+            QCOMPARE(help.Picture1()->pos(), QPoint(0, 0));
+            QCOMPARE(help.Picture1()->pixmap().size(), natural);
+        }
+    }
+
+    // Re-created after its close box, a window is placed from the main window's geometry as
+    // it is now, and stays hidden.
+    void recreated_from_current_geometry() {
+        Program p;
+        Form1Definition& main = p.forms().Form1();
+        main.SetLeft(300);
+        main.SetWidth(6000);
+        main.SetHeight(6600);
+        p.forms().Window(FormId::Form2)->close();
+        p.forms().Window(FormId::Form3)->close();
+        test::FlushDeletes();
+        Form2Definition& preview = p.forms().Form2();
+        QVERIFY(preview.isHidden());
+        QCOMPARE(preview.Left(), layout::PreviewLeft(300, 6000));
+        QCOMPARE(preview.Width(), 6000.f);
+        QCOMPARE(preview.Height(), 6600.f);
+        QCOMPARE(preview.Top(), main.Top());
+        Form3Definition& unicode_window = p.forms().Form3();
+        QVERIFY(unicode_window.isHidden());
+        QCOMPARE(unicode_window.Left(), 300.f);
+        QCOMPARE(unicode_window.Top(), layout::UnicodeTop(6600));
+        QCOMPARE(unicode_window.Height(), layout::UnicodeHeight(ScreenHeight(), 6600));
+        QCOMPARE(unicode_window.Text1()->font().pointSizeF(), 8.0);
+        QVERIFY(unicode_window.Text1()->toPlainText().isEmpty());
+    }
+
+    // A main window enlarged beyond the screen leaves a re-created Unicode window a usable
+    // height instead of none.
+    void unicode_window_under_a_tall_main_window() {
+        Program p;
+        p.forms().Form1().SetHeight(ScreenHeight() + 3000);
+        p.forms().Window(FormId::Form3)->close();
+        test::FlushDeletes();
+        Form3Definition& unicode_window = p.forms().Form3();
+        QCOMPARE(unicode_window.Height(), layout::kMinimumUnicodeHeight);
+        QVERIFY(ControlPlace(unicode_window.Text1()).height > 0);
+    }
+
+    void unicode_select_all_data() {
+        QTest::addColumn<QString>("text");
+        QTest::newRow("empty") << "";
+        QTest::newRow("converted") << "R&#299;ga<Br>otra rinda";
+    }
+    void unicode_select_all() {
+        QFETCH(QString, text);
+        Program p;
+        Form3Definition& unicode_window = p.forms().Form3();
+        unicode_window.Text1()->setPlainText(text);
+        unicode_window.show();
+        unicode_window.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&unicode_window));
+        QTest::keyClick(&unicode_window, Qt::Key_A, Qt::ControlModifier);
+        const QTextCursor cursor = unicode_window.Text1()->textCursor();
+        QCOMPARE(cursor.selectionStart(), 0);
+        QCOMPARE(cursor.selectionEnd(), text.size());
+        QCOMPARE(unicode_window.Text1()->toPlainText(), text);
+    }
+
+    // "Aizvert logu" hides: the window stays loaded with its text, place and page, and
+    // conversions keep updating it while hidden.
+    void hidden_windows_keep_receiving() {
+        Program p;
+        ZvWindow* preview = p.forms().Window(FormId::Form2);
+        ZvWindow* unicode_window = p.forms().Window(FormId::Form3);
+        const QRect preview_place = preview->frameGeometry();
+        static_cast<Form2*>(preview)->Menu().Close->trigger();
+        static_cast<Form3*>(unicode_window)->Menu().close->trigger();
+        QVERIFY(preview->isHidden());
+        QVERIFY(unicode_window->isHidden());
+        Form1& main = static_cast<Form1&>(p.forms().Form1());
+        main.Text1()->setPlainText(QStringLiteral("Riiga"));
+        main.Menu().Now->trigger();
+        QCOMPARE(p.forms().Window(FormId::Form2), preview);
+        QCOMPARE(p.forms().Form3().Text1()->toPlainText(), QStringLiteral("R&#299;ga"));
+        QVERIFY(test::WaitForRenderedText(p.forms().Form2().WebBrowser1(),
+                                          QString::fromUtf8("R\u012bga")));
+        main.Menu().HTML->trigger();
+        QVERIFY(preview->isVisible());
+        QCOMPARE(preview->frameGeometry(), preview_place);
+    }
+
+    // The help window's close command keeps the picture as it was.
+    void help_close_keeps_picture() {
+        Program p;
+        Form4Definition& help = p.forms().Form4();
+        help.Picture1()->setVisible(false);
+        static_cast<Form4&>(help).Menu().Close->trigger();
+        QVERIFY(help.isHidden());
+        QVERIFY(help.Picture1()->isHidden());
+        QVERIFY(p.forms().IsLoaded(FormId::Form4));
+    }
+};
+
+int main(int argc, char** argv) {
+    SecondaryWindowsTest test;
+    return zv::ui::test::RunUiTest(argc, argv, &test);
+}
+#include "test_ui_secondary.moc"

@@ -1,0 +1,91 @@
+#include "ui_test_support.h"
+
+#include <QApplication>
+#include <QFile>
+#include <QWebEnginePage>
+#include <cstdlib>
+
+#include "document/unicode_document.h"
+#include "ui/definitions/browser_view.h"
+#include "ui/definitions/forms.h"
+
+namespace zv::ui::test {
+
+int RunUiTest(int argc, char** argv, QObject* test) {
+    QTemporaryDir config_dir;
+    const QByteArray platform = qgetenv("QT_QPA_PLATFORM");
+    if (platform == "offscreen") {
+        const QString path = config_dir.filePath(QStringLiteral("screen.json"));
+        QFile file(path);
+        if (file.open(QIODevice::WriteOnly)) {
+            file.write(R"({"screens": [{"name": "zv", "x": 0, "y": 0, "width": 1024,
+                "height": 768, "logicalDpi": 96, "logicalBaseDpi": 96, "dpr": 1}]})");
+            file.close();
+            qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
+        }
+    }
+    QApplication app(argc, argv);
+    QApplication::setQuitOnLastWindowClosed(false);
+    return QTest::qExec(test, argc, argv);
+}
+
+QString RenderedText(BrowserView* view, int timeout_ms) {
+    QString text;
+    bool done = false;
+    view->page()->toPlainText([&](const QString& result) {
+        text = result;
+        done = true;
+    });
+    (void)QTest::qWaitFor([&] { return done; }, timeout_ms);
+    return text;
+}
+
+bool WaitForRenderedText(BrowserView* view, const QString& needle, int timeout_ms) {
+    QElapsedTimer clock;
+    clock.start();
+    while (clock.elapsed() < timeout_ms) {
+        if (RenderedText(view, timeout_ms).contains(needle)) return true;
+        QTest::qWait(50);
+    }
+    return false;
+}
+
+QByteArray ReadFile(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    return file.readAll();
+}
+
+void FlushDeletes() {
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    QCoreApplication::processEvents();
+}
+
+Program::Program(bool start)
+    : messages_(std::make_shared<std::vector<MessageRequest>>()),
+      empty_count_(std::make_shared<int>(0)),
+      reply_(std::make_shared<std::function<void(const MessageRequest&)>>()),
+      forms_(std::make_unique<AppForms>()) {
+    SetProgramFolder(dir_.path());
+    SetMessageHook([messages = messages_, reply = reply_](const MessageRequest& request) {
+        messages->push_back(request);
+        if (*reply) (*reply)(request);
+    });
+    forms_->SetOnEmpty([count = empty_count_] { ++*count; });
+    InstallForms(forms_.get());
+    if (start) forms_->Start();
+}
+
+Program::~Program() {
+    forms_.reset();
+    FlushDeletes();
+    InstallForms(nullptr);
+    SetMessageHook({});
+    SetProgramFolder(QString());
+}
+
+QString Program::DocumentPath() const { return UnicodeDocumentPath(dir_.path()); }
+
+QByteArray Program::Document() const { return ReadFile(DocumentPath()); }
+
+}  // namespace zv::ui::test

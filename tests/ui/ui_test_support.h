@@ -1,0 +1,66 @@
+// Shared set-up of the desktop program's tests.
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+#include <QTemporaryDir>
+#include <QTest>
+#include <functional>
+#include <memory>
+#include <vector>
+
+#include "ui/definitions/message_box.h"
+#include "ui/main/app_forms.h"
+
+namespace zv::ui {
+class BrowserView;
+}
+
+namespace zv::ui::test {
+
+// Runs a QtTest object under QApplication. On the plain offscreen platform the screen is set to
+// 1024 x 768 pixels at 96 DPI (15,360 x 11,520 twips).
+int RunUiTest(int argc, char** argv, QObject* test);
+
+// The text a view renders once its current load has finished; empty on timeout.
+QString RenderedText(BrowserView* view, int timeout_ms = 15000);
+// Waits until the view renders text containing needle.
+bool WaitForRenderedText(BrowserView* view, const QString& needle, int timeout_ms = 15000);
+
+QByteArray ReadFile(const QString& path);
+
+// The whole program started in a temporary program folder, every message box answered at once
+// and recorded.
+class Program {
+  public:
+    explicit Program(bool start = true);
+    ~Program();
+
+    AppForms& forms() { return *forms_; }
+    QString folder() const { return dir_.path(); }
+    QString DocumentPath() const;
+    QByteArray Document() const;
+    const std::vector<MessageRequest>& messages() const { return *messages_; }
+    void ClearMessages() { messages_->clear(); }
+    int empty_count() const { return *empty_count_; }
+    // Runs instead of the default answer for each box (after it has been recorded).
+    void OnMessage(std::function<void(const MessageRequest&)> reply) { *reply_ = std::move(reply); }
+
+  private:
+    QTemporaryDir dir_;
+    std::shared_ptr<std::vector<MessageRequest>> messages_;
+    std::shared_ptr<int> empty_count_;
+    std::shared_ptr<std::function<void(const MessageRequest&)>> reply_;
+    std::unique_ptr<AppForms> forms_;
+};
+
+// Lets deleteLater() take effect.
+void FlushDeletes();
+
+}  // namespace zv::ui::test
+
+#define ZV_UI_TEST_MAIN(TestClass)                         \
+    int main(int argc, char** argv) {                      \
+        TestClass test;                                    \
+        return zv::ui::test::RunUiTest(argc, argv, &test); \
+    }

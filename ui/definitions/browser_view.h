@@ -1,0 +1,56 @@
+// The embedded browser view of the preview and help windows.
+//
+// Navigate() takes a local file path or a web address and returns at once; the view takes the
+// address up only once control is back in the event loop, so a handler that asks for the
+// document and then writes it shows the new file. Every navigation shows the file's current
+// contents, also when the address is the one already shown.
+//
+// A view for untrusted content (the preview renders the user's own text as HTML) runs no
+// JavaScript, loads nothing but the address it was sent to, and hands clicked links to the
+// desktop's default browser instead of following them.
+#pragma once
+
+#include <QUrl>
+#include <QWebEngineView>
+
+class QWebEngineProfile;
+
+namespace zv::ui {
+
+class SingleAddressInterceptor;
+
+class BrowserView : public QWebEngineView {
+    Q_OBJECT
+  public:
+    enum class Content { Trusted, Untrusted };
+
+    explicit BrowserView(Content content, QWidget* parent = nullptr);
+    ~BrowserView() override;
+
+    // where: a local path, or an http/https address.
+    void Navigate(const QString& where);
+    static QUrl AddressToUrl(const QString& where);
+
+    // The address last asked for (empty before the first Navigate).
+    QUrl RequestedUrl() const { return requested_; }
+
+    // Display flags kept as plain properties: the view never shows an address bar and always
+    // stays inside its window, whatever they say.
+    bool AddressBar() const { return address_bar_; }
+    void SetAddressBar(bool on) { address_bar_ = on; }
+    bool FullScreen() const { return full_screen_; }
+    void SetFullScreen(bool on) { full_screen_ = on; }
+
+  private:
+    void LoadRequested();
+
+    QWebEngineProfile* profile_ = nullptr;  // own off-the-record profile of an untrusted view
+    SingleAddressInterceptor* interceptor_ = nullptr;
+    QWebEnginePage* page_ = nullptr;
+    QUrl requested_;
+    bool load_queued_ = false;
+    bool address_bar_ = true;
+    bool full_screen_ = false;
+};
+
+}  // namespace zv::ui

@@ -1,0 +1,49 @@
+// The main window as defined: caption, timer, input text box and the program's menus.
+#pragma once
+
+#include "ui/definitions/window.h"
+
+class QPlainTextEdit;
+class QTimer;
+
+namespace zv::ui {
+
+struct Form1Menu {
+    QMenu* File = nullptr;
+    QAction* Quit = nullptr;
+    QAction* About = nullptr;
+    QMenu* Window = nullptr;
+    QAction* Help = nullptr;
+    QAction* HTML = nullptr;
+    QAction* Unicodedtext = nullptr;
+    QMenu* Zilvardize = nullptr;
+    QAction* Now = nullptr;
+    QAction* every = nullptr;
+    QAction* Never = nullptr;
+    QAction* select_all = nullptr;
+    QMenu* betatest = nullptr;
+    QAction* feedback = nullptr;
+    QAction* feedback3 = nullptr;
+    QAction* Lang = nullptr;
+};
+
+class Form1Definition : public ZvWindow {
+    Q_OBJECT
+  public:
+    static const QString kCaption;
+
+    Form1Definition();
+
+    QTimer* Timer1() const { return timer1_; }
+    QPlainTextEdit* Text1() const { return text1_; }
+    const Form1Menu& Menu() const { return menu_; }
+
+  private:
+    void BuildMenus();
+
+    QTimer* timer1_ = nullptr;
+    QPlainTextEdit* text1_ = nullptr;
+    Form1Menu menu_;
+};
+
+}  // namespace zv::ui

@@ -1,0 +1,37 @@
+#include "ui/definitions/form3_definition.h"
+
+#include <QMenu>
+#include <QPlainTextEdit>
+
+namespace zv::ui {
+
+const QString Form3Definition::kCaption = QStringLiteral("Unicode (Copy & paste to HTML editor)");
+
+Form3Definition::Form3Definition() : ZvWindow(FormId::Form3, QStringLiteral("Form3"), kCaption) {
+    DefineClientArea({8115, 5085, 10755, 9780});
+    SetClientColor(QColor(128, 0, 0));
+
+    text1_ = new QPlainTextEdit(Client());
+    text1_->setObjectName(QStringLiteral("Text1"));
+    text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    text1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    text1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QPalette palette = text1_->palette();
+    palette.setColor(QPalette::Text, QColor(0, 0, 192));
+    text1_->setPalette(palette);
+    SetControlPlace(text1_, {0, 0, 9065, 9615});
+
+    BuildMenus();
+}
+
+void Form3Definition::BuildMenus() {
+    menu_.quit3 = AddMenu(QStringLiteral("quit3"), QStringLiteral("Iziet"));
+    menu_.select_all = AddItem(menu_.quit3, QStringLiteral("select_all"),
+                               QStringLiteral("Izvelies visu"), Qt::CTRL | Qt::Key_A);
+    menu_.quit =
+        AddItem(menu_.quit3, QStringLiteral("quit"), QStringLiteral("Iziet"), Qt::CTRL | Qt::Key_Q);
+    menu_.close = AddItem(menu_.quit3, QStringLiteral("close"), QStringLiteral("Aizvert logu"),
+                          Qt::CTRL | Qt::Key_W);
+}
+
+}  // namespace zv::ui

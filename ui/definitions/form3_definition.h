@@ -1,0 +1,34 @@
+// The Unicode text window as defined: caption, text box and its one menu.
+#pragma once
+
+#include "ui/definitions/window.h"
+
+class QPlainTextEdit;
+
+namespace zv::ui {
+
+struct Form3Menu {
+    QMenu* quit3 = nullptr;
+    QAction* select_all = nullptr;
+    QAction* quit = nullptr;
+    QAction* close = nullptr;
+};
+
+class Form3Definition : public ZvWindow {
+    Q_OBJECT
+  public:
+    static const QString kCaption;
+
+    Form3Definition();
+
+    QPlainTextEdit* Text1() const { return text1_; }
+    const Form3Menu& Menu() const { return menu_; }
+
+  private:
+    void BuildMenus();
+
+    QPlainTextEdit* text1_ = nullptr;
+    Form3Menu menu_;
+};
+
+}  // namespace zv::ui

@@ -1,0 +1,52 @@
+#include "ui/definitions/handlers.h"
+
+#include <exception>
+
+#include "ui/definitions/message_box.h"
+
+namespace zv::ui {
+
+void ResumeNext(const std::function<void()>& step) noexcept {
+    try {
+        step();
+    } catch (...) {
+        // Resume-next: the failing step is abandoned without a report.
+    }
+}
+
+QString ErrorMessage(const std::exception& error) {
+    return QStringLiteral("Kluda: ") + QString::fromUtf8(error.what());
+}
+
+bool Dispatch(const std::function<void()>& handler) noexcept {
+    QString message;
+    try {
+        handler();
+        return true;
+    } catch (const std::exception& error) {
+        message = ErrorMessage(error);
+    } catch (...) {
+        message = QStringLiteral("Kluda: nezinama kluda");
+    }
+    try {
+        ShowMessage(message, MessageStyle::OkInformation);
+    } catch (...) {
+        // Nothing more can be done for the user; keep the program running.
+    }
+    return false;
+}
+
+void ConnectHandler(QAction* action, QObject* context, std::function<void()> handler) {
+    QObject::connect(action, &QAction::triggered, context,
+                     [handler = std::move(handler)] { Dispatch(handler); });
+}
+
+void ConnectMarkHandler(QAction* action, QObject* context, std::function<void()> handler) {
+    QObject::connect(action, &QAction::triggered, context,
+                     [action, handler = std::move(handler)](bool checked) {
+                         if (action->isCheckable()) action->setChecked(!checked);
+                         Dispatch(handler);
+                     });
+}
+
+}  // namespace zv::ui

@@ -1,0 +1,258 @@
+#include "ui/definitions/window.h"
+
+#include <QCloseEvent>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPalette>
+#include <QScreen>
+#include <QTimer>
+#include <QVariant>
+
+#include "resources/resources.h"
+#include "ui/definitions/forms.h"
+#include "ui/definitions/handlers.h"
+
+namespace zv::ui {
+namespace {
+
+constexpr char kPlaceProperty[] = "zvTwipsPlace";
+
+double ControlTwipsPerPixel(const QWidget* control) {
+    return ::zv::ui::TwipsPerPixel(control->screen());
+}
+
+}  // namespace
+
+QString MenuText(const QString& caption) {
+    QString text = caption;
+    text.replace(QLatin1Char('&'), QLatin1String("&&"));
+    return text;
+}
+
+ZvWindow::ZvWindow(FormId id, const QString& name, const QString& caption) : id_(id) {
+    setObjectName(name);
+    setWindowTitle(caption);  // a window title has no access keys: "&" is shown as it is
+    setWindowIcon(resources::ApplicationIcon());
+    setAttribute(Qt::WA_QuitOnClose, false);
+    client_ = new QWidget(this);
+    client_->setObjectName(QStringLiteral("client"));
+    setCentralWidget(client_);
+}
+
+double ZvWindow::TwipsPerPixel() const { return ::zv::ui::TwipsPerPixel(screen()); }
+
+QMargins ZvWindow::FrameMargins() const {
+    const QRect outer = frameGeometry();
+    const QRect inner = geometry();
+    return {inner.left() - outer.left(), inner.top() - outer.top(), outer.right() - inner.right(),
+            outer.bottom() - inner.bottom()};
+}
+
+QRect ZvWindow::OuterPixels() const { return frameGeometry(); }
+
+QRect ZvWindow::CurrentOuter() const {
+    // Until a frame that appeared after the last placement has been allowed for, the outer
+    // rectangle asked for is the truth; afterwards what is on screen (the user may have moved it).
+    if (placed_by_code_ && FrameMargins() != applied_margins_) return wanted_outer_;
+    return OuterPixels();
+}
+
+// A value set by code is returned as set for as long as the window still stands where that
+// value puts it; once the user has moved or sized it, the screen position is the truth.
+float ZvWindow::Left() const {
+    const int pixels = CurrentOuter().x();
+    if (placed_by_code_ && TwipsToPixels(wanted_twips_.left, TwipsPerPixel()) == pixels) {
+        return wanted_twips_.left;
+    }
+    return PixelsToTwips(pixels, TwipsPerPixel());
+}
+
+float ZvWindow::Top() const {
+    const int pixels = CurrentOuter().y();
+    if (placed_by_code_ && TwipsToPixels(wanted_twips_.top, TwipsPerPixel()) == pixels) {
+        return wanted_twips_.top;
+    }
+    return PixelsToTwips(pixels, TwipsPerPixel());
+}
+
+float ZvWindow::Width() const {
+    const int pixels = CurrentOuter().width();
+    if (placed_by_code_ && TwipsToPixels(wanted_twips_.width, TwipsPerPixel()) == pixels) {
+        return wanted_twips_.width;
+    }
+    return PixelsToTwips(pixels, TwipsPerPixel());
+}
+
+float ZvWindow::Height() const {
+    const int pixels = CurrentOuter().height();
+    if (placed_by_code_ && TwipsToPixels(wanted_twips_.height, TwipsPerPixel()) == pixels) {
+        return wanted_twips_.height;
+    }
+    return PixelsToTwips(pixels, TwipsPerPixel());
+}
+
+TwipsRect ZvWindow::CurrentTwips() const { return {Left(), Top(), Width(), Height()}; }
+
+void ZvWindow::SetLeft(float twips) {
+    TwipsRect place = CurrentTwips();
+    place.left = twips;
+    ApplyOuter(place);
+}
+
+void ZvWindow::SetTop(float twips) {
+    TwipsRect place = CurrentTwips();
+    place.top = twips;
+    ApplyOuter(place);
+}
+
+void ZvWindow::SetWidth(float twips) {
+    TwipsRect place = CurrentTwips();
+    place.width = twips;
+    ApplyOuter(place);
+}
+
+void ZvWindow::SetHeight(float twips) {
+    TwipsRect place = CurrentTwips();
+    place.height = twips;
+    ApplyOuter(place);
+}
+
+void ZvWindow::ApplyOuter(const TwipsRect& place) {
+    const double tpp = TwipsPerPixel();
+    const QRect outer(TwipsToPixels(place.left, tpp), TwipsToPixels(place.top, tpp),
+                      std::max(1, TwipsToPixels(place.width, tpp)),
+                      std::max(1, TwipsToPixels(place.height, tpp)));
+    const QMargins frame = FrameMargins();
+    wanted_twips_ = place;
+    wanted_outer_ = outer;
+    placed_by_code_ = true;
+    applied_margins_ = frame;
+    move(outer.topLeft());  // places the frame's top-left corner
+    resize(std::max(1, outer.width() - frame.left() - frame.right()),
+           std::max(1, outer.height() - frame.top() - frame.bottom()));
+}
+
+void ZvWindow::ReapplyIfFrameChanged() {
+    if (!placed_by_code_ || !isVisible()) return;
+    if (FrameMargins() == applied_margins_) return;
+    ApplyOuter(wanted_twips_);
+}
+
+bool ZvWindow::event(QEvent* event) {
+    const bool handled = QMainWindow::event(event);
+    switch (event->type()) {
+        case QEvent::Show: {
+            // The window manager frames a window a little after it is shown.
+            ReapplyIfFrameChanged();
+            for (int delay : {50, 200, 600}) {
+                QTimer::singleShot(delay, this, [this] { ReapplyIfFrameChanged(); });
+            }
+            break;
+        }
+        case QEvent::Move:
+        case QEvent::Resize:
+            ReapplyIfFrameChanged();
+            break;
+        default:
+            break;
+    }
+    return handled;
+}
+
+void ZvWindow::resizeEvent(QResizeEvent* event) {
+    QMainWindow::resizeEvent(event);
+    Dispatch([this] { Form_Resize(); });
+}
+
+void ZvWindow::closeEvent(QCloseEvent* event) {
+    // The title-bar close box unloads the window: it is destroyed, not just hidden.
+    event->accept();
+    Dispatch([this] { TheForms().Unload(id_); });
+}
+
+QMenu* ZvWindow::AddMenu(const QString& name, const QString& caption) {
+    QMenu* menu = menuBar()->addMenu(MenuText(caption));
+    menu->setObjectName(name);
+    menu->menuAction()->setObjectName(name);
+    return menu;
+}
+
+QAction* ZvWindow::AddItem(QMenu* menu, const QString& name, const QString& caption,
+                           const QKeySequence& shortcut) {
+    QAction* action = menu->addAction(MenuText(caption));
+    action->setObjectName(name);
+    if (!shortcut.isEmpty()) {
+        action->setShortcut(shortcut);
+        action->setShortcutContext(Qt::WindowShortcut);
+    }
+    return action;
+}
+
+QAction* ZvWindow::AddBarItem(const QString& name, const QString& caption) {
+    QAction* action = menuBar()->addAction(MenuText(caption));
+    action->setObjectName(name);
+    return action;
+}
+
+void ZvWindow::DefineClientArea(const TwipsRect& client) {
+    const double tpp = TwipsPerPixel();
+    move(TwipsToPixels(std::max(0.0f, client.left - 60.0f), tpp),
+         TwipsToPixels(std::max(0.0f, client.top - 630.0f), tpp));
+    resize(TwipsToPixels(client.width, tpp), TwipsToPixels(client.height, tpp));
+}
+
+void ZvWindow::SetClientColor(const QColor& color) {
+    QPalette palette = client_->palette();
+    palette.setColor(QPalette::Window, color);
+    client_->setPalette(palette);
+    client_->setAutoFillBackground(true);
+}
+
+TwipsRect ControlPlace(const QWidget* control) {
+    const QRectF place = control->property(kPlaceProperty).toRectF();
+    return {static_cast<float>(place.x()), static_cast<float>(place.y()),
+            static_cast<float>(place.width()), static_cast<float>(place.height())};
+}
+
+void SetControlPlace(QWidget* control, const TwipsRect& place) {
+    control->setProperty(kPlaceProperty, QRectF(place.left, place.top, place.width, place.height));
+    const double tpp = ControlTwipsPerPixel(control);
+    control->setGeometry(TwipsToPixels(place.left, tpp), TwipsToPixels(place.top, tpp),
+                         std::max(0, TwipsToPixels(place.width, tpp)),
+                         std::max(0, TwipsToPixels(place.height, tpp)));
+}
+
+void SetControlLeft(QWidget* control, float twips) {
+    TwipsRect place = ControlPlace(control);
+    place.left = twips;
+    SetControlPlace(control, place);
+}
+
+void SetControlTop(QWidget* control, float twips) {
+    TwipsRect place = ControlPlace(control);
+    place.top = twips;
+    SetControlPlace(control, place);
+}
+
+void SetControlWidth(QWidget* control, float twips) {
+    TwipsRect place = ControlPlace(control);
+    place.width = twips;
+    SetControlPlace(control, place);
+}
+
+void SetControlHeight(QWidget* control, float twips) {
+    TwipsRect place = ControlPlace(control);
+    place.height = twips;
+    SetControlPlace(control, place);
+}
+
+void SetFontSize(QWidget* control, const QString& points) {
+    bool ok = false;
+    const float size = points.trimmed().toFloat(&ok);
+    if (!ok || !(size > 0)) throw std::invalid_argument("Invalid font size");
+    QFont font = control->font();
+    font.setPointSizeF(size);
+    control->setFont(font);
+}
+
+}  // namespace zv::ui

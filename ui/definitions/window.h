@@ -1,0 +1,95 @@
+// Base of the program's four windows: geometry in twips, the client area that holds the
+// content controls, menu building, and the load/resize/close events.
+//
+// A window's Left and Top are its outer top-left corner; Width and Height its outer size, frame
+// and menu bar included. The frame is known only once the window manager has framed the window
+// (none without one): a size set before that is applied again to the outer size as soon as the
+// frame appears.
+#pragma once
+
+#include <QMainWindow>
+#include <QMargins>
+#include <QRect>
+
+#include "ui/definitions/twips.h"
+
+class QMenu;
+class QAction;
+
+namespace zv::ui {
+
+enum class FormId { Form1 = 0, Form2 = 1, Form3 = 2, Form4 = 3 };
+
+class ZvWindow : public QMainWindow {
+    Q_OBJECT
+  public:
+    ZvWindow(FormId id, const QString& name, const QString& caption);
+
+    FormId Id() const { return id_; }
+
+    float Left() const;
+    float Top() const;
+    float Width() const;
+    float Height() const;
+    void SetLeft(float twips);
+    void SetTop(float twips);
+    void SetWidth(float twips);
+    void SetHeight(float twips);
+
+    // The area below the menu bar that hosts the content controls.
+    QWidget* Client() const { return client_; }
+
+    // Runs when the window is created from its definition (before it is ever shown).
+    virtual void Form_Load() = 0;
+    // Runs when the window is first displayed and after every change of its size.
+    virtual void Form_Resize() = 0;
+
+    double TwipsPerPixel() const;
+
+  protected:
+    // Builders for the definitions. Captions are shown exactly: a "&" stays a character.
+    QMenu* AddMenu(const QString& name, const QString& caption);
+    QAction* AddItem(QMenu* menu, const QString& name, const QString& caption,
+                     const QKeySequence& shortcut = {});
+    // An item on the menu bar itself that opens no menu.
+    QAction* AddBarItem(const QString& name, const QString& caption);
+    // The place a window is created at: its client area in twips, with the outer top-left
+    // corner where a classic frame (60-twip border, 285-twip title and menu bars) would put it.
+    void DefineClientArea(const TwipsRect& client);
+    // Paints the client area around the content controls.
+    void SetClientColor(const QColor& color);
+
+    void resizeEvent(QResizeEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+    bool event(QEvent* event) override;
+
+  private:
+    QRect OuterPixels() const;
+    QRect CurrentOuter() const;
+    QMargins FrameMargins() const;
+    TwipsRect CurrentTwips() const;
+    void ApplyOuter(const TwipsRect& place);
+    void ReapplyIfFrameChanged();
+
+    FormId id_;
+    QWidget* client_ = nullptr;
+    bool placed_by_code_ = false;
+    TwipsRect wanted_twips_;
+    QRect wanted_outer_;
+    QMargins applied_margins_;
+};
+
+// Escapes "&" so that a caption shows as written, with no access key.
+QString MenuText(const QString& caption);
+
+// Content controls keep their place in twips as set; the widget gets it in pixels.
+TwipsRect ControlPlace(const QWidget* control);
+void SetControlLeft(QWidget* control, float twips);
+void SetControlTop(QWidget* control, float twips);
+void SetControlWidth(QWidget* control, float twips);
+void SetControlHeight(QWidget* control, float twips);
+void SetControlPlace(QWidget* control, const TwipsRect& place);
+// Font size in points, from its text form ("12"); raises when the text is no number.
+void SetFontSize(QWidget* control, const QString& points);
+
+}  // namespace zv::ui

@@ -1,0 +1,191 @@
+#include "ui/main/form1.h"
+
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QTextCursor>
+#include <QTimer>
+#include <QUrl>
+
+#include "document/unicode_document.h"
+#include "engine/conversion.h"
+#include "resources/resources.h"
+#include "ui/definitions/browser_view.h"
+#include "ui/definitions/form2_definition.h"
+#include "ui/definitions/form3_definition.h"
+#include "ui/definitions/form4_definition.h"
+#include "ui/definitions/forms.h"
+#include "ui/definitions/handlers.h"
+#include "ui/definitions/message_box.h"
+#include "zv/config.h"
+
+namespace zv::ui {
+
+// The window operations a conversion run needs, over the four windows.
+class Form1::RunWindows : public ConversionWindows {
+  public:
+    explicit RunWindows(Form1& main) : main_(main) {}
+
+    std::u16string InputText() override {
+        // The text box separates lines with a line feed; the rule table expects CR LF.
+        QString text = main_.Text1()->toPlainText();
+        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        return text.toStdU16String();
+    }
+
+    void ShowHint(std::u16string_view message) override {
+        ShowMessage(QString::fromUtf16(message.data(), static_cast<qsizetype>(message.size())),
+                    MessageStyle::Ok);
+    }
+
+    void NavigatePreview() override {
+        TheForms().Form2().WebBrowser1()->Navigate(UnicodeDocumentPath(ProgramFolder()));
+    }
+
+    void SetUnicodeText(std::u16string_view text) override {
+        TheForms().Form3().Text1()->setPlainText(
+            QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+    }
+
+    void WriteDocument(std::u16string_view body) override {
+        WriteUnicodeDocument(DocumentVariant::Run,
+                             QStringView(body.data(), static_cast<qsizetype>(body.size())),
+                             ProgramFolder());
+    }
+
+  private:
+    Form1& main_;
+};
+
+Form1::Form1() {
+    const Form1Menu& m = Menu();
+    ConnectHandler(m.Quit, this, [this] { Quit_Click(); });
+    ConnectHandler(m.About, this, [this] { About_Click(); });
+    ConnectHandler(m.Help, this, [this] { Help_Click(); });
+    ConnectHandler(m.HTML, this, [this] { HTML_Click(); });
+    ConnectHandler(m.Unicodedtext, this, [this] { Unicodedtext_Click(); });
+    ConnectHandler(m.Now, this, [this] { Now_Click(); });
+    ConnectMarkHandler(m.every, this, [this] { every_Click(); });
+    ConnectMarkHandler(m.Never, this, [this] { Never_Click(); });
+    ConnectHandler(m.select_all, this, [this] { select_all_Click(); });
+    connect(Timer1(), &QTimer::timeout, this, [this] {
+        // A tick while the previous one still waits on a message box is dropped.
+        if (tick_in_progress_) return;
+        tick_in_progress_ = true;
+        Dispatch([this] { Timer1_Timer(); });
+        tick_in_progress_ = false;
+    });
+}
+
+void Form1::Form_Load() {
+    ResumeNext([this] { SetLeft(layout::kMainLeft); });
+    ResumeNext([this] { SetHeight(layout::MainHeight(ScreenHeight())); });
+    ResumeNext([this] { SetWidth(layout::MainWidth(ScreenWidth())); });
+    ResumeNext([this] { SetControlHeight(Text1(), layout::ContentHeight(Height())); });
+    ResumeNext([this] { SetControlLeft(Text1(), layout::kContentOffset); });
+    ResumeNext([this] { SetControlTop(Text1(), layout::kContentOffset); });
+    ResumeNext([this] { SetControlWidth(Text1(), layout::ContentWidth(Width())); });
+    ResumeNext([this] { SetFontSize(Text1(), QStringLiteral("12")); });
+    ResumeNext([this] { Text1()->setPlainText(resources::HelpText()); });
+    ResumeNext([] { TheForms().Form2().show(); });
+    ResumeNext([] { TheForms().Form3().show(); });
+    ResumeNext([] { TheForms().Form4().show(); });
+    ResumeNext([this] { ConvertText(); });
+    ResumeNext([] {
+        TheForms().Form2().WebBrowser1()->Navigate(ProgramFolder() +
+                                                   QStringLiteral("/unitext.html"));
+    });
+    ResumeNext([this] { Checkconn(); });
+}
+
+void Form1::Form_Resize() {
+    // Layout only: the text the user has typed stays.
+    ResumeNext([this] { SetControlHeight(Text1(), layout::ContentHeight(Height())); });
+    ResumeNext([this] { SetControlLeft(Text1(), layout::kContentOffset); });
+    ResumeNext([this] { SetControlTop(Text1(), layout::kContentOffset); });
+    ResumeNext([this] { SetControlWidth(Text1(), layout::ContentWidth(Width())); });
+    ResumeNext([this] { SetFontSize(Text1(), QStringLiteral("12")); });
+}
+
+void Form1::Form_Unload() {
+    TheForms().Unload(FormId::Form3);
+    TheForms().Unload(FormId::Form2);
+    TheForms().Unload(FormId::Form4);
+    WriteUnicodeDocument(DocumentVariant::Shutdown, QStringView(), ProgramFolder());
+}
+
+void Form1::ConvertText() {
+    struct InProgress {
+        explicit InProgress(bool& flag) : flag_(flag) { flag_ = true; }
+        ~InProgress() { flag_ = false; }
+        bool& flag_;
+    } in_progress(run_in_progress_);
+    RunWindows windows(*this);
+    zv::ConvertText(windows);
+}
+
+void Form1::Timer1_Timer() {
+    // No second run while one waits on its hint box.
+    if (run_in_progress_) return;
+    if (!Menu().Never->isChecked()) ConvertText();
+}
+
+void Form1::Now_Click() { ConvertText(); }
+
+void Form1::every_Click() {
+    if (Menu().every->isChecked()) {
+        Menu().every->setChecked(false);
+    } else {
+        Menu().every->setChecked(true);
+        Menu().Never->setChecked(false);
+    }
+}
+
+void Form1::Never_Click() {
+    if (!Menu().Never->isChecked()) {
+        Menu().Never->setChecked(true);
+        Menu().every->setChecked(false);
+    } else {
+        Menu().Never->setChecked(false);
+    }
+}
+
+void Form1::select_all_Click() {
+    // Start 0, length = the whole text; the focus stays where it is.
+    QTextCursor cursor = Text1()->textCursor();
+    cursor.setPosition(0);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    Text1()->setTextCursor(cursor);
+}
+
+void Form1::ShowAndFocus(ZvWindow& window) {
+    window.show();
+    window.raise();
+    window.activateWindow();
+}
+
+void Form1::HTML_Click() { ShowAndFocus(TheForms().Form2()); }
+
+void Form1::Unicodedtext_Click() { ShowAndFocus(TheForms().Form3()); }
+
+void Form1::Help_Click() {
+    Checkconn();
+    ShowAndFocus(TheForms().Form4());
+}
+
+void Form1::Checkconn() { TheForms().Form4().Picture1()->setVisible(true); }
+
+QString Form1::AboutLine() {
+    const QString domain = QUrl(QString::fromLatin1(config::kMakerSite)).host();
+    const QString rule = QStringLiteral(" -------- ");
+    return QStringLiteral("ZV") + rule + QStringLiteral("Teksta Zilvardis") + rule +
+           QStringLiteral("v.0.99s") + rule + QStringLiteral("(c) ") +
+           QString::fromLatin1(config::kCopyrightYear) + QLatin1Char(' ') + domain;
+}
+
+void Form1::About_Click() {
+    ResumeNext([] { ShowMessage(AboutLine(), MessageStyle::Ok); });
+}
+
+void Form1::Quit_Click() { TheForms().Quit(); }
+
+}  // namespace zv::ui

@@ -1,0 +1,43 @@
+#include "ui/secondary/form2.h"
+
+#include <QPlainTextEdit>
+
+#include "ui/definitions/browser_view.h"
+#include "ui/definitions/form1_definition.h"
+#include "ui/definitions/forms.h"
+#include "ui/definitions/handlers.h"
+
+namespace zv::ui {
+
+Form2::Form2() {
+    ConnectHandler(Menu().Exit, this, [this] { Exit_Click(); });
+    ConnectHandler(Menu().Close, this, [this] { Close_Click(); });
+}
+
+void Form2::Form_Load() {
+    Form1Definition& main = TheForms().Form1();
+    const float height = main.Height();
+    SetHeight(height);
+    SetTop(main.Top());
+    const float width = main.Width();
+    SetWidth(width);
+    SetLeft(layout::PreviewLeft(main.Left(), width));
+    // Until the first resize the view takes its height from the main window's text box.
+    SetControlHeight(WebBrowser1(), layout::ContentHeight(ControlPlace(main.Text1()).height));
+    SetControlLeft(WebBrowser1(), layout::kContentOffset);
+    SetControlTop(WebBrowser1(), layout::kContentOffset);
+    SetControlWidth(WebBrowser1(), layout::ContentWidth(width));
+}
+
+void Form2::Form_Resize() {
+    ResumeNext([this] { SetControlHeight(WebBrowser1(), layout::ContentHeight(Height())); });
+    ResumeNext([this] { SetControlLeft(WebBrowser1(), layout::kContentOffset); });
+    ResumeNext([this] { SetControlTop(WebBrowser1(), layout::kContentOffset); });
+    ResumeNext([this] { SetControlWidth(WebBrowser1(), layout::ContentWidth(Width())); });
+}
+
+void Form2::Exit_Click() { TheForms().Quit(); }
+
+void Form2::Close_Click() { hide(); }
+
+}  // namespace zv::ui

@@ -1,0 +1,52 @@
+#include "ui/secondary/form3.h"
+
+#include <QPlainTextEdit>
+#include <QTextCursor>
+
+#include "ui/definitions/form1_definition.h"
+#include "ui/definitions/forms.h"
+#include "ui/definitions/handlers.h"
+
+namespace zv::ui {
+
+Form3::Form3() {
+    ConnectHandler(Menu().select_all, this, [this] { select_all_Click(); });
+    ConnectHandler(Menu().quit, this, [this] { Quit_Click(); });
+    ConnectHandler(Menu().close, this, [this] { Close_Click(); });
+}
+
+void Form3::Form_Load() {
+    Form1Definition& main = TheForms().Form1();
+    const float height = layout::UnicodeHeight(ScreenHeight(), main.Height());
+    SetHeight(height);
+    SetTop(layout::UnicodeTop(main.Height()));
+    const float width = main.Width();
+    SetWidth(width);
+    SetLeft(main.Left());
+    SetControlTop(Text1(), layout::kContentOffset);
+    SetControlLeft(Text1(), layout::kContentOffset);
+    SetControlHeight(Text1(), layout::ContentHeight(height));
+    SetControlWidth(Text1(), layout::ContentWidth(width));
+    SetFontSize(Text1(), QStringLiteral("8"));
+}
+
+void Form3::Form_Resize() {
+    ResumeNext([this] { SetControlHeight(Text1(), layout::ContentHeight(Height())); });
+    ResumeNext([this] { SetControlLeft(Text1(), layout::kContentOffset); });
+    ResumeNext([this] { SetControlTop(Text1(), layout::kContentOffset); });
+    ResumeNext([this] { SetControlWidth(Text1(), layout::ContentWidth(Width())); });
+}
+
+void Form3::select_all_Click() {
+    // Start 0, length = the whole text; the focus stays where it is.
+    QTextCursor cursor = Text1()->textCursor();
+    cursor.setPosition(0);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    Text1()->setTextCursor(cursor);
+}
+
+void Form3::Quit_Click() { TheForms().Quit(); }
+
+void Form3::Close_Click() { hide(); }
+
+}  // namespace zv::ui

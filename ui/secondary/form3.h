@@ -1,0 +1,21 @@
+// The Unicode text window: placed below the main window, text box laid out on resize,
+// select all, close and quit.
+#pragma once
+
+#include "ui/definitions/form3_definition.h"
+
+namespace zv::ui {
+
+class Form3 : public Form3Definition {
+    Q_OBJECT
+  public:
+    Form3();
+
+    void Form_Load() override;
+    void Form_Resize() override;
+    void select_all_Click();
+    void Quit_Click();
+    void Close_Click();
+};
+
+}  // namespace zv::ui
