@@ -3,14 +3,14 @@
 #   make test  installs what is missing, builds, runs every test headless
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
-PACKAGES := cmake ninja-build g++ pkg-config python3 \
+PACKAGES := cmake ninja-build g++ pkg-config python3 dpkg-dev file \
 	qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 qt6-image-formats-plugins \
 	libgtest-dev libbenchmark-dev hunspell-lv \
 	xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick \
 	desktop-file-utils appstream
 
 
-.PHONY: all deps configure build run test bench clean
+.PHONY: all deps configure build run test bench package clean
 
 all: build
 
@@ -48,6 +48,11 @@ test: build
 
 bench: build
 	$(BUILD)/bench/zv-bench
+
+# A .deb of the program (CPack; dependencies from the shared libraries it links).
+package: build
+	cmake --build $(BUILD) --target package
+	@ls -1 $(BUILD)/package/*.deb
 
 clean:
 	rm -rf $(BUILD)
