@@ -71,10 +71,64 @@ inline unsigned Index(char u) { return static_cast<unsigned char>(u); }
 template <typename Unit>
 class Chain {
   public:
-    // Prefix lengths, one per rule; a std::string so that it hashes and compares cheaply.
-    using State = std::string;
+    // The chain's state while it runs: the prefix length each transducer holds, and a bit
+    // for each transducer that holds something, to find the next such one at once.
+    static constexpr std::size_t kMaxRules = 128;
+    class State {
+      public:
+        std::uint8_t operator[](std::size_t level) const { return held_[level]; }
+
+        void Set(std::size_t level, std::size_t length) {
+            held_[level] = static_cast<std::uint8_t>(length);
+            const std::uint64_t bit = std::uint64_t{1} << (level & 63);
+            if (length != 0) {
+                mask_[level >> 6] |= bit;
+            } else {
+                mask_[level >> 6] &= ~bit;
+            }
+        }
+
+        // The first level in [level, stop) that holds something, or stop.
+        std::size_t NextHeld(std::size_t level, std::size_t stop) const {
+            for (std::size_t word = level >> 6; word < mask_.size(); ++word) {
+                std::uint64_t bits = mask_[word];
+                if (word == level >> 6) bits &= ~std::uint64_t{0} << (level & 63);
+                if (bits != 0) {
+                    return std::min(stop,
+                                    word * 64 + static_cast<std::size_t>(__builtin_ctzll(bits)));
+                }
+            }
+            return stop;
+        }
+
+      private:
+        std::array<std::uint8_t, kMaxRules> held_{};
+        std::array<std::uint64_t, kMaxRules / 64> mask_{};
+    };
+    // The same state as a key: (level, length) byte pairs for the transducers that hold
+    // something. Few hold anything at once, so keys are short and hash cheaply.
+    using Key = std::string;
+
+    static Key KeyOf(const State& state) {
+        Key key;
+        for (std::size_t level = state.NextHeld(0, kMaxRules); level < kMaxRules;
+             level = state.NextHeld(level + 1, kMaxRules)) {
+            key.push_back(static_cast<char>(level));
+            key.push_back(static_cast<char>(state[level]));
+        }
+        return key;
+    }
+
+    static State StateOf(const Key& key) {
+        State state{};
+        for (std::size_t i = 0; i + 1 < key.size(); i += 2) {
+            state.Set(static_cast<unsigned char>(key[i]), static_cast<unsigned char>(key[i + 1]));
+        }
+        return state;
+    }
 
     Chain() {
+        if (RuleTable().size() > kMaxRules) throw std::logic_error("too many rules");
         for (const Rule& rule : RuleTable()) {
             finds_.push_back(Encode<Unit>(rule.find));
             replacements_.push_back(Encode<Unit>(rule.replacement));
@@ -115,7 +169,7 @@ class Chain {
     void Push(std::size_t level, Unit u, State& state, Text<Unit>& out) const {
         // Transducers that hold nothing and whose find text does not start with u pass it
         // on unchanged: go straight to the next one that does something.
-        level = NextHeld(state, level, next_start_[level * ClassCount() + ClassOf(u)]);
+        level = state.NextHeld(level, next_start_[level * ClassCount() + ClassOf(u)]);
         if (level == finds_.size()) {
             out.push_back(u);
             return;
@@ -124,10 +178,10 @@ class Chain {
         const auto held = static_cast<std::size_t>(state[level]);
         if (find[held] == u) {
             if (held + 1 == find.size()) {
-                state[level] = 0;
+                state.Set(level, 0);
                 for (Unit r : replacements_[level]) Push(level + 1, r, state, out);
             } else {
-                state[level] = static_cast<char>(held + 1);
+                state.Set(level, held + 1);
             }
             return;
         }
@@ -137,29 +191,17 @@ class Chain {
         }
         // No match where the held prefix starts: its first unit moves on, and the scan
         // resumes one unit further, over the rest of the prefix and then u.
-        state[level] = 0;
+        state.Set(level, 0);
         Push(level + 1, find[0], state, out);
         for (std::size_t j = 1; j < held; ++j) Push(level, find[j], state, out);
         Push(level, u, state, out);
-    }
-
-    // The first level in [level, stop) that holds something, or stop.
-    static std::size_t NextHeld(const State& state, std::size_t level, std::size_t stop) {
-        while (level + 8 <= stop) {
-            std::uint64_t word;
-            std::memcpy(&word, state.data() + level, sizeof word);
-            if (word != 0) break;
-            level += 8;
-        }
-        while (level < stop && state[level] == 0) ++level;
-        return level;
     }
 
     // End of text: each transducer in turn lets go of what it holds.
     void Finish(State& state, Text<Unit>& out) const {
         for (std::size_t level = 0; level < finds_.size(); ++level) {
             const auto held = static_cast<std::size_t>(state[level]);
-            state[level] = 0;
+            state.Set(level, 0);
             for (std::size_t j = 0; j < held; ++j) Push(level + 1, finds_[level][j], state, out);
         }
     }
@@ -240,7 +282,7 @@ class Machine {
         }
         // Only the last piece may end with units held back; the others end after a class-0
         // unit, where nothing is held.
-        typename Chain<Unit>::State vector = states_[lanes[count - 1].state];
+        typename Chain<Unit>::State vector = Chain<Unit>::StateOf(states_[lanes[count - 1].state]);
         Text<Unit> tail;
         chain_.Finish(vector, tail);
         return Join(lanes, count, std::move(result), tail);
@@ -361,16 +403,16 @@ class Machine {
     [[gnu::noinline]] void Slow(std::array<std::uint32_t, kLanes>& live, std::size_t k, Unit u,
                                 std::uint8_t cls, Lane& lane) {
         if (states_.size() + 1 >= kMaxStates || outputs_.size() + 1 >= kMaxOutputs) {
-            std::array<typename Chain<Unit>::State, kLanes> vectors;
-            for (std::size_t j = 0; j < kLanes; ++j) vectors[j] = states_.at(live[j]);
+            std::array<typename Chain<Unit>::Key, kLanes> keys;
+            for (std::size_t j = 0; j < kLanes; ++j) keys[j] = states_.at(live[j]);
             Reset();
-            for (std::size_t j = 0; j < kLanes; ++j) live[j] = Intern(vectors[j]);
+            for (std::size_t j = 0; j < kLanes; ++j) live[j] = Intern(keys[j]);
         }
         const std::uint32_t state = live[k];
-        typename Chain<Unit>::State vector = states_[state];
+        typename Chain<Unit>::State vector = Chain<Unit>::StateOf(states_[state]);
         Text<Unit> written;
         chain_.Push(0, u, vector, written);
-        live[k] = Intern(vector);
+        live[k] = Intern(Chain<Unit>::KeyOf(vector));
         if (written.size() < kOutputUnits) {
             const std::uint32_t output = InternOutput(written, cls == 0);
             moves_[(state << kRowBits) | cls] = (output << 16) | live[k];
@@ -439,14 +481,13 @@ class Machine {
         moves_.clear();
         outputs_.clear();
         output_index_.clear();
-        Intern(typename Chain<Unit>::State(chain_.Size(), '\0'));
+        Intern(typename Chain<Unit>::Key());
     }
 
-    std::uint32_t Intern(const typename Chain<Unit>::State& vector) {
-        auto [it, inserted] =
-            index_.try_emplace(vector, static_cast<std::uint32_t>(states_.size()));
+    std::uint32_t Intern(const typename Chain<Unit>::Key& key) {
+        auto [it, inserted] = index_.try_emplace(key, static_cast<std::uint32_t>(states_.size()));
         if (inserted) {
-            states_.push_back(vector);
+            states_.push_back(key);
             moves_.resize(states_.size() * kRow, kUnknown);
         }
         return it->second;
@@ -470,8 +511,8 @@ class Machine {
     }
 
     const Chain<Unit>& chain_;
-    std::vector<typename Chain<Unit>::State> states_;
-    std::unordered_map<typename Chain<Unit>::State, std::uint32_t> index_;
+    std::vector<typename Chain<Unit>::Key> states_;
+    std::unordered_map<typename Chain<Unit>::Key, std::uint32_t> index_;
     std::vector<std::uint32_t> moves_;
     std::vector<Output> outputs_;
     std::unordered_map<Text<Unit>, std::uint32_t> output_index_;
