@@ -5,4 +5,5 @@ add_executable(zv-convert
     ${CMAKE_CURRENT_LIST_DIR}/convert_text.h
 )
 target_include_directories(zv-convert PRIVATE ${PROJECT_SOURCE_DIR})
-target_link_libraries(zv-convert PRIVATE zv_engine zv_document zv_config zv_warnings)
+find_package(Threads REQUIRED)
+target_link_libraries(zv-convert PRIVATE zv_engine zv_document zv_config zv_warnings Threads::Threads)

@@ -4,8 +4,11 @@
 #include <array>
 #include <cstdint>
 #include <cstring>
+#include <exception>
+#include <thread>
 #include <unordered_map>
 #include <utility>
+#include <vector>
 
 #include "engine/transliterate.h"
 
@@ -14,6 +17,8 @@ namespace {
 
 // Input is converted in pieces of about this many bytes (see SafeCutAfter).
 constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
+// From this size on, the second half of the text is converted on another thread.
+constexpr std::size_t kThreadBytes = std::size_t{4} << 20;
 
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
@@ -156,7 +161,98 @@ class LetterTable {
     std::size_t max_length_ = 0;
 };
 
+void ConvertInPieces(std::string_view text, bool letters,
+                     const std::function<void(std::string_view)>& sink) {
+    static const std::array<bool, 128> safeCut = SafeCutAfter();
+    static const LetterTable letterTable;
+
+    std::string carry;  // the start of a reference that the previous piece cut off
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.size();
+        for (std::size_t i = start + kPieceBytes - 1; i < text.size(); ++i) {
+            const auto b = static_cast<unsigned char>(text[i]);
+            if (b < 128 && safeCut[b]) {
+                end = i + 1;
+                break;
+            }
+        }
+
+        // The text is well-formed UTF-8 (checked before), for which the byte-wise conversion
+        // gives the UTF-8 of Transliterate's result.
+        std::string piece = std::move(carry);
+        carry.clear();
+        piece += TransliterateUtf8(text.substr(start, end - start));
+        if (letters) {
+            // A reference is looked for in the whole text, not per piece: a trailing '&'
+            // with no ';' after it, close enough to the end to begin a reference, moves on
+            // to the next piece.
+            if (end < text.size()) {
+                const std::size_t amp = piece.rfind('&');
+                if (amp != std::string::npos && piece.size() - amp < letterTable.MaxLength() &&
+                    piece.find(';', amp) == std::string::npos) {
+                    carry = piece.substr(amp);
+                    piece.resize(amp);
+                }
+            }
+            piece = letterTable.Apply(piece);
+        }
+        sink(piece);
+        start = end;
+    }
+}
+
+// Where a large text is split between two threads: after a blank or a line feed near the
+// middle. Such a character is in no find text (so no rule matches across it) and in no
+// character reference (so --unicode finds every reference within one half). Returns 0 when
+// there is none near the middle.
+std::size_t ThreadSplit(std::string_view text) {
+    const std::size_t middle = text.size() / 2;
+    const std::size_t limit = std::min(text.size(), middle + kPieceBytes);
+    for (std::size_t i = middle; i < limit; ++i) {
+        if (text[i] == ' ' || text[i] == '\n') return i + 1;
+    }
+    return 0;
+}
+
 }  // namespace
+
+void ConvertUtf8(std::string_view text, bool letters,
+                 const std::function<void(std::string_view)>& sink) {
+    static const std::array<bool, 128> safeCut = SafeCutAfter();
+    // Large texts: the second half is converted on a second core meanwhile. Each thread
+    // keeps its own conversion tables, so the halves share nothing but the input.
+    const std::size_t split = text.size() >= kThreadBytes && std::thread::hardware_concurrency() > 1
+                                  ? ThreadSplit(text)
+                                  : 0;
+    if (split == 0 || !safeCut[' '] || !safeCut['\n']) {
+        ConvertInPieces(text, letters, sink);
+        return;
+    }
+    std::vector<std::string> second;
+    std::exception_ptr failure;
+    std::thread worker([&] {
+        try {
+            ConvertInPieces(text.substr(split), letters,
+                            [&](std::string_view piece) { second.emplace_back(piece); });
+        } catch (...) {
+            failure = std::current_exception();
+        }
+    });
+    struct JoinOnExit {  // also when writing the first half fails
+        std::thread& thread;
+        ~JoinOnExit() {
+            if (thread.joinable()) thread.join();
+        }
+    } join_on_exit{worker};
+    ConvertInPieces(text.substr(0, split), letters, sink);
+    worker.join();
+    if (failure) std::rethrow_exception(failure);
+    for (std::string& piece : second) {
+        sink(piece);
+        std::string().swap(piece);
+    }
+}
 
 std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept {
     const std::size_t n = bytes.size();
@@ -202,47 +298,6 @@ std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept {
         i += length;
     }
     return std::nullopt;
-}
-
-void ConvertUtf8(std::string_view text, bool letters,
-                 const std::function<void(std::string_view)>& sink) {
-    static const std::array<bool, 128> safeCut = SafeCutAfter();
-    static const LetterTable letterTable;
-
-    std::string carry;  // the start of a reference that the previous piece cut off
-    std::size_t start = 0;
-    while (start < text.size()) {
-        std::size_t end = text.size();
-        for (std::size_t i = start + kPieceBytes - 1; i < text.size(); ++i) {
-            const auto b = static_cast<unsigned char>(text[i]);
-            if (b < 128 && safeCut[b]) {
-                end = i + 1;
-                break;
-            }
-        }
-
-        // The text is well-formed UTF-8 (checked before), for which the byte-wise conversion
-        // gives the UTF-8 of Transliterate's result.
-        std::string piece = std::move(carry);
-        carry.clear();
-        piece += TransliterateUtf8(text.substr(start, end - start));
-        if (letters) {
-            // A reference is looked for in the whole text, not per piece: a trailing '&'
-            // with no ';' after it, close enough to the end to begin a reference, moves on
-            // to the next piece.
-            if (end < text.size()) {
-                const std::size_t amp = piece.rfind('&');
-                if (amp != std::string::npos && piece.size() - amp < letterTable.MaxLength() &&
-                    piece.find(';', amp) == std::string::npos) {
-                    carry = piece.substr(amp);
-                    piece.resize(amp);
-                }
-            }
-            piece = letterTable.Apply(piece);
-        }
-        sink(piece);
-        start = end;
-    }
 }
 
 }  // namespace zv::cli

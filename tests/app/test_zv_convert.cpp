@@ -275,20 +275,21 @@ TEST_F(Convert, HelpVersionAndBadOptions) {
     }
 }
 
-// Long texts are converted in pieces; the result must be the whole text's conversion.
+// Long texts are converted in pieces, and from 4 MB on in two halves on two threads; the
+// result must be the whole text's conversion.
 TEST_F(Convert, LongTextEqualsWholeConversion) {
     const char* const kBits[] = {"a", "e", "i", "u", "s", "h", "z", "k",        "j",        "n",
                                  "p", "r", "A", "S", "'", "-", " ", "\r",       "\n",       "\r\n",
                                  "!", "&", "#", ";", "m", "l", "o", "\xC3\xA5", "\xC4\x81", "2"};
     std::mt19937 rng(7);
     std::string text;
-    while (text.size() < (3u << 20)) text += kBits[rng() % std::size(kBits)];
+    while (text.size() < (5u << 20)) text += kBits[rng() % std::size(kBits)];
     const std::string expected = Converted(text);
     EXPECT_EQ(Mismatch(Run({}, text).out, expected), "");
     EXPECT_EQ(Mismatch(Run({"--unicode"}, text).out, Letters(expected)), "");
     // Typed references split by a piece boundary still turn into letters.
     std::string refs;
-    while (refs.size() < (3u << 20)) refs += "&auml;";
+    while (refs.size() < (5u << 20)) refs += "&auml; ";
     EXPECT_EQ(Mismatch(Run({"--unicode"}, refs).out, Letters(refs)), "");
 }
 
