@@ -39,9 +39,13 @@ add_library(zv_ui_main STATIC
     ${CMAKE_CURRENT_LIST_DIR}/main/form1.cpp
     ${CMAKE_CURRENT_LIST_DIR}/main/app_forms.h
     ${CMAKE_CURRENT_LIST_DIR}/main/app_forms.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/main/online_state.h
+    ${CMAKE_CURRENT_LIST_DIR}/main/online_state.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/main/application.h
+    ${CMAKE_CURRENT_LIST_DIR}/main/application.cpp
 )
 target_link_libraries(zv_ui_main
-    PUBLIC zv_ui_definitions zv_ui_secondary
+    PUBLIC zv_ui_definitions zv_ui_secondary Qt6::Network
     PRIVATE zv_engine zv_document zv_resources zv_config zv_warnings)
 
 set_target_properties(zv_ui_definitions zv_ui_secondary zv_ui_main PROPERTIES AUTOMOC ON)

@@ -4,10 +4,12 @@
 #include <QFile>
 #include <QWebEnginePage>
 #include <cstdlib>
+#include <stdexcept>
 
 #include "document/unicode_document.h"
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/forms.h"
+#include "ui/main/online_state.h"
 
 namespace zv::ui::test {
 
@@ -67,6 +69,9 @@ Program::Program(bool start)
       reply_(std::make_shared<std::function<void(const MessageRequest&)>>()),
       forms_(std::make_unique<AppForms>()) {
     SetProgramFolder(dir_.path());
+    // The machine's own online state never decides a test: by default the query fails, which
+    // leaves the offline picture up and asks for no message box.
+    SetOnlineStateQuery([]() -> int { throw std::runtime_error("no online state in tests"); });
     SetMessageHook([messages = messages_, reply = reply_](const MessageRequest& request) {
         messages->push_back(request);
         if (*reply) (*reply)(request);
@@ -81,6 +86,7 @@ Program::~Program() {
     FlushDeletes();
     InstallForms(nullptr);
     SetMessageHook({});
+    SetOnlineStateQuery({});
     SetProgramFolder(QString());
 }
 

@@ -30,7 +30,7 @@ bool WaitForRenderedText(BrowserView* view, const QString& needle, int timeout_m
 QByteArray ReadFile(const QString& path);
 
 // The whole program started in a temporary program folder, every message box answered at once
-// and recorded.
+// and recorded, the online-state query failing unless the test sets another.
 class Program {
   public:
     explicit Program(bool start = true);

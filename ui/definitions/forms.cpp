@@ -1,8 +1,12 @@
 #include "ui/definitions/forms.h"
 
 #include <QCoreApplication>
+#include <QDir>
+#include <QFileInfo>
 #include <QGuiApplication>
 #include <QScreen>
+#include <QStandardPaths>
+#include <QTemporaryFile>
 #include <stdexcept>
 
 namespace zv::ui {
@@ -11,6 +15,11 @@ namespace {
 Forms* g_forms = nullptr;
 
 QString& FolderOverride() {
+    static QString folder;
+    return folder;
+}
+
+QString& DecidedFolder() {
     static QString folder;
     return folder;
 }
@@ -38,7 +47,27 @@ void InstallForms(Forms* forms) { g_forms = forms; }
 
 QString ProgramFolder() {
     if (!FolderOverride().isEmpty()) return FolderOverride();
-    return QCoreApplication::applicationDirPath();
+    if (DecidedFolder().isEmpty()) DecideProgramFolder();
+    return DecidedFolder();
+}
+
+void DecideProgramFolder() {
+    DecidedFolder() =
+        ChooseProgramFolder(QCoreApplication::applicationDirPath(),
+                            QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
+}
+
+QString ChooseProgramFolder(const QString& executable_folder, const QString& data_folder) {
+    if (CanWriteInto(executable_folder) || data_folder.isEmpty()) return executable_folder;
+    QDir().mkpath(data_folder);  // when this fails, the first write names the folder
+    return QDir::cleanPath(data_folder);
+}
+
+bool CanWriteInto(const QString& folder) {
+    const QFileInfo info(folder);
+    if (folder.isEmpty() || !info.isDir() || !info.isWritable()) return false;
+    QTemporaryFile probe(QDir(folder).filePath(QStringLiteral(".zv-write-test-XXXXXX")));
+    return probe.open();  // removed again when probe goes
 }
 
 void SetProgramFolder(const QString& folder) { FolderOverride() = folder; }

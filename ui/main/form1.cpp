@@ -1,5 +1,6 @@
 #include "ui/main/form1.h"
 
+#include <QDesktopServices>
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextCursor>
@@ -16,6 +17,7 @@
 #include "ui/definitions/forms.h"
 #include "ui/definitions/handlers.h"
 #include "ui/definitions/message_box.h"
+#include "ui/main/online_state.h"
 #include "zv/config.h"
 
 namespace zv::ui {
@@ -67,6 +69,8 @@ Form1::Form1() {
     ConnectMarkHandler(m.every, this, [this] { every_Click(); });
     ConnectMarkHandler(m.Never, this, [this] { Never_Click(); });
     ConnectHandler(m.select_all, this, [this] { select_all_Click(); });
+    ConnectHandler(m.feedback, this, [this] { feedback_Click(); });
+    ConnectHandler(m.feedback3, this, [this] { feedback3_Click(); });
     connect(Timer1(), &QTimer::timeout, this, [this] {
         // A tick while the previous one still waits on a message box is dropped.
         if (tick_in_progress_) return;
@@ -172,7 +176,32 @@ void Form1::Help_Click() {
     ShowAndFocus(TheForms().Form4());
 }
 
-void Form1::Checkconn() { TheForms().Form4().Picture1()->setVisible(true); }
+const QString Form1::kOfflineMessage = QStringLiteral("Online paligs nav pieejams bez interneta");
+
+// The desktop's query gives no connection name worth keeping, so none is kept.
+void Form1::Checkconn() {
+    // Errors here go to the caller: the help window cannot even be prepared.
+    TheForms().Form4().Picture1()->setVisible(true);
+    try {
+        if (QueryOnlineState() == kOnline) {
+            TheForms().Form4().Picture1()->setVisible(false);
+            return;
+        }
+        ShowMessage(kOfflineMessage, MessageStyle::OkInformation);
+    } catch (...) {
+        // The state is unknown: the view is sent to the help page, as when offline.
+    }
+    TheForms().Form4().WebBrowser1()->Navigate(resources::HelpPageUrl());
+}
+
+void Form1::OpenFeedback() {
+    // The browser, not this program, tells the user when the page cannot be reached.
+    ResumeNext([] { QDesktopServices::openUrl(QUrl(resources::FeedbackPageUrl())); });
+}
+
+void Form1::feedback_Click() { OpenFeedback(); }
+
+void Form1::feedback3_Click() { OpenFeedback(); }
 
 QString Form1::AboutLine() {
     const QString domain = QUrl(QString::fromLatin1(config::kMakerSite)).host();

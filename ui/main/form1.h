@@ -25,12 +25,17 @@ class Form1 : public Form1Definition {
     void Help_Click();
     void About_Click();
     void Quit_Click();
+    void feedback_Click();
+    void feedback3_Click();
 
     // One conversion run over Text1: hint, convert, preview, Unicode text, document.
     void ConvertText();
-    // Prepares the help window: shows its offline picture. The online-state query that may
-    // hide the picture again is not part of this window yet.
+    // Prepares the help window for what the user can see: the offline picture stays over the
+    // view unless the computer is online. Offline, the user is told and the view is sent to the
+    // help page once more; a query that fails sends the view there without a word.
     virtual void Checkconn();
+
+    static const QString kOfflineMessage;
 
     static QString AboutLine();
     bool RunInProgress() const { return run_in_progress_; }
@@ -38,6 +43,9 @@ class Form1 : public Form1Definition {
   private:
     class RunWindows;
     void ShowAndFocus(ZvWindow& window);
+    // Opens the feedback page in the user's default browser; whatever happens, nothing is
+    // reported.
+    void OpenFeedback();
 
     bool run_in_progress_ = false;
     bool tick_in_progress_ = false;
