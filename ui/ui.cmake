@@ -22,7 +22,7 @@ add_library(zv_ui_definitions STATIC
     ${CMAKE_CURRENT_LIST_DIR}/definitions/form4_definition.cpp
 )
 target_include_directories(zv_ui_definitions PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(zv_ui_definitions PUBLIC ${ZV_UI_QT} zv_resources PRIVATE zv_warnings)
+target_link_libraries(zv_ui_definitions PUBLIC ${ZV_UI_QT} zv_resources PRIVATE zv_config zv_warnings)
 
 add_library(zv_ui_secondary STATIC
     ${CMAKE_CURRENT_LIST_DIR}/secondary/form2.h

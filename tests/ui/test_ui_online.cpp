@@ -413,6 +413,7 @@ class OnlineTest : public QObject {
         QTest::newRow("path under a regular file") << "under file" << false;
         QTest::newRow("missing folder") << "missing" << false;
         QTest::newRow("read-only folder") << "read-only" << false;
+        QTest::newRow("installed in /usr/bin") << "system" << false;
     }
     void program_folder() {
         QFETCH(QString, kind);
@@ -429,6 +430,7 @@ class OnlineTest : public QObject {
             if (geteuid() == 0) QSKIP("Permission bits stop nothing for root");
             QVERIFY(QFile::setPermissions(executable_folder, QFile::ReadOwner | QFile::ExeOwner));
         }
+        if (kind == "system") executable_folder = QStringLiteral("/usr/bin");
         const QString data_folder = scratch.filePath("home/.local/share/zv");
         const QString chosen = ChooseProgramFolder(executable_folder, data_folder);
         QCOMPARE(chosen, kept ? executable_folder : data_folder);

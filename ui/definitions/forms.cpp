@@ -9,6 +9,8 @@
 #include <QTemporaryFile>
 #include <stdexcept>
 
+#include "zv/config.h"
+
 namespace zv::ui {
 namespace {
 
@@ -57,8 +59,22 @@ void DecideProgramFolder() {
                             QStandardPaths::writableLocation(QStandardPaths::AppLocalDataLocation));
 }
 
+bool IsSystemProgramFolder(const QString& folder) {
+    const QString canonical = QFileInfo(folder).canonicalFilePath();
+    if (canonical.isEmpty()) return false;
+    for (const char* system : {"/usr/bin", "/usr/local/bin", "/bin", "/usr/games",
+                               "/usr/local/games", config::kInstallBinDir}) {
+        const QString candidate = QFileInfo(QString::fromUtf8(system)).canonicalFilePath();
+        if (!candidate.isEmpty() && candidate == canonical) return true;
+    }
+    return false;
+}
+
 QString ChooseProgramFolder(const QString& executable_folder, const QString& data_folder) {
-    if (CanWriteInto(executable_folder) || data_folder.isEmpty()) return executable_folder;
+    // An installed program's folder holds programs, not documents, even where the user
+    // (root, say) could write there.
+    const bool keep = !IsSystemProgramFolder(executable_folder) && CanWriteInto(executable_folder);
+    if (keep || data_folder.isEmpty()) return executable_folder;
     QDir().mkpath(data_folder);  // when this fails, the first write names the folder
     return QDir::cleanPath(data_folder);
 }

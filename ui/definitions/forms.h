@@ -47,9 +47,14 @@ void SetProgramFolder(const QString& folder);  // empty: the decided folder agai
 // the application's names are set.
 void DecideProgramFolder();
 
-// executable_folder when a file can be created in it, otherwise data_folder, created if
+// executable_folder when a file can be created in it and it is not one of the system's
+// program folders (where the program lives once installed), otherwise data_folder, created if
 // missing.
 QString ChooseProgramFolder(const QString& executable_folder, const QString& data_folder);
+
+// Whether folder is where installed programs live (/usr/bin and the like, or the folder this
+// build installs its programs to).
+bool IsSystemProgramFolder(const QString& folder);
 
 // Whether folder is an existing folder the user may write and in which a file can really be
 // created and removed (permission bits stop nothing for root; a read-only mount stops all).
