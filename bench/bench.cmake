@@ -1,11 +1,14 @@
-find_package(benchmark REQUIRED)
-
 add_library(zv_corpus STATIC corpus.cpp)
 target_include_directories(zv_corpus PUBLIC ${CMAKE_CURRENT_SOURCE_DIR})
 target_link_libraries(zv_corpus PRIVATE zv_warnings)
 
 add_executable(zv-make-corpus make_corpus.cpp)
 target_link_libraries(zv-make-corpus PRIVATE zv_corpus zv_warnings)
+
+if(NOT ZV_BUILD_BENCH)
+    return()
+endif()
+find_package(benchmark REQUIRED)
 
 add_executable(zv-bench bench_transliterate.cpp ${PROJECT_SOURCE_DIR}/tests/engine/reference.cpp)
 target_include_directories(zv-bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/engine)

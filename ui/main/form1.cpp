@@ -4,6 +4,7 @@
 #include <QLabel>
 #include <QPlainTextEdit>
 #include <QTextCursor>
+#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 
@@ -28,9 +29,11 @@ class Form1::RunWindows : public ConversionWindows {
     explicit RunWindows(Form1& main) : main_(main) {}
 
     std::u16string InputText() override {
-        // The text box separates lines with a line feed; the rule table expects CR LF.
-        QString text = main_.Text1()->toPlainText();
-        text.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
+        // The text as typed: the raw text keeps no-break spaces (plain text would turn them
+        // into blanks), and its paragraph separators are the line breaks, which the rule
+        // table expects as CR LF.
+        QString text = main_.Text1()->document()->toRawText();
+        text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
         return text.toStdU16String();
     }
 
