@@ -24,7 +24,8 @@ declare -A windows
 for name in main preview unicode help; do
     caption_var=XS_CAPTION_${name^^}
     windows[$name]=$(xs_wait_window "${!caption_var}" 40) || {
-        echo "the $name window did not appear" >&2
+        echo "the $name window did not appear; the program's output:" >&2
+        cat "$XS_DIR/zv.log" >&2
         exit 1
     }
 done

@@ -42,11 +42,14 @@ xs_start_display() {
     local n
     for n in 90 91 92 93 94 95 96 97 98 99; do
         [ -e /tmp/.X$n-lock ] || [ -e /tmp/.X11-unix/X$n ] && continue
-        Xvfb :$n -screen 0 1024x768x24 -nolisten tcp >"$XS_DIR/xvfb.log" 2>&1 &
+        # -noreset: without it the server resets whenever its last client leaves (the probe
+        # below), and a client that connects during the reset is turned away.
+        Xvfb :$n -screen 0 1024x768x24 -nolisten tcp -noreset >"$XS_DIR/xvfb.log" 2>&1 &
         XS_XVFB_PID=$!
         export DISPLAY=:$n
-        # Up when it answers; a server that exits lost the display to someone else: next one.
-        if xs_poll_quiet 10 xdpyinfo_quiet && kill -0 "$XS_XVFB_PID" 2>/dev/null; then return 0; fi
+        # Ours once its lock file names it and it answers; one that exits lost the display to
+        # another server started at the same moment: next display.
+        if xs_poll_quiet 10 xs_display_ours $n; then return 0; fi
         kill "$XS_XVFB_PID" 2>/dev/null
         wait "$XS_XVFB_PID" 2>/dev/null
         XS_XVFB_PID=
@@ -56,13 +59,20 @@ xs_start_display() {
     return 1
 }
 
-xdpyinfo_quiet() { xdpyinfo >/dev/null 2>&1; }
+xs_display_ours() {
+    xs_gone "$XS_XVFB_PID" && return 1
+    [ "$(tr -d ' \n' 2>/dev/null <"/tmp/.X$1-lock")" = "$XS_XVFB_PID" ] && xdpyinfo >/dev/null 2>&1
+}
 
 # Starts openbox and waits until it has announced itself on the root window.
 xs_start_wm() {
     openbox >"$XS_DIR/openbox.log" 2>&1 &
     XS_WM_PID=$!
-    xs_poll_quiet 10 xs_wm_ready || { echo "openbox did not start" >&2; return 1; }
+    xs_poll_quiet 20 xs_wm_ready && return 0
+    echo "openbox did not start on $DISPLAY ($(xs_gone "$XS_WM_PID" && echo exited || echo running)," \
+        "Xvfb $(xs_gone "$XS_XVFB_PID" && echo exited || echo running)); its output:" >&2
+    cat "$XS_DIR/openbox.log" >&2
+    return 1
 }
 
 xs_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
@@ -128,7 +138,7 @@ xs_cleanup() {
             kill "$pid" 2>/dev/null
             # QtWebEngine's helper processes end with the program; give it a moment, then force.
             xs_poll_quiet 5 xs_gone "$pid" || kill -9 "$pid" 2>/dev/null
-            wait "$pid" 2>/dev/null
+            wait "$pid" 2>/dev/null || true  # its status is that of the kill
         fi
     done
     [ -n "$XS_DIR" ] && rm -rf "$XS_DIR"
