@@ -1,0 +1,166 @@
+#!/usr/bin/env bash
+# Drives the desktop program on a private X server as a user would: run_e2e.sh PATH_TO_ZV
+#
+# Startup (four windows tiling the screen, the converted help text in unitext.html), typing and
+# F5, automatic conversion after F6, and Ctrl+Q with the shutdown document. Exits 77 (skipped)
+# when Xvfb, xdotool or openbox is not installed.
+set -uo pipefail
+here=$(cd "$(dirname "$0")" && pwd)
+# shellcheck source=x_session.sh
+. "$here/x_session.sh"
+
+zv=$(realpath "$1")
+doc="$(dirname "$zv")/unitext.html"
+
+missing=$(xs_missing_tools Xvfb xdotool openbox)
+if [ -n "$missing" ]; then
+    echo "skipped, not installed:$missing"
+    exit 77
+fi
+missing=$(xs_missing_tools xdpyinfo xprop xwininfo)
+[ -z "$missing" ] || { echo "FAIL: not installed:$missing (x11-utils)"; exit 1; }
+
+failures=0
+fail() {
+    echo "FAIL: $*"
+    failures=$((failures + 1))
+}
+# What is on the screen, in the document and in the program's output, to find a failure's cause.
+report() {
+    echo "--- visible windows:"
+    xdotool search --onlyvisible --name . 2>/dev/null | while read -r id; do
+        echo "$id \"$(xdotool getwindowname "$id")\" at $(xs_outer "$id")"
+    done
+    echo "--- $doc:"
+    cat "$doc" 2>/dev/null || echo "(missing)"
+    echo "--- program output (last lines):"
+    tail -n 30 "$XS_DIR/zv.log" 2>/dev/null
+}
+abort() {
+    echo "FAIL: $*"
+    report
+    exit 1
+}
+trap xs_cleanup EXIT
+trap 'exit 1' INT TERM
+
+# The document's body: its second line, without the line break.
+body() { sed -n 2p "$doc" 2>/dev/null | tr -d '\r'; }
+body_is() { [ "$(body)" = "$1" ]; }
+doc_has() { grep -qF -- "$1" "$doc" 2>/dev/null; }
+
+# A file from an earlier run must not pass for this run's document.
+rm -f "$doc"
+
+xs_start_display || abort "no X server"
+xs_start_wm || abort "no window manager"
+echo "X server $DISPLAY with openbox"
+started=$SECONDS
+xs_start_program "$zv"
+
+# --- Startup: four windows with their captions, tiling the screen.
+main=$(xs_wait_window "$XS_CAPTION_MAIN" 40) || abort "the main window did not appear"
+preview=$(xs_wait_window "$XS_CAPTION_PREVIEW" 5) || abort "no preview window"
+unicode=$(xs_wait_window "$XS_CAPTION_UNICODE" 5) || abort "no Unicode text window"
+help=$(xs_wait_window "$XS_CAPTION_HELP" 5) || abort "no help window"
+echo "four windows up after $((SECONDS - started)) s"
+
+# Expected outer places on 1024 x 768 at 15 twips a pixel: the main window 105 twips from the
+# left edge, half the screen less 150 twips wide, two thirds of it high; the preview 20 twips to
+# its right; the Unicode text window 120 twips below it, 80 twips past the screen's bottom edge;
+# the help window in the remaining corner. Frames are counted; a few pixels of rounding allowed.
+near() { [ $(($1 - $2)) -le 4 ] && [ $(($2 - $1)) -le 4 ]; }
+at_place() {
+    local got
+    read -r -a got <<<"$(xs_outer "$1")"
+    near "${got[0]}" "$2" && near "${got[1]}" "$3" && near "${got[2]}" "$4" && near "${got[3]}" "$5"
+}
+# The window manager frames a window shortly after it is mapped, and the program then places it
+# again by its outer size: wait for that before judging.
+check_place() {
+    local name=$1 id=$2
+    shift 2
+    if xs_poll 10 at_place "$id" "$@"; then
+        echo "$name at $(xs_outer "$id")"
+    else
+        fail "$name at $(xs_outer "$id") (left top width height), expected about $*"
+    fi
+}
+check_place "main window" "$main" 7 0 502 512
+check_place "preview" "$preview" 510 0 502 512
+check_place "Unicode text window" "$unicode" 7 520 502 253
+check_place "help window" "$help" 510 520 502 253
+
+# --- The startup conversion wrote the converted help text.
+xs_poll 10 doc_has "Ievadi (raksti vai iel&#299;m&#275;)" ||
+    fail "unitext.html does not hold the converted help text"
+
+# The preview renders the document: a rectangle well inside its view (which starts 7 pixels
+# below and right of the menu bar) is no longer one colour of a blank page.
+have_imagemagick=$(command -v import >/dev/null && command -v convert >/dev/null && echo 1)
+preview_sample() {
+    local x y
+    read -r x y < <(xwininfo -id "$preview" | sed -n 's/.*Absolute upper-left [XY]: *//p' | xargs)
+    import -silent -window root -crop "400x300+$((x + 20))+$((y + 40))" +repage png:- 2>/dev/null |
+        convert png:- -format "$1" info: 2>/dev/null
+}
+preview_colours() { preview_sample %k; }
+preview_rendered() { [ "$(preview_colours)" -gt 8 ] 2>/dev/null; }
+preview_changed() { [ "$(preview_sample %#)" != "$startup_preview" ]; }
+if [ -n "$have_imagemagick" ]; then
+    if xs_poll 30 preview_rendered; then
+        echo "preview rendered: $(preview_colours) colours in its view"
+    else
+        fail "the preview stays blank ($(preview_colours) colours in its view)"
+    fi
+    startup_preview=$(preview_sample %#)
+else
+    echo "note: imagemagick not installed, the preview's rendering is not checked"
+fi
+
+# --- Typed text converts on F5.
+xs_activate "$main" || abort "the main window does not take the focus"
+xdotool mousemove --window "$main" 250 250 click 1
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "Laba diena, Riiga! Kjeepis"
+# Typing alone converts nothing.
+doc_has "Ievadi (raksti" || fail "typing changed the document before F5"
+xdotool key --clearmodifiers F5
+xs_poll 10 body_is "Laba diena, R&#299;ga! &#310;&#275;pis" ||
+    fail "after F5 the document's body is \"$(body)\""
+# The preview follows: it no longer shows the help text.
+if [ -n "$have_imagemagick" ]; then
+    xs_poll 10 preview_changed || fail "the preview still shows the startup document after F5"
+fi
+
+# --- F6: the next timer tick converts, without F5 (ticks come every 10 s).
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "Saule spiid shodien"
+body_is "Laba diena, R&#299;ga! &#310;&#275;pis" || fail "typing converted without a command"
+xdotool key --clearmodifiers F6
+t0=$SECONDS
+if xs_poll 15 body_is "Saule sp&#299;d &#353;odien"; then
+    echo "F6: converted by the timer after $((SECONDS - t0)) s"
+else
+    fail "15 s after F6 the document's body is \"$(body)\""
+fi
+
+# --- Ctrl+Q ends the program and leaves the shutdown document.
+xs_activate "$main" || abort "the main window does not take the focus"
+xdotool key --clearmodifiers ctrl+q
+xs_poll 15 xs_gone "$XS_ZV_PID" || abort "the program still runs 15 s after Ctrl+Q"
+wait "$XS_ZV_PID"
+status=$?
+XS_ZV_PID=
+[ $status = 0 ] || fail "the program ended with status $status"
+[ "$(wc -l <"$doc")" = 3 ] || fail "the shutdown document has $(wc -l <"$doc") lines, not 3"
+sed -n 1p "$doc" | grep -qF "charset=Windows-1252" || fail "the shutdown header names no Windows-1252"
+body_is "" || fail "the shutdown document's body is \"$(body)\", not empty"
+[ "$(sed -n 3p "$doc")" = $'</font></BODY></HTML>\r' ] || fail "the shutdown footer is wrong"
+
+echo "took $((SECONDS - started)) s"
+if [ $failures -gt 0 ]; then
+    report
+    exit 1
+fi
+echo "PASS"
