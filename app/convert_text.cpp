@@ -180,9 +180,11 @@ void ConvertInPieces(std::string_view text, bool letters,
 
         // The text is well-formed UTF-8 (checked before), for which the byte-wise conversion
         // gives the UTF-8 of Transliterate's result.
-        std::string piece = std::move(carry);
-        carry.clear();
-        piece += TransliterateUtf8(text.substr(start, end - start));
+        std::string piece = TransliterateUtf8(text.substr(start, end - start));
+        if (!carry.empty()) {
+            piece.insert(0, carry);
+            carry.clear();
+        }
         if (letters) {
             // A reference is looked for in the whole text, not per piece: a trailing '&'
             // with no ';' after it, close enough to the end to begin a reference, moves on

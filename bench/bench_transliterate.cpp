@@ -13,6 +13,7 @@ namespace {
 // of the text as a file.
 struct Corpus {
     std::size_t utf8_bytes = 0;
+    std::string utf8;
     std::u16string text;
 };
 
@@ -21,6 +22,7 @@ const Corpus& TheCorpus() {
         const std::string utf8 = zv::bench::TypedLatvianCorpus(10u << 20);
         Corpus c;
         c.utf8_bytes = utf8.size();
+        c.utf8 = utf8;
         // Plain UTF-8 to UTF-16; the corpus is valid UTF-8 of the Basic Multilingual Plane.
         for (std::size_t i = 0; i < utf8.size();) {
             const auto b = static_cast<unsigned char>(utf8[i]);
@@ -48,6 +50,13 @@ void BM_Transliterate(benchmark::State& state) {
     state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.utf8_bytes));
 }
 
+// The same conversion over the UTF-8 bytes, as zv-convert runs it.
+void BM_TransliterateUtf8(benchmark::State& state) {
+    const Corpus& corpus = TheCorpus();
+    for (auto _ : state) benchmark::DoNotOptimize(zv::TransliterateUtf8(corpus.utf8));
+    state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * corpus.utf8_bytes));
+}
+
 void BM_Reference(benchmark::State& state) {
     const Corpus& corpus = TheCorpus();
     for (auto _ : state) benchmark::DoNotOptimize(zv::reference::Transliterate(corpus.text));
@@ -55,6 +64,7 @@ void BM_Reference(benchmark::State& state) {
 }
 
 BENCHMARK(BM_Transliterate)->Unit(benchmark::kMillisecond)->MinTime(2.0);
+BENCHMARK(BM_TransliterateUtf8)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 BENCHMARK(BM_Reference)->Unit(benchmark::kMillisecond)->MinTime(2.0);
 
 }  // namespace
