@@ -18,6 +18,7 @@
 // UTF-8): every find text is made of whole characters, and in valid UTF-8 a byte sequence of
 // whole characters can only match at a character boundary, so both give the same text.
 #include "engine/transliterate.h"
+#include "engine/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -46,21 +47,7 @@ std::u16string Encode<char16_t>(std::u16string_view text) {
 
 template <>
 std::string Encode<char>(std::u16string_view text) {
-    // Rule texts hold no surrogates, so each code unit is one character.
-    std::string out;
-    for (char16_t c : text) {
-        if (c < 0x80) {
-            out.push_back(static_cast<char>(c));
-        } else if (c < 0x800) {
-            out.push_back(static_cast<char>(0xC0 | (c >> 6)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        } else {
-            out.push_back(static_cast<char>(0xE0 | (c >> 12)));
-            out.push_back(static_cast<char>(0x80 | ((c >> 6) & 0x3F)));
-            out.push_back(static_cast<char>(0x80 | (c & 0x3F)));
-        }
-    }
-    return out;
+    return ToUtf8(text);
 }
 
 // Unsigned index of a unit, for table look-ups.
