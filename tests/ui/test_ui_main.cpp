@@ -37,8 +37,7 @@ QByteArray RunDocument(const QString& body) {
 Form1& Main(Program& p) { return static_cast<Form1&>(p.forms().Form1()); }
 // The Unicode window's text as held (plain text would show no-break spaces as blanks).
 QString UnicodeText(Program& p) {
-    QString text = p.forms().Form3().Text1()->document()->toRawText();
-    return text.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    return p.forms().Form3().Text1()->Text();
 }
 BrowserView* Preview(Program& p) { return p.forms().Form2().WebBrowser1(); }
 

@@ -1,7 +1,6 @@
 #include "ui/definitions/form3_definition.h"
 
 #include <QMenu>
-#include <QPlainTextEdit>
 
 namespace zv::ui {
 
@@ -11,7 +10,7 @@ Form3Definition::Form3Definition() : ZvWindow(FormId::Form3, QStringLiteral("For
     DefineClientArea({8115, 5085, 10755, 9780});
     SetClientColor(QColor(128, 0, 0));
 
-    text1_ = new QPlainTextEdit(Client());
+    text1_ = new UnicodeTextBox(Client());
     text1_->setObjectName(QStringLiteral("Text1"));
     text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     text1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);

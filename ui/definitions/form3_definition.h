@@ -1,9 +1,8 @@
 // The Unicode text window as defined: caption, text box and its one menu.
 #pragma once
 
+#include "ui/definitions/unicode_text_box.h"
 #include "ui/definitions/window.h"
-
-class QPlainTextEdit;
 
 namespace zv::ui {
 
@@ -21,13 +20,13 @@ class Form3Definition : public ZvWindow {
 
     Form3Definition();
 
-    QPlainTextEdit* Text1() const { return text1_; }
+    UnicodeTextBox* Text1() const { return text1_; }
     const Form3Menu& Menu() const { return menu_; }
 
   private:
     void BuildMenus();
 
-    QPlainTextEdit* text1_ = nullptr;
+    UnicodeTextBox* text1_ = nullptr;
     Form3Menu menu_;
 };
 

@@ -47,8 +47,8 @@ class Form1::RunWindows : public ConversionWindows {
     }
 
     void SetUnicodeText(std::u16string_view text) override {
-        TheForms().Form3().Text1()->setPlainText(
-            QString::fromUtf16(text.data(), static_cast<qsizetype>(text.size())));
+        TheForms().Form3().Text1()->SetText(
+            QStringView(text.data(), static_cast<qsizetype>(text.size())));
     }
 
     void WriteDocument(std::u16string_view body) override {
