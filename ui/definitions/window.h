@@ -14,6 +14,7 @@
 #include "ui/definitions/twips.h"
 
 class QMenu;
+class QPlainTextEdit;
 class QAction;
 
 namespace zv::ui {
@@ -64,6 +65,8 @@ class ZvWindow : public QMainWindow {
     bool event(QEvent* event) override;
 
   private:
+    // wanted while the window still stands where it puts it, else the pixels in twips.
+    float KeptTwips(float wanted, int pixels) const;
     QRect OuterPixels() const;
     QRect CurrentOuter() const;
     QMargins FrameMargins() const;
@@ -78,6 +81,9 @@ class ZvWindow : public QMainWindow {
     QRect wanted_outer_;
     QMargins applied_margins_;
 };
+
+// A text box named Text1: vertical scroll bar only, lines wrapped, text in text_color.
+QPlainTextEdit* MakeTextBox(QWidget* parent, const QColor& text_color);
 
 // Escapes "&" so that a caption shows as written, with no access key.
 QString MenuText(const QString& caption);
