@@ -124,7 +124,7 @@ class LetterTable {
 };
 
 void ConvertInPieces(std::string_view text, bool letters,
-                     const std::function<void(std::string_view)>& sink) {
+                     const std::function<void(std::string&&)>& sink) {
     static const std::array<bool, 128> safeCut = SafeCutAfter();
     static const LetterTable letterTable;
 
@@ -161,7 +161,7 @@ void ConvertInPieces(std::string_view text, bool letters,
             }
             piece = letterTable.Apply(piece);
         }
-        sink(piece);
+        sink(std::move(piece));
         start = end;
     }
 }
@@ -190,7 +190,7 @@ void ConvertUtf8(std::string_view text, bool letters,
                                   ? ThreadSplit(text)
                                   : 0;
     if (split == 0 || !safeCut[' '] || !safeCut['\n']) {
-        ConvertInPieces(text, letters, sink);
+        ConvertInPieces(text, letters, [&](std::string&& piece) { sink(piece); });
         return;
     }
     std::vector<std::string> second;
@@ -198,7 +198,7 @@ void ConvertUtf8(std::string_view text, bool letters,
     std::thread worker([&] {
         try {
             ConvertInPieces(text.substr(split), letters,
-                            [&](std::string_view piece) { second.emplace_back(piece); });
+                            [&](std::string&& piece) { second.push_back(std::move(piece)); });
         } catch (...) {
             failure = std::current_exception();
         }
@@ -209,7 +209,7 @@ void ConvertUtf8(std::string_view text, bool letters,
             if (thread.joinable()) thread.join();
         }
     } join_on_exit{worker};
-    ConvertInPieces(text.substr(0, split), letters, sink);
+    ConvertInPieces(text.substr(0, split), letters, [&](std::string&& piece) { sink(piece); });
     worker.join();
     if (failure) std::rethrow_exception(failure);
     for (std::string& piece : second) {

@@ -67,15 +67,17 @@ void Complain(const std::string& message) {
 // Appends all of fd's contents to out; false with errno set on a read error.
 bool ReadAll(int fd, std::string& out) {
     constexpr std::size_t kBlock = 1 << 16;
+    std::size_t want = kBlock;
     struct stat info {};
     if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        // Room for the last, empty read too, so that a file's exact size never doubles it.
-        out.reserve(out.size() + static_cast<std::size_t>(info.st_size) + kBlock);
+        // A regular file in one request, with room for the last, empty read too.
+        want = static_cast<std::size_t>(info.st_size) + kBlock;
+        out.reserve(out.size() + want);
     }
     while (true) {
         const std::size_t old = out.size();
-        out.resize(old + kBlock);
-        const ssize_t n = read(fd, out.data() + old, kBlock);
+        out.resize(old + want);
+        const ssize_t n = read(fd, out.data() + old, want);
         if (n < 0) {
             out.resize(old);
             if (errno == EINTR) continue;
@@ -83,6 +85,7 @@ bool ReadAll(int fd, std::string& out) {
         }
         out.resize(old + static_cast<std::size_t>(n));
         if (n == 0) return true;
+        want = kBlock;
     }
 }
 

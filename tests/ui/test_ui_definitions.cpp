@@ -427,6 +427,27 @@ class DefinitionsTest : public QObject {
         }
     }
 
+    // A document whose bytes have not changed is not loaded again (a large one takes the
+    // view long); one that has changed is.
+    void unchanged_document_is_not_reloaded() {
+        BrowserView view(BrowserView::Content::Untrusted);
+        const QString path = dir_.filePath("same.html");
+        WriteText(path, "<p>same</p>");
+        QSignalSpy started(&view, &QWebEngineView::loadStarted);
+        QSignalSpy finished(&view, &QWebEngineView::loadFinished);
+        view.Navigate(path);
+        QVERIFY(finished.wait(15000));
+        started.clear();
+        view.Navigate(path);
+        WriteText(path, "<p>same</p>");
+        QTest::qWait(300);
+        QCOMPARE(started.count(), 0);
+        view.Navigate(path);
+        WriteText(path, "<p>changed</p>");
+        QVERIFY(started.wait(15000));
+        QVERIFY(test::WaitForRenderedText(&view, QStringLiteral("changed")));
+    }
+
     // The preview renders the user's text: its scripts do not run, it reads no other file,
     // and a clicked link goes to the default browser. The help window's view is an ordinary
     // one; the same page there shows what the preview's defences stop.

@@ -1,7 +1,9 @@
 #include "ui/definitions/browser_view.h"
 
+#include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
+#include <QFile>
 #include <QMetaObject>
 #include <QWebEnginePage>
 #include <QWebEngineProfile>
@@ -69,6 +71,10 @@ BrowserView::BrowserView(Content content, QWidget* parent) : QWebEngineView(pare
         page_ = new QWebEnginePage(this);
     }
     setPage(page_);
+    // A load that failed is tried again at the next navigation, whatever the file holds.
+    connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
+        if (!ok) shown_digest_.clear();
+    });
 }
 
 BrowserView::~BrowserView() {
@@ -96,12 +102,26 @@ void BrowserView::Navigate(const QString& where) {
 void BrowserView::LoadRequested() {
     load_queued_ = false;
     if (interceptor_ != nullptr) interceptor_->Allow(requested_);
+    // A local file is loaded again only when its bytes have changed: a large document takes
+    // the view long to load, and automatic conversion asks for it every few seconds.
+    const QByteArray digest =
+        requested_.isLocalFile() ? FileDigest(requested_.toLocalFile()) : QByteArray();
     if (page_->url() == requested_) {
-        // Same address again: the file may have been rewritten, so skip every cache.
+        if (!digest.isEmpty() && digest == shown_digest_) return;
+        // Same address again: the file has been rewritten, so skip every cache.
         page_->triggerAction(QWebEnginePage::ReloadAndBypassCache);
     } else {
         page_->load(requested_);
     }
+    shown_digest_ = digest;
+}
+
+QByteArray BrowserView::FileDigest(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly)) return {};
+    QCryptographicHash hash(QCryptographicHash::Sha256);
+    if (!hash.addData(&file)) return {};
+    return hash.result();
 }
 
 }  // namespace zv::ui

@@ -3,13 +3,15 @@
 // Navigate() takes a local file path or a web address and returns at once; the view takes the
 // address up only once control is back in the event loop, so a handler that asks for the
 // document and then writes it shows the new file. Every navigation shows the file's current
-// contents, also when the address is the one already shown.
+// contents, also when the address is the one already shown (a file whose bytes have not
+// changed since it was loaded is not loaded again).
 //
 // A view for untrusted content (the preview renders the user's own text as HTML) runs no
 // JavaScript, loads nothing but the address it was sent to, and hands clicked links to the
 // desktop's default browser instead of following them.
 #pragma once
 
+#include <QByteArray>
 #include <QUrl>
 #include <QWebEngineView>
 
@@ -43,11 +45,14 @@ class BrowserView : public QWebEngineView {
 
   private:
     void LoadRequested();
+    // A digest of the file's bytes; empty when it cannot be read.
+    static QByteArray FileDigest(const QString& path);
 
     QWebEngineProfile* profile_ = nullptr;  // own off-the-record profile of an untrusted view
     SingleAddressInterceptor* interceptor_ = nullptr;
     QWebEnginePage* page_ = nullptr;
     QUrl requested_;
+    QByteArray shown_digest_;  // of the local file last loaded
     bool load_queued_ = false;
     bool address_bar_ = true;
     bool full_screen_ = false;

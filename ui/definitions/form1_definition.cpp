@@ -18,14 +18,7 @@ Form1Definition::Form1Definition() : ZvWindow(FormId::Form1, QStringLiteral("For
     timer1_->setInterval(10000);
     timer1_->start();
 
-    text1_ = new QPlainTextEdit(Client());
-    text1_->setObjectName(QStringLiteral("Text1"));
-    text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    text1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    text1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QPalette palette = text1_->palette();
-    palette.setColor(QPalette::Text, QColor(128, 0, 0));
-    text1_->setPalette(palette);
+    text1_ = MakeTextBox(Client(), QColor(128, 0, 0));
     QFont font(QStringLiteral("Times New Roman"));
     font.setPointSizeF(12);
     font.setBold(true);

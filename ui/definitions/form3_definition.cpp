@@ -10,14 +10,7 @@ Form3Definition::Form3Definition() : ZvWindow(FormId::Form3, QStringLiteral("For
     DefineClientArea({8115, 5085, 10755, 9780});
     SetClientColor(QColor(128, 0, 0));
 
-    text1_ = new UnicodeTextBox(Client());
-    text1_->setObjectName(QStringLiteral("Text1"));
-    text1_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
-    text1_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    text1_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
-    QPalette palette = text1_->palette();
-    palette.setColor(QPalette::Text, QColor(0, 0, 192));
-    text1_->setPalette(palette);
+    text1_ = MakeTextBox<UnicodeTextBox>(Client(), QColor(0, 0, 192));
     SetControlPlace(text1_, {0, 0, 9065, 9615});
 
     BuildMenus();

@@ -4,6 +4,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPalette>
+#include <QPlainTextEdit>
 #include <QScreen>
 #include <QTimer>
 #include <QVariant>
@@ -22,6 +23,16 @@ double ControlTwipsPerPixel(const QWidget* control) {
 }
 
 }  // namespace
+
+void StyleTextBox(QPlainTextEdit* box, const QColor& text_color) {
+    box->setObjectName(QStringLiteral("Text1"));
+    box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    QPalette palette = box->palette();
+    palette.setColor(QPalette::Text, text_color);
+    box->setPalette(palette);
+}
 
 QString MenuText(const QString& caption) {
     QString text = caption;
@@ -59,35 +70,13 @@ QRect ZvWindow::CurrentOuter() const {
 
 // A value set by code is returned as set for as long as the window still stands where that
 // value puts it; once the user has moved or sized it, the screen position is the truth.
-float ZvWindow::Left() const {
-    const int pixels = CurrentOuter().x();
-    if (placed_by_code_ && TwipsToPixels(wanted_twips_.left, TwipsPerPixel()) == pixels) {
-        return wanted_twips_.left;
-    }
-    return PixelsToTwips(pixels, TwipsPerPixel());
-}
+float ZvWindow::Left() const { return KeptTwips(wanted_twips_.left, CurrentOuter().x()); }
+float ZvWindow::Top() const { return KeptTwips(wanted_twips_.top, CurrentOuter().y()); }
+float ZvWindow::Width() const { return KeptTwips(wanted_twips_.width, CurrentOuter().width()); }
+float ZvWindow::Height() const { return KeptTwips(wanted_twips_.height, CurrentOuter().height()); }
 
-float ZvWindow::Top() const {
-    const int pixels = CurrentOuter().y();
-    if (placed_by_code_ && TwipsToPixels(wanted_twips_.top, TwipsPerPixel()) == pixels) {
-        return wanted_twips_.top;
-    }
-    return PixelsToTwips(pixels, TwipsPerPixel());
-}
-
-float ZvWindow::Width() const {
-    const int pixels = CurrentOuter().width();
-    if (placed_by_code_ && TwipsToPixels(wanted_twips_.width, TwipsPerPixel()) == pixels) {
-        return wanted_twips_.width;
-    }
-    return PixelsToTwips(pixels, TwipsPerPixel());
-}
-
-float ZvWindow::Height() const {
-    const int pixels = CurrentOuter().height();
-    if (placed_by_code_ && TwipsToPixels(wanted_twips_.height, TwipsPerPixel()) == pixels) {
-        return wanted_twips_.height;
-    }
+float ZvWindow::KeptTwips(float wanted, int pixels) const {
+    if (placed_by_code_ && TwipsToPixels(wanted, TwipsPerPixel()) == pixels) return wanted;
     return PixelsToTwips(pixels, TwipsPerPixel());
 }
 

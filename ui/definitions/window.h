@@ -14,6 +14,7 @@
 #include "ui/definitions/twips.h"
 
 class QMenu;
+class QPlainTextEdit;
 class QAction;
 
 namespace zv::ui {
@@ -64,6 +65,8 @@ class ZvWindow : public QMainWindow {
     bool event(QEvent* event) override;
 
   private:
+    // wanted while the window still stands where it puts it, else the pixels in twips.
+    float KeptTwips(float wanted, int pixels) const;
     QRect OuterPixels() const;
     QRect CurrentOuter() const;
     QMargins FrameMargins() const;
@@ -78,6 +81,18 @@ class ZvWindow : public QMainWindow {
     QRect wanted_outer_;
     QMargins applied_margins_;
 };
+
+// Gives a text box the look of both windows' Text1: that name, vertical scroll bar only, lines
+// wrapped, text in text_color.
+void StyleTextBox(QPlainTextEdit* box, const QColor& text_color);
+
+// A text box named Text1, styled as above; Box is QPlainTextEdit or a class derived from it.
+template <typename Box = QPlainTextEdit>
+Box* MakeTextBox(QWidget* parent, const QColor& text_color) {
+    auto* box = new Box(parent);
+    StyleTextBox(box, text_color);
+    return box;
+}
 
 // Escapes "&" so that a caption shows as written, with no access key.
 QString MenuText(const QString& caption);
