@@ -95,9 +95,31 @@ class LargeTextTest : public QObject {
         crlf.replace(QLatin1Char('\n'), QLatin1String("\r\n"));
         const QString expected =
             QString::fromStdU16String(zv::Transliterate(crlf.toStdU16String()));
-        QCOMPARE(unicode_window.Text1()->Text(), expected);
-        unicode_window.Text1()->selectAll();
-        QCOMPARE(unicode_window.Text1()->SelectionLength(), expected.size());
+        UnicodeTextBox* box = unicode_window.Text1();
+        timer.restart();
+        const QString read_back = box->Text();
+        const qint64 read_ms = timer.elapsed();
+        QCOMPARE(read_back, expected);
+        box->selectAll();
+        timer.restart();
+        const qsizetype selected = box->SelectionLength();
+        const qint64 select_ms = timer.elapsed();
+        QCOMPARE(selected, expected.size());
+        // The box alone: the same text set again and painted.
+        QVERIFY(box->isVisible());
+        timer.restart();
+        box->SetText(expected);
+        const qint64 set_ms = timer.elapsed();
+        unicode_window.repaint();
+        const qint64 set_painted_ms = timer.elapsed();
+        QCOMPARE(box->DisplayBreakCount(), expected.count(QLatin1String("<Br>")));
+        qInfo(
+            "Unicode text box, %lld characters: set %lld ms, set and painted %lld ms, "
+            "read back %lld ms, selection length %lld ms",
+            static_cast<long long>(expected.size()), static_cast<long long>(set_ms),
+            static_cast<long long>(set_painted_ms), static_cast<long long>(read_ms),
+            static_cast<long long>(select_ms));
+        QVERIFY2(set_painted_ms < 2500, qPrintable(QString::number(set_painted_ms) + " ms"));
         QCOMPARE(p.Document(), zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, expected));
         // The painted document is the new one: the help text has only a few line breaks.
         QVERIFY(QTest::qWaitFor([&] { return FirstPaint(preview)->breaks > 1000; }, 60000));

@@ -14,6 +14,8 @@ using zv::ui::UnicodeTextBox;
 
 namespace {
 
+constexpr int kNone = 1000;
+
 QString Lines(int count) {
     QString text;
     for (int i = 0; i < count; ++i) text += QStringLiteral("rinda %1 &#257;<Br>").arg(i);
@@ -121,6 +123,174 @@ class TextBoxTest : public QObject {
         QCOMPARE(box.SelectionLength(), expected.size());
     }
 
+    // An edit next to a display break, undone and redone: every break comes back as what it
+    // was. Positions count from a break: the first line break of "ab<Br>cd<Br>ef" (display
+    // and text position 6), or the first paragraph break of a text of many lines (display
+    // position P, text position T). The edit of the text is given as: at T + offset, remove
+    // this many characters and insert this.
+    void undo_redo_data() {
+        QTest::addColumn<bool>("paragraph");
+        QTest::addColumn<int>("position");  // display position, from the break
+        QTest::addColumn<int>("anchor");    // display position, from the break; kNone: none
+        QTest::addColumn<QString>("action");
+        QTest::addColumn<int>("offset");
+        QTest::addColumn<int>("removed");
+        QTest::addColumn<QString>("inserted");
+        for (const bool paragraph : {false, true}) {
+            const char* kind = paragraph ? "paragraph" : "line";
+            auto row = [&](const char* name) -> QTestData& {
+                return QTest::newRow(QStringLiteral("%1: %2").arg(kind, name).toUtf8())
+                       << paragraph;
+            };
+            row("backspace, undo, redo") << 1 << kNone << "Backspace" << 0 << 0 << "";
+            row("delete, undo, redo") << 0 << kNone << "Delete" << 0 << 0 << "";
+            row("selection across the break deleted") << 3 << -2 << "Delete" << -2 << 4 << "";
+            row("selection across the break cut") << -2 << 3 << "Ctrl+X" << -2 << 4 << "";
+            row("selection across the break typed over") << 3 << -2 << "X" << -2 << 4 << "X";
+            row("enter after the break") << 1 << kNone << "Return" << 0 << 0 << "\n";
+            row("enter before the break") << 0 << kNone << "Return" << 0 << 0 << "\n";
+            row("enter over a selection across the break")
+                << -1 << 2 << "Return" << -1 << 2 << "\n";
+            row("shift+enter after the break") << 1 << kNone << "Shift+Return" << 0 << 0 << "\n";
+            row("paste over the break") << 2 << -1 << "Paste" << -1 << 2 << "1\n2\u20283";
+        }
+    }
+    void undo_redo() {
+        QFETCH(bool, paragraph);
+        QFETCH(int, position);
+        QFETCH(int, anchor);
+        QFETCH(QString, action);
+        QFETCH(int, offset);
+        QFETCH(int, removed);
+        QFETCH(QString, inserted);
+        const QString original = paragraph ? Lines(300) : QStringLiteral("ab<Br>cd<Br>ef");
+        UnicodeTextBox box;
+        box.resize(300, 200);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        box.SetText(original);
+        const qsizetype breaks = box.DisplayBreakCount();
+
+        // Where the break is, found on screen: display position P, text position T.
+        const QString raw = box.document()->toRawText();
+        const QChar kind = paragraph ? QChar::ParagraphSeparator : QChar::LineSeparator;
+        const int p = static_cast<int>(raw.indexOf(kind));
+        QVERIFY(p > 0);
+        const int t = p - static_cast<int>(raw.first(p).count(QChar::LineSeparator) +
+                                           raw.first(p).count(QChar::ParagraphSeparator));
+        QCOMPARE(original.mid(t - 4, 4), QStringLiteral("<Br>"));
+
+        QString edited = original;
+        edited.remove(t + offset, removed);
+        edited.insert(t + offset, inserted);
+        QString removed_text = original.mid(t + offset, removed);
+
+        QTextCursor cursor = box.textCursor();
+        cursor.setPosition(p + (anchor == kNone ? position : anchor));
+        if (anchor != kNone) cursor.setPosition(p + position, QTextCursor::KeepAnchor);
+        box.setTextCursor(cursor);
+        if (action == QLatin1String("Paste")) {
+            QApplication::clipboard()->setText(inserted);
+            box.paste();
+            // A pasted line separator is a line break like a typed one.
+            edited.replace(QChar::LineSeparator, QLatin1Char('\n'));
+        } else if (action == QLatin1String("X")) {
+            QTest::keyClicks(&box, action);
+        } else {
+            QTest::keySequence(&box, QKeySequence(action));
+        }
+        QCOMPARE(box.Text(), edited);
+        if (action == QLatin1String("Ctrl+X"))
+            QCOMPARE(QApplication::clipboard()->text(), removed_text);
+
+        for (int round = 0; round < 2; ++round) {
+            QTest::keySequence(&box, QKeySequence::Undo);
+            QCOMPARE(box.Text(), original);
+            QCOMPARE(box.DisplayBreakCount(), breaks);
+            QCOMPARE(box.document()->toRawText(), raw);
+            box.selectAll();
+            QCOMPARE(box.SelectionLength(), original.size());
+            QTest::keySequence(&box, QKeySequence::Redo);
+            QCOMPARE(box.Text(), edited);
+            box.selectAll();
+            QCOMPARE(box.SelectionLength(), edited.size());
+        }
+        // Typing after the undone and redone edit still adds only text.
+        box.moveCursor(QTextCursor::End);
+        QTest::keyClicks(&box, QStringLiteral("Z"));
+        QCOMPARE(box.Text(), edited + QLatin1Char('Z'));
+    }
+
+    // A line break typed at the start of a paragraph is text; a new text set while the cursor
+    // stands just after a break of either kind gets its own breaks, and only those.
+    void paragraph_start() {
+        UnicodeTextBox box;
+        box.SetText(Lines(300));
+        const int p =
+            static_cast<int>(box.document()->toRawText().indexOf(QChar::ParagraphSeparator));
+        QVERIFY(p > 0);
+        QTextCursor cursor = box.textCursor();
+        cursor.setPosition(p + 1);
+        box.setTextCursor(cursor);
+        QTest::keyClicks(&box, QStringLiteral("ab"));
+        QTest::keyClick(&box, Qt::Key_Left);
+        QTest::keyClick(&box, Qt::Key_Return);
+        const QString text = box.Text();
+        QCOMPARE(text.count(QLatin1Char('\n')), 1);
+        QVERIFY(text.contains(QStringLiteral("<Br>a\nbrinda")));
+        cursor.setPosition(p + 1);  // after the paragraph break, in its format
+        box.setTextCursor(cursor);
+        box.SetText(QStringLiteral("x\u2028y<Br>z"));
+        QCOMPARE(box.Text(), QStringLiteral("x\u2028y<Br>z"));
+        QCOMPARE(box.DisplayBreakCount(), 1);
+        QTest::keyClicks(&box, QStringLiteral("Q"));  // at the start
+        QCOMPARE(box.Text(), QStringLiteral("Qx\u2028y<Br>z"));
+        cursor = box.textCursor();
+        cursor.setPosition(3);  // after the text's own line separator, in its format
+        box.setTextCursor(cursor);
+        box.SetText(Lines(300));
+        QCOMPARE(box.Text(), Lines(300));
+        QCOMPARE(box.DisplayBreakCount(), 300);
+    }
+
+    // A paragraph emptied by the user: the cursor there stands in the format of the
+    // paragraph break before it, and a line break typed or pasted there is still text.
+    void emptied_paragraph_data() {
+        QTest::addColumn<QString>("action");
+        QTest::newRow("enter") << "Return";
+        QTest::newRow("shift+enter") << "Shift+Return";
+        QTest::newRow("paste") << "Paste";
+    }
+    void emptied_paragraph() {
+        QFETCH(QString, action);
+        const QString original = Lines(300);
+        UnicodeTextBox box;
+        box.SetText(original);
+        const QString raw = box.document()->toRawText();
+        const int p = static_cast<int>(raw.indexOf(QChar::ParagraphSeparator));
+        const int next = static_cast<int>(raw.indexOf(QChar::ParagraphSeparator, p + 1));
+        QVERIFY(p > 0 && next > p + 1);
+        const int t = p - static_cast<int>(raw.first(p).count(QChar::LineSeparator));
+        const qsizetype emptied =
+            next - p - 1 - raw.sliced(p + 1, next - p - 1).count(QChar::LineSeparator);
+
+        QTextCursor cursor = box.textCursor();
+        cursor.setPosition(p + 1);
+        cursor.movePosition(QTextCursor::EndOfBlock, QTextCursor::KeepAnchor);
+        box.setTextCursor(cursor);
+        QTest::keyClick(&box, Qt::Key_Delete);
+        QCOMPARE(box.textCursor().block().length(), 1);
+        if (action == QLatin1String("Paste")) {
+            QApplication::clipboard()->setText(QStringLiteral("\n"));
+            box.paste();
+        } else {
+            QTest::keySequence(&box, QKeySequence(action));
+        }
+        QTest::keyClicks(&box, QStringLiteral("k"));
+        QCOMPARE(box.Text(),
+                 original.first(t) + QStringLiteral("\nk") + original.sliced(t + emptied));
+    }
+
     // A second text replaces the first with its own breaks.
     void set_again() {
         UnicodeTextBox box;
@@ -128,6 +298,12 @@ class TextBoxTest : public QObject {
         box.SetText(QStringLiteral("a<Br>b"));
         QCOMPARE(box.Text(), QStringLiteral("a<Br>b"));
         QCOMPARE(box.DisplayBreakCount(), 1);
+        // Setting a text, breaks marked and all, is no edit to undo.
+        QTest::keyClicks(&box, QStringLiteral("c"));
+        box.SetText(Lines(300));
+        QCOMPARE(box.DisplayBreakCount(), 300);
+        QVERIFY(!box.document()->isUndoAvailable());
+        QVERIFY(!box.document()->isModified());
     }
 };
 

@@ -1,16 +1,17 @@
 #include "ui/definitions/unicode_text_box.h"
 
+#include <QKeyEvent>
 #include <QMimeData>
+#include <QTextBlock>
 #include <QTextCursor>
 #include <QTextDocument>
 #include <algorithm>
+#include <vector>
 
 namespace zv::ui {
 namespace {
 
 const QLatin1String kBreakTag("<Br>");
-
-bool IsBreakChar(QChar c) { return c == QChar::LineSeparator || c == QChar::ParagraphSeparator; }
 
 // Where to end a display line inside a run without "<Br>" that starts at from and is longer
 // than the limit: after the last blank within the limit, else at the limit, never between the
@@ -23,25 +24,51 @@ qsizetype RunCut(QStringView text, qsizetype from, qsizetype limit) {
     return text[end - 1].isHighSurrogate() ? end - 1 : end;
 }
 
+// A format for what the user inserts: the one at the cursor, without the marks of line breaks
+// it may have taken over from a neighbouring break.
+QTextCharFormat UserFormat(const QTextCursor& cursor) {
+    QTextCharFormat format = cursor.charFormat();
+    format.clearProperty(UnicodeTextBox::kDisplayBreak);
+    format.clearProperty(UnicodeTextBox::kTextLineSeparator);
+    return format;
+}
+
+// Sets property on the characters at the given positions, in one edit.
+void MarkCharacters(QTextCursor& cursor, const std::vector<int>& positions, int property) {
+    QTextCharFormat mark;
+    mark.setProperty(property, true);
+    for (const int at : positions) {
+        cursor.setPosition(at);
+        cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(mark);
+    }
+}
+
 }  // namespace
 
-UnicodeTextBox::UnicodeTextBox(QWidget* parent) : QPlainTextEdit(parent) {
-    connect(document(), &QTextDocument::contentsChange, this, &UnicodeTextBox::TrackChange);
-}
+UnicodeTextBox::UnicodeTextBox(QWidget* parent) : QPlainTextEdit(parent) {}
 
 void UnicodeTextBox::SetText(QStringView text) {
     QString display;
     display.reserve(text.size() + text.size() / 16 + 16);
-    std::vector<int> breaks;
+    std::vector<int> paragraph_breaks;  // display paragraph separators
+    std::vector<int> text_separators;   // line separators of the text itself
     qsizetype paragraph_start = 0;
     auto add_break = [&](bool end_of_paragraph) {
-        breaks.push_back(static_cast<int>(display.size()));
         if (end_of_paragraph || display.size() - paragraph_start >= kParagraphChars) {
+            paragraph_breaks.push_back(static_cast<int>(display.size()));
             display.append(QChar::ParagraphSeparator);
             paragraph_start = display.size();
         } else {
             display.append(QChar::LineSeparator);
         }
+    };
+    auto append = [&](QStringView piece) {
+        for (qsizetype at = piece.indexOf(QChar::LineSeparator); at >= 0;
+             at = piece.indexOf(QChar::LineSeparator, at + 1)) {
+            text_separators.push_back(static_cast<int>(display.size() + at));
+        }
+        display.append(piece);
     };
     qsizetype from = 0;
     while (from < text.size()) {
@@ -49,71 +76,97 @@ void UnicodeTextBox::SetText(QStringView text) {
         const qsizetype line_end = tag < 0 ? text.size() : tag + kBreakTag.size();
         while (line_end - from > kMaxRunChars) {
             const qsizetype cut = RunCut(text, from, kMaxRunChars);
-            display.append(text.mid(from, cut - from));
+            append(text.mid(from, cut - from));
             from = cut;
             add_break(true);
         }
-        display.append(text.mid(from, line_end - from));
+        append(text.mid(from, line_end - from));
         from = line_end;
         if (tag >= 0) add_break(false);
     }
-    setting_ = true;
+
+    // setPlainText gives the whole new text the format at the cursor: make sure it is not the
+    // format of a break.
+    QTextCursor start(document());
+    start.setCharFormat(UserFormat(start));
+    setTextCursor(start);
     setPlainText(display);
-    setting_ = false;
-    breaks_ = std::move(breaks);
+
+    // Marking the breaks is part of setting the text, not an edit to undo. In one edit block
+    // the box lays out nothing until it is done, and then only what it shows.
+    QTextDocument* doc = document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor marker(doc);
+    marker.beginEditBlock();
+    MarkCharacters(marker, paragraph_breaks, kDisplayBreak);
+    MarkCharacters(marker, text_separators, kTextLineSeparator);
+    marker.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
+    doc->setModified(false);
 }
 
-void UnicodeTextBox::TrackChange(int position, int removed, int added) {
-    if (setting_) return;
-    const auto first = std::lower_bound(breaks_.begin(), breaks_.end(), position);
-    const auto last = std::lower_bound(first, breaks_.end(), position + removed);
-    if (removed == added) {
-        // Also reported for a change of format only: a break still in place stays.
-        const QTextDocument* doc = document();
-        breaks_.erase(std::remove_if(first, last,
-                                     [doc](int at) { return !IsBreakChar(doc->characterAt(at)); }),
-                      last);
-        return;
+template <typename Visit>
+void UnicodeTextBox::VisitText(int from, int to, Visit visit) const {
+    const QTextDocument* doc = document();
+    to = std::min(to, doc->characterCount() - 1);  // the last paragraph has no separator
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            const int begin = std::max(fragment.position(), from);
+            const int end = std::min(fragment.position() + fragment.length(), to);
+            if (begin >= end) continue;
+            const QString content = fragment.text();
+            QStringView piece = QStringView(content).mid(begin - fragment.position(), end - begin);
+            if (fragment.charFormat().hasProperty(kTextLineSeparator)) {
+                visit(piece);
+                continue;
+            }
+            for (qsizetype at = piece.indexOf(QChar::LineSeparator); at >= 0;
+                 at = piece.indexOf(QChar::LineSeparator)) {
+                if (at > 0) visit(piece.first(at));
+                piece = piece.sliced(at + 1);
+            }
+            if (!piece.isEmpty()) visit(piece);
+        }
+        // The paragraph separator: it ends this paragraph, and its format is the next one's.
+        const int separator = block.position() + block.length() - 1;
+        const QTextBlock next = block.next();
+        if (separator >= from && separator < to && next.isValid() &&
+            !next.charFormat().hasProperty(kDisplayBreak)) {
+            visit(QStringView(u"\n"));
+        }
     }
-    const auto kept = breaks_.erase(first, last);
-    for (auto it = kept; it != breaks_.end(); ++it) *it += added - removed;
-}
-
-qsizetype UnicodeTextBox::TextPosition(int display_position) const {
-    const auto before = std::lower_bound(breaks_.begin(), breaks_.end(), display_position);
-    return display_position - (before - breaks_.begin());
 }
 
 QString UnicodeTextBox::TextOf(int from, int to) const {
-    const QString raw = document()->toRawText();
-    to = std::min(to, static_cast<int>(raw.size()));
     QString out;
-    out.reserve(to - from);
-    auto next = std::lower_bound(breaks_.begin(), breaks_.end(), from);
-    int at = from;
-    while (at < to) {
-        const int stop = (next != breaks_.end() && *next < to) ? *next : to;
-        out.append(QStringView(raw).mid(at, stop - at));
-        at = stop;
-        if (at < to) {
-            ++at;  // the display break itself
-            ++next;
-        }
-    }
-    // What remains of paragraph separators are line breaks the user typed or pasted.
-    out.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    out.reserve(std::max(0, to - from));
+    VisitText(from, to, [&out](QStringView piece) { out.append(piece); });
     return out;
+}
+
+qsizetype UnicodeTextBox::TextLength(int from, int to) const {
+    qsizetype length = 0;
+    VisitText(from, to, [&length](QStringView piece) { length += piece.size(); });
+    return length;
 }
 
 QString UnicodeTextBox::Text() const { return TextOf(0, document()->characterCount()); }
 
 qsizetype UnicodeTextBox::SelectionStart() const {
-    return TextPosition(textCursor().selectionStart());
+    return TextLength(0, textCursor().selectionStart());
 }
 
 qsizetype UnicodeTextBox::SelectionLength() const {
     const QTextCursor cursor = textCursor();
-    return TextPosition(cursor.selectionEnd()) - TextPosition(cursor.selectionStart());
+    return TextLength(cursor.selectionStart(), cursor.selectionEnd());
+}
+
+qsizetype UnicodeTextBox::DisplayBreakCount() const {
+    const int end = document()->characterCount() - 1;
+    return end - TextLength(0, end);
 }
 
 QMimeData* UnicodeTextBox::createMimeDataFromSelection() const {
@@ -121,6 +174,32 @@ QMimeData* UnicodeTextBox::createMimeDataFromSelection() const {
     auto* data = new QMimeData;
     data->setText(TextOf(cursor.selectionStart(), cursor.selectionEnd()));
     return data;
+}
+
+void UnicodeTextBox::InsertForUser(const QString& text) {
+    QTextCursor cursor = textCursor();
+    // A line separator from outside is a line break like any other the user adds.
+    QString normal = text;
+    normal.replace(QChar::LineSeparator, QLatin1Char('\n'));
+    cursor.insertText(normal, UserFormat(cursor));
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void UnicodeTextBox::insertFromMimeData(const QMimeData* source) {
+    if (source == nullptr || isReadOnly()) return;
+    const QString text = source->text();
+    if (!text.isEmpty()) InsertForUser(text);
+}
+
+void UnicodeTextBox::keyPressEvent(QKeyEvent* event) {
+    if (!isReadOnly() && (event->matches(QKeySequence::InsertParagraphSeparator) ||
+                          event->matches(QKeySequence::InsertLineSeparator))) {
+        InsertForUser(QStringLiteral("\n"));
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
 }
 
 }  // namespace zv::ui
