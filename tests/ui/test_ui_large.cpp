@@ -119,14 +119,16 @@ class LargeTextTest : public QObject {
             static_cast<long long>(expected.size()), static_cast<long long>(set_ms),
             static_cast<long long>(set_painted_ms), static_cast<long long>(read_ms),
             static_cast<long long>(select_ms));
-        QVERIFY2(set_painted_ms < 2500, qPrintable(QString::number(set_painted_ms) + " ms"));
+        QVERIFY2(set_painted_ms < 5000, qPrintable(QString::number(set_painted_ms) + " ms"));
         QCOMPARE(p.Document(), zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, expected));
         // The painted document is the new one: the help text has only a few line breaks.
         QVERIFY(QTest::qWaitFor([&] { return FirstPaint(preview)->breaks > 1000; }, 60000));
-        // Generous against a busy shared machine; a box or preview that takes seconds has
-        // gone wrong.
-        QVERIFY2(painted_ms < 2500, qPrintable(QString::number(painted_ms) + " ms"));
-        QVERIFY2(preview_ms < 2500, qPrintable(QString::number(preview_ms) + " ms"));
+        // Generous against a busy shared machine (about 0.6 s and 1.2 s on a quiet one); a box
+        // that takes many seconds, or a preview that waits for the whole document, has gone
+        // wrong.
+        QVERIFY2(painted_ms < 5000, qPrintable(QString::number(painted_ms) + " ms"));
+        QVERIFY2(preview_ms < 5000, qPrintable(QString::number(preview_ms) + " ms"));
+        preview->stop();  // the rest of the document would keep a core busy for a minute
     }
 };
 
