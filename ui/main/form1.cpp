@@ -32,9 +32,18 @@ class Form1::RunWindows : public ConversionWindows {
         // The text as typed: the raw text keeps no-break spaces (plain text would turn them
         // into blanks), and its paragraph separators are the line breaks, which the rule
         // table expects as CR LF.
-        QString text = main_.Text1()->document()->toRawText();
-        text.replace(QChar::ParagraphSeparator, QLatin1String("\r\n"));
-        return text.toStdU16String();
+        const QString raw = main_.Text1()->document()->toRawText();
+        std::u16string text;
+        text.reserve(static_cast<std::size_t>(raw.size()) +
+                     static_cast<std::size_t>(raw.size()) / 16);
+        for (const QChar c : raw) {
+            if (c == QChar::ParagraphSeparator) {
+                text += u"\r\n";
+            } else {
+                text.push_back(c.unicode());
+            }
+        }
+        return text;
     }
 
     void ShowHint(std::u16string_view message) override {
