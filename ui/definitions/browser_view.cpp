@@ -1,6 +1,5 @@
 #include "ui/definitions/browser_view.h"
 
-#include <QCryptographicHash>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -73,7 +72,7 @@ BrowserView::BrowserView(Content content, QWidget* parent) : QWebEngineView(pare
     setPage(page_);
     // A load that failed is tried again at the next navigation, whatever the file holds.
     connect(this, &QWebEngineView::loadFinished, this, [this](bool ok) {
-        if (!ok) shown_digest_.clear();
+        if (!ok) shown_bytes_.reset();
     });
 }
 
@@ -104,24 +103,22 @@ void BrowserView::LoadRequested() {
     if (interceptor_ != nullptr) interceptor_->Allow(requested_);
     // A local file is loaded again only when its bytes have changed: a large document takes
     // the view long to load, and automatic conversion asks for it every few seconds.
-    const QByteArray digest =
-        requested_.isLocalFile() ? FileDigest(requested_.toLocalFile()) : QByteArray();
+    std::optional<QByteArray> bytes;
+    if (requested_.isLocalFile()) bytes = FileBytes(requested_.toLocalFile());
     if (page_->url() == requested_) {
-        if (!digest.isEmpty() && digest == shown_digest_) return;
+        if (bytes && shown_bytes_ && *bytes == *shown_bytes_) return;
         // Same address again: the file has been rewritten, so skip every cache.
         page_->triggerAction(QWebEnginePage::ReloadAndBypassCache);
     } else {
         page_->load(requested_);
     }
-    shown_digest_ = digest;
+    shown_bytes_ = std::move(bytes);
 }
 
-QByteArray BrowserView::FileDigest(const QString& path) {
+std::optional<QByteArray> BrowserView::FileBytes(const QString& path) {
     QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return {};
-    QCryptographicHash hash(QCryptographicHash::Sha256);
-    if (!hash.addData(&file)) return {};
-    return hash.result();
+    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
+    return file.readAll();
 }
 
 }  // namespace zv::ui

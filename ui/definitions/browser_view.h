@@ -14,6 +14,7 @@
 #include <QByteArray>
 #include <QUrl>
 #include <QWebEngineView>
+#include <optional>
 
 class QWebEngineProfile;
 
@@ -45,14 +46,14 @@ class BrowserView : public QWebEngineView {
 
   private:
     void LoadRequested();
-    // A digest of the file's bytes; empty when it cannot be read.
-    static QByteArray FileDigest(const QString& path);
+    // The file's bytes; nothing when it cannot be read.
+    static std::optional<QByteArray> FileBytes(const QString& path);
 
     QWebEngineProfile* profile_ = nullptr;  // own off-the-record profile of an untrusted view
     SingleAddressInterceptor* interceptor_ = nullptr;
     QWebEnginePage* page_ = nullptr;
     QUrl requested_;
-    QByteArray shown_digest_;  // of the local file last loaded
+    std::optional<QByteArray> shown_bytes_;  // of the local file last loaded
     bool load_queued_ = false;
     bool address_bar_ = true;
     bool full_screen_ = false;
