@@ -36,9 +36,7 @@ QByteArray RunDocument(const QString& body) {
 
 Form1& Main(Program& p) { return static_cast<Form1&>(p.forms().Form1()); }
 // The Unicode window's text as held (plain text would show no-break spaces as blanks).
-QString UnicodeText(Program& p) {
-    return p.forms().Form3().Text1()->Text();
-}
+QString UnicodeText(Program& p) { return p.forms().Form3().Text1()->Text(); }
 BrowserView* Preview(Program& p) { return p.forms().Form2().WebBrowser1(); }
 
 bool Activate(QWidget* window) {
@@ -153,9 +151,9 @@ class MainWindowTest : public QObject {
         QTest::newRow("empty") << ""
                                << ""
                                << "";
-        QTest::newRow("no-break space kept") << QString::fromUtf8("Riiga\u00a0aa")
-                                             << QString::fromUtf8("R&#299;ga\u00a0&#257;")
-                                             << QString::fromUtf8("R\u012bga\u00a0\u0101");
+        QTest::newRow("no-break space kept")
+            << QString::fromUtf8("Riiga\u00a0aa") << QString::fromUtf8("R&#299;ga\u00a0&#257;")
+            << QString::fromUtf8("R\u012bga\u00a0\u0101");
     }
     void convert_now() {
         QFETCH(QString, input);

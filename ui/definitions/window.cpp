@@ -82,27 +82,14 @@ float ZvWindow::KeptTwips(float wanted, int pixels) const {
 
 TwipsRect ZvWindow::CurrentTwips() const { return {Left(), Top(), Width(), Height()}; }
 
-void ZvWindow::SetLeft(float twips) {
-    TwipsRect place = CurrentTwips();
-    place.left = twips;
-    ApplyOuter(place);
-}
+void ZvWindow::SetLeft(float twips) { SetPlace(&TwipsRect::left, twips); }
+void ZvWindow::SetTop(float twips) { SetPlace(&TwipsRect::top, twips); }
+void ZvWindow::SetWidth(float twips) { SetPlace(&TwipsRect::width, twips); }
+void ZvWindow::SetHeight(float twips) { SetPlace(&TwipsRect::height, twips); }
 
-void ZvWindow::SetTop(float twips) {
+void ZvWindow::SetPlace(float TwipsRect::*field, float twips) {
     TwipsRect place = CurrentTwips();
-    place.top = twips;
-    ApplyOuter(place);
-}
-
-void ZvWindow::SetWidth(float twips) {
-    TwipsRect place = CurrentTwips();
-    place.width = twips;
-    ApplyOuter(place);
-}
-
-void ZvWindow::SetHeight(float twips) {
-    TwipsRect place = CurrentTwips();
-    place.height = twips;
+    place.*field = twips;
     ApplyOuter(place);
 }
 

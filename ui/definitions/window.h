@@ -71,6 +71,8 @@ class ZvWindow : public QMainWindow {
     QRect CurrentOuter() const;
     QMargins FrameMargins() const;
     TwipsRect CurrentTwips() const;
+    // One of Left, Top, Width, Height changed, the other three kept.
+    void SetPlace(float TwipsRect::*field, float twips);
     void ApplyOuter(const TwipsRect& place);
     void ReapplyIfFrameChanged();
 
