@@ -2,9 +2,11 @@
 
 #include <algorithm>
 #include <array>
+#include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <mutex>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -18,8 +20,8 @@ namespace {
 
 // Input is converted in pieces of about this many bytes (see SafeCutAfter).
 constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
-// From this size on, the second half of the text is converted on another thread.
-constexpr std::size_t kThreadBytes = std::size_t{4} << 20;
+// The text is cut into chunks of about this many bytes, converted on two threads.
+constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 
 bool IsContinuation(unsigned char b) { return (b & 0xC0) == 0x80; }
 
@@ -123,11 +125,14 @@ class LetterTable {
     std::size_t max_length_ = 0;
 };
 
-void ConvertInPieces(std::string_view text, bool letters,
-                     const std::function<void(std::string&&)>& sink) {
+// Converts text onto the end of out. A text without blanks or line feeds can be long: it is
+// converted in pieces of about kPieceBytes, and with letters set, a reference that a piece
+// cuts off is completed by the next.
+void ConvertInPieces(std::string_view text, bool letters, std::string& out) {
     static const std::array<bool, 128> safeCut = SafeCutAfter();
     static const LetterTable letterTable;
 
+    std::string piece;
     std::string carry;  // the start of a reference that the previous piece cut off
     std::size_t start = 0;
     while (start < text.size()) {
@@ -139,82 +144,171 @@ void ConvertInPieces(std::string_view text, bool letters,
                 break;
             }
         }
-
         // The text is well-formed UTF-8 (checked before), for which the byte-wise conversion
         // gives the UTF-8 of Transliterate's result.
-        std::string piece = TransliterateUtf8(text.substr(start, end - start));
-        if (!carry.empty()) {
-            piece.insert(0, carry);
-            carry.clear();
+        if (!letters) {
+            TransliterateUtf8(text.substr(start, end - start), out);
+            start = end;
+            continue;
         }
-        if (letters) {
-            // A reference is looked for in the whole text, not per piece: a trailing '&'
-            // with no ';' after it, close enough to the end to begin a reference, moves on
-            // to the next piece.
-            if (end < text.size()) {
-                const std::size_t amp = piece.rfind('&');
-                if (amp != std::string::npos && piece.size() - amp < letterTable.MaxLength() &&
-                    piece.find(';', amp) == std::string::npos) {
-                    carry = piece.substr(amp);
-                    piece.resize(amp);
-                }
+        piece = carry;
+        carry.clear();
+        TransliterateUtf8(text.substr(start, end - start), piece);
+        // A reference is looked for in the whole text, not per piece: a trailing '&' with no
+        // ';' after it, close enough to the end to begin a reference, moves on to the next
+        // piece.
+        if (end < text.size()) {
+            const std::size_t amp = piece.rfind('&');
+            if (amp != std::string::npos && piece.size() - amp < letterTable.MaxLength() &&
+                piece.find(';', amp) == std::string::npos) {
+                carry = piece.substr(amp);
+                piece.resize(amp);
             }
-            piece = letterTable.Apply(piece);
         }
-        sink(std::move(piece));
+        out += letterTable.Apply(piece);
         start = end;
     }
 }
 
-// Where a large text is split between two threads: after a blank or a line feed near the
-// middle. Such a character is in no find text (so no rule matches across it) and in no
-// character reference (so --unicode finds every reference within one half). Returns 0 when
-// there is none near the middle.
-std::size_t ThreadSplit(std::string_view text) {
-    const std::size_t middle = text.size() / 2;
-    const std::size_t limit = std::min(text.size(), middle + kPieceBytes);
-    for (std::size_t i = middle; i < limit; ++i) {
-        if (text[i] == ' ' || text[i] == '\n') return i + 1;
+// The ends of the chunks that text is converted in: each chunk ends after a blank or a line
+// feed at least kChunkBytes from its start, or at the end of the text. Such a character is in
+// no find text (so no rule matches across it) and in no character reference (so --unicode
+// finds every reference within one chunk): the chunks convert independently, in any order.
+std::vector<std::size_t> ChunkEnds(std::string_view text) {
+    static const std::array<bool, 128> safeCut = SafeCutAfter();
+    std::vector<std::size_t> ends;
+    std::size_t start = 0;
+    while (start < text.size()) {
+        std::size_t end = text.size();
+        if (safeCut[' '] && safeCut['\n']) {
+            for (std::size_t i = start + kChunkBytes - 1; i < text.size(); ++i) {
+                if (text[i] == ' ' || text[i] == '\n') {
+                    end = i + 1;
+                    break;
+                }
+            }
+        }
+        ends.push_back(end);
+        start = end;
     }
-    return 0;
+    return ends;
 }
+
+// Chunks converted on two threads and handed to the sink in order, on the calling thread.
+// The calling thread writes whatever is next when it is ready and converts otherwise, so both
+// cores convert while the output is written. Converted chunks wait at most kAhead at a time;
+// their buffers are used again.
+class ChunkPipeline {
+  public:
+    ChunkPipeline(std::string_view text, bool letters, std::vector<std::size_t> ends)
+        : text_(text),
+          letters_(letters),
+          ends_(std::move(ends)),
+          outs_(ends_.size()),
+          done_(ends_.size(), false) {}
+
+    void Run(const std::function<void(std::string_view)>& sink) {
+        std::thread worker([this] { Work(); });
+        struct StopOnExit {  // also when the sink fails: the worker stops and is waited for
+            ChunkPipeline& pipeline;
+            std::thread& thread;
+            ~StopOnExit() {
+                {
+                    const std::lock_guard lock(pipeline.mutex_);
+                    pipeline.stop_ = true;
+                }
+                pipeline.changed_.notify_all();
+                thread.join();
+            }
+        } stop_on_exit{*this, worker};
+
+        std::unique_lock lock(mutex_);
+        while (written_ < ends_.size()) {
+            if (failure_) std::rethrow_exception(failure_);
+            if (done_[written_]) {
+                std::string out = std::move(outs_[written_]);
+                lock.unlock();
+                sink(out);
+                lock.lock();
+                ++written_;
+                free_.push_back(std::move(out));
+                changed_.notify_all();
+            } else if (CanTake()) {
+                Convert(lock);
+            } else {
+                changed_.wait(lock);
+            }
+        }
+    }
+
+  private:
+    static constexpr std::size_t kAhead = 16;
+
+    bool CanTake() const { return next_ < ends_.size() && next_ - written_ < kAhead; }
+
+    void Work() {
+        std::unique_lock lock(mutex_);
+        try {
+            while (true) {
+                changed_.wait(lock, [this] { return stop_ || CanTake() || next_ == ends_.size(); });
+                if (stop_ || next_ == ends_.size()) return;
+                Convert(lock);
+            }
+        } catch (...) {
+            if (!lock.owns_lock()) lock.lock();
+            failure_ = std::current_exception();
+            changed_.notify_all();
+        }
+    }
+
+    // Takes the next chunk and converts it, unlocked meanwhile.
+    void Convert(std::unique_lock<std::mutex>& lock) {
+        const std::size_t i = next_++;
+        std::string out;
+        if (!free_.empty()) {
+            out = std::move(free_.back());
+            free_.pop_back();
+        }
+        lock.unlock();
+        const std::size_t start = i == 0 ? 0 : ends_[i - 1];
+        out.clear();
+        ConvertInPieces(text_.substr(start, ends_[i] - start), letters_, out);
+        lock.lock();
+        outs_[i] = std::move(out);
+        done_[i] = true;
+        changed_.notify_all();
+    }
+
+    const std::string_view text_;
+    const bool letters_;
+    const std::vector<std::size_t> ends_;
+    std::mutex mutex_;
+    std::condition_variable changed_;
+    std::vector<std::string> outs_;  // converted chunks not yet written
+    std::vector<bool> done_;
+    std::vector<std::string> free_;  // buffers of written chunks
+    std::size_t next_ = 0;           // the next chunk to convert
+    std::size_t written_ = 0;        // chunks handed to the sink
+    bool stop_ = false;
+    std::exception_ptr failure_;
+};
 
 }  // namespace
 
 void ConvertUtf8(std::string_view text, bool letters,
                  const std::function<void(std::string_view)>& sink) {
-    static const std::array<bool, 128> safeCut = SafeCutAfter();
-    // Large texts: the second half is converted on a second core meanwhile. Each thread
-    // keeps its own conversion tables, so the halves share nothing but the input.
-    const std::size_t split = text.size() >= kThreadBytes && std::thread::hardware_concurrency() > 1
-                                  ? ThreadSplit(text)
-                                  : 0;
-    if (split == 0 || !safeCut[' '] || !safeCut['\n']) {
-        ConvertInPieces(text, letters, [&](std::string&& piece) { sink(piece); });
+    std::vector<std::size_t> ends = ChunkEnds(text);
+    if (ends.size() > 1 && std::thread::hardware_concurrency() > 1) {
+        ChunkPipeline(text, letters, std::move(ends)).Run(sink);
         return;
     }
-    std::vector<std::string> second;
-    std::exception_ptr failure;
-    std::thread worker([&] {
-        try {
-            ConvertInPieces(text.substr(split), letters,
-                            [&](std::string&& piece) { second.push_back(std::move(piece)); });
-        } catch (...) {
-            failure = std::current_exception();
-        }
-    });
-    struct JoinOnExit {  // also when writing the first half fails
-        std::thread& thread;
-        ~JoinOnExit() {
-            if (thread.joinable()) thread.join();
-        }
-    } join_on_exit{worker};
-    ConvertInPieces(text.substr(0, split), letters, [&](std::string&& piece) { sink(piece); });
-    worker.join();
-    if (failure) std::rethrow_exception(failure);
-    for (std::string& piece : second) {
-        sink(piece);
-        std::string().swap(piece);
+    std::string out;
+    std::size_t start = 0;
+    for (const std::size_t end : ends) {
+        out.clear();
+        ConvertInPieces(text.substr(start, end - start), letters, out);
+        sink(out);
+        start = end;
     }
 }
 

@@ -18,7 +18,6 @@
 // UTF-8): every find text is made of whole characters, and in valid UTF-8 a byte sequence of
 // whole characters can only match at a character boundary, so both give the same text.
 #include "engine/transliterate.h"
-#include "engine/utf8.h"
 
 #include <algorithm>
 #include <array>
@@ -29,7 +28,10 @@
 #include <string>
 #include <type_traits>
 #include <unordered_map>
+#include <utility>
 #include <vector>
+
+#include "engine/utf8.h"
 
 namespace zv {
 namespace {
@@ -106,7 +108,7 @@ class Chain {
         return key;
     }
 
-    static State StateOf(const Key& key) {
+    static State StateOf(std::string_view key) {
         State state{};
         for (std::size_t i = 0; i + 1 < key.size(); i += 2) {
             state.Set(static_cast<unsigned char>(key[i]), static_cast<unsigned char>(key[i + 1]));
@@ -184,6 +186,17 @@ class Chain {
         Push(level, u, state, out);
     }
 
+    // What the chain holds back in the state with this key, oldest unit first: the last
+    // transducer holds what came in earliest.
+    Text<Unit> Held(std::string_view key) const {
+        Text<Unit> held;
+        for (std::size_t i = key.size(); i >= 2; i -= 2) {
+            held.append(finds_[static_cast<unsigned char>(key[i - 2])].data(),
+                        static_cast<unsigned char>(key[i - 1]));
+        }
+        return held;
+    }
+
     // End of text: each transducer in turn lets go of what it holds.
     void Finish(State& state, Text<Unit>& out) const {
         for (std::size_t level = 0; level < finds_.size(); ++level) {
@@ -207,10 +220,21 @@ const Chain<Unit>& TheChain() {
     return chain;
 }
 
-// The lazily built machine: states, their moves, and the text each move writes.
+// The lazily built machine: states, their moves, and what the moves write.
 //
-// A move is one 32-bit word: the next state in the low half, the index of what the move
-// writes in the high half. The moves of a state lie in a row of kRow words, one per class.
+// Most moves change nothing: what leaves the chain is input that went in a few units
+// before, as it stood. A state is "clean" when what the chain holds back is the last units
+// of the input, unchanged; a move from a clean state to a clean one that writes exactly the
+// held units and the new one minus what is still held is a "copy": the step only changes
+// state, and the input the copies pass on is copied in one piece at the next other move or
+// at the end. Every other move (an "event") writes its own text, kept with the move. The
+// same held text reached through a replacement is a "dirty" state of its own, whose moves
+// are all events.
+//
+// A move is one 16-bit word: the next state in the low 15 bits, and the top bit set for an
+// event; what an event does is in a table beside the moves, which copies never touch. The moves of
+// a state lie in a row of kRow words, one per class: a small table, which mostly stays in the
+// cache.
 //
 // A long text is cut into kLanes pieces, each right after a class-0 unit (where the machine
 // is back at its start), and the pieces are run side by side, one unit of each in turn: the
@@ -224,9 +248,11 @@ class Machine {
         Reset();
     }
 
-    Text<Unit> Run(std::basic_string_view<Unit> text) {
+    // Appends the conversion of text to out.
+    void Run(std::basic_string_view<Unit> text, Text<Unit>& out) {
         std::array<Lane, kLanes> lanes{};
         const std::size_t count = Cut(text, lanes);
+        text_end_ = text.data() + text.size();
         // Every lane writes into its own region of one buffer, sized for typed Latvian, which
         // grows by about a third (references are longer than pairs); a lane that needs more
         // moves to a buffer of its own.
@@ -234,60 +260,62 @@ class Machine {
         std::size_t total = 0;
         for (std::size_t k = 0; k < count; ++k) {
             const auto length = static_cast<std::size_t>(lanes[k].end - lanes[k].src);
-            room[k] = length + length / 2 + kBlock * kOutputUnits + kSlack;
+            room[k] = length + length / 2 + Room(kBlock);
             total += room[k];
         }
-        Text<Unit> result(total, Unit{});
-        Unit* region = result.data();
+        const std::size_t start = out.size();
+        out.resize(start + total);
+        Unit* region = out.data() + start;
         for (std::size_t k = 0; k < count; ++k) {
             lanes[k].begin = lanes[k].dst = region;
             lanes[k].stop = region + room[k];
+            lanes[k].flush = lanes[k].src;
             region += room[k];
         }
         if (count == kLanes) RunSideBySide(lanes);
         for (std::size_t k = 0; k < count; ++k) {
             Lane& lane = lanes[k];
             while (lane.src != lane.end) {
-                Reserve(lane, kOutputUnits + kSlack);
-                std::uint32_t state = lane.state;
+                Reserve(lane, Room(1));
                 Tables tables = CurrentTables();
-                lane.dst = Step(tables, *lane.src++, lane.dst, state,
-                                [&](Unit u, std::uint8_t cls, Unit* dst) {
-                                    std::array<std::uint32_t, kLanes> live{};
-                                    for (std::size_t j = 0; j < count; ++j)
-                                        live[j] = lanes[j].state;
-                                    live[k] = state;
-                                    lane.dst = dst;
-                                    Slow(live, k, u, cls, lane);
-                                    for (std::size_t j = 0; j < count; ++j)
-                                        lanes[j].state = live[j];
-                                    state = live[k];
-                                    return lane.dst;
-                                });
-                lane.state = state;
+                Step(tables, lane.src, lane.dst, lane.flush, lane.state, [&] {
+                    std::array<std::uint32_t, kLanes> live{};
+                    for (std::size_t j = 0; j < count; ++j) live[j] = lanes[j].state;
+                    Slow(live, k, lane);
+                    for (std::size_t j = 0; j < count; ++j) lanes[j].state = live[j];
+                });
+                ++lane.src;
             }
+            // What the copies passed on; the last lane may end with units still held.
+            Reserve(lane, Room(0));
+            const std::uint8_t held = hold_[lane.state];
+            if (held != kDirty) lane.dst = Copy(lane.flush, lane.src - held, lane.dst, text_end_);
         }
         // Only the last piece may end with units held back; the others end after a class-0
         // unit, where nothing is held.
-        typename Chain<Unit>::State vector = Chain<Unit>::StateOf(states_[lanes[count - 1].state]);
+        typename Chain<Unit>::State vector =
+            Chain<Unit>::StateOf(Pairs(states_[lanes[count - 1].state]));
         Text<Unit> tail;
         chain_.Finish(vector, tail);
-        return Join(lanes, count, std::move(result), tail);
+        Join(lanes, count, start, out, tail);
     }
 
   private:
     static constexpr std::size_t kRow = 64;  // moves per state: one per class, padded
     static constexpr unsigned kRowBits = 6;
-    static constexpr std::uint32_t kUnknown = UINT32_MAX;
+    using Move = std::uint16_t;
+    static constexpr Move kEvent = 0x8000;
+    static constexpr Move kUnknown = 0xFFFF;
+    static constexpr std::uint8_t kDirty = 0xFF;  // the hold of a dirty state
     // Past these sizes the tables are dropped and rebuilt, so that adversarial text cannot
-    // make them grow without bound (and indices stay within their 16 bits).
-    static constexpr std::size_t kMaxStates = 0xFFFF;
+    // make them grow without bound (and indices stay within their bits).
+    static constexpr std::size_t kMaxStates = 0x7FFF;
     static constexpr std::size_t kMaxOutputs = 0xFFFF;
     static constexpr std::size_t kLanes = 4;
     static constexpr std::size_t kMinPiece = 1024;
     static constexpr std::size_t kBlock = 64;  // steps between checks for room
 
-    // What one move writes, padded so that a step copies a fixed size. A class-0 move ends
+    // What an event writes, padded so that a step copies a fixed size. A class-0 move ends
     // with the unit that caused it, which the step adds. Moves that write more than fits
     // (rare) are not kept: they take the slow path every time.
     static constexpr std::size_t kOutputUnits = 14;
@@ -297,37 +325,64 @@ class Machine {
         std::make_unsigned_t<Unit> advance;  // length, plus 1 for class-0 moves
     };
     static constexpr std::size_t kSlack = sizeof(Output) / sizeof(Unit);
+    static constexpr std::size_t kCopyUnits = 32 / sizeof(Unit);  // a short copy's size
+
+    // What an event does besides moving: the text it writes, and the units the state before
+    // and after it holds (kDirty for a dirty state), which place the input it copies out.
+    struct Event {
+        std::uint16_t output;
+        std::uint8_t held;
+        std::uint8_t next_held;
+    };
 
     struct Lane {
         const Unit* src = nullptr;
         const Unit* end = nullptr;
-        Unit* begin = nullptr;  // the lane's text so far is [begin, dst)
+        const Unit* flush = nullptr;  // input from here on is still to be copied out
+        Unit* begin = nullptr;        // the lane's text so far is [begin, dst)
         Unit* dst = nullptr;
         Unit* stop = nullptr;  // end of the lane's room
         std::uint32_t state = 0;
         Text<Unit> own;  // the lane's buffer once it has outgrown its region
     };
 
-    // The lanes' texts one after the other, then tail, in result (whose regions they are,
-    // unless a lane moved out).
-    static Text<Unit> Join(std::array<Lane, kLanes>& lanes, std::size_t count, Text<Unit> result,
-                           const Text<Unit>& tail) {
+    // Room enough at a lane's dst for steps more steps, with what the copies have passed on
+    // so far (more than enough in a dirty state, whose flush mark is old).
+    static std::size_t Room(std::size_t steps) { return steps * kOutputUnits + 2 * kSlack; }
+    static void Reserve(Lane& lane, std::size_t room) {
+        const auto pending = static_cast<std::size_t>(lane.src - lane.flush);
+        if (static_cast<std::size_t>(lane.stop - lane.dst) >= pending + room) return;
+        const auto used = static_cast<std::size_t>(lane.dst - lane.begin);
+        const auto size = static_cast<std::size_t>(lane.stop - lane.begin);
+        Text<Unit> bigger(std::max(size * 2, used + pending + room), Unit{});
+        std::copy(lane.begin, lane.dst, bigger.data());
+        lane.own.swap(bigger);
+        lane.begin = lane.own.data();
+        lane.dst = lane.begin + used;
+        lane.stop = lane.begin + lane.own.size();
+    }
+
+    // The lanes' texts one after the other, then tail, in out from start on (the lanes'
+    // regions lie there, unless a lane moved out).
+    static void Join(std::array<Lane, kLanes>& lanes, std::size_t count, std::size_t start,
+                     Text<Unit>& out, const Text<Unit>& tail) {
         bool in_place = true;
         for (std::size_t k = 0; k < count; ++k) in_place = in_place && lanes[k].own.empty();
         if (!in_place) {
             Text<Unit> joined;
             for (std::size_t k = 0; k < count; ++k) joined.append(lanes[k].begin, lanes[k].dst);
-            return joined + tail;
+            out.resize(start);
+            out += joined;
+        } else {
+            Unit* at = out.data() + start;
+            for (std::size_t k = 0; k < count; ++k) {
+                const auto length = static_cast<std::size_t>(lanes[k].dst - lanes[k].begin);
+                if (at != lanes[k].begin) std::memmove(at, lanes[k].begin, length * sizeof(Unit));
+                at += length;
+            }
+            out.resize(static_cast<std::size_t>(at - out.data()));
         }
-        Unit* at = result.data();
-        for (std::size_t k = 0; k < count; ++k) {
-            const auto length = static_cast<std::size_t>(lanes[k].dst - lanes[k].begin);
-            if (at != lanes[k].begin) std::memmove(at, lanes[k].begin, length * sizeof(Unit));
-            at += length;
-        }
-        result.resize(static_cast<std::size_t>(at - result.data()));
-        result += tail;
-        return result;
+        out += tail;
     }
 
     // Cuts text into kLanes pieces after class-0 units, or leaves it whole; returns the count.
@@ -353,129 +408,178 @@ class Machine {
         return count;
     }
 
+    // Copies the input [from, to) to dst; returns the end of the copy. The text ends at end.
+    [[gnu::always_inline]] static inline Unit* Copy(const Unit* from, const Unit* to, Unit* dst,
+                                                    const Unit* end) {
+        const auto n = static_cast<std::size_t>(to - from);
+        if (n <= kCopyUnits && end - from >= static_cast<std::ptrdiff_t>(kCopyUnits)) [[likely]] {
+            std::memcpy(dst, from, kCopyUnits * sizeof(Unit));  // what lies past n is overwritten
+        } else {
+            std::memcpy(dst, from, n * sizeof(Unit));
+        }
+        return dst + n;
+    }
+
     // The tables a step reads, copied into locals: the output units are stored through
     // plain pointers, which for bytes may alias anything in memory, and would otherwise make
     // the compiler reload every table address after every store.
     struct Tables {
         const std::uint8_t* class_of;
-        const std::uint32_t* moves;
+        const Move* moves;
+        const Event* events;
         const Output* outputs;
+        const Unit* text_end;
     };
-    Tables CurrentTables() const { return {chain_.ClassTable(), moves_.data(), outputs_.data()}; }
-
-    // One unit: look up the move, write its text, return the new dst. Unknown moves go to
-    // slow(u, cls, dst), which does all of that itself and may rebuild the tables.
-    template <typename SlowPath>
-    [[gnu::always_inline]] inline Unit* Step(Tables& t, Unit u, Unit* dst, std::uint32_t& state,
-                                             SlowPath&& slow) {
-        const std::uint8_t cls = Index(u) < 256 ? t.class_of[Index(u)] : 0;
-        const std::uint32_t move = t.moves[(state << kRowBits) | cls];
-        if (move == kUnknown) [[unlikely]] {
-            dst = slow(u, cls, dst);
-            t = CurrentTables();
-            return dst;
-        }
-        // The whole entry is copied at once; what lies past the text is overwritten later.
-        Output written;
-        std::memcpy(&written, &t.outputs[move >> 16], sizeof written);
-        std::memcpy(dst, &written, sizeof written);
-        dst[written.length] = u;
-        state = move & 0xFFFF;
-        return dst + written.advance;
+    Tables CurrentTables() const {
+        return {chain_.ClassTable(), moves_.data(), events_.data(), outputs_.data(), text_end_};
     }
 
-    // The move from live[k] on u (of class cls), found by running the chain, written to lane
-    // (which has room for one ordinary move at least). When the tables are full they are
-    // rebuilt first, and live, the states of every lane, are renumbered.
-    [[gnu::noinline]] void Slow(std::array<std::uint32_t, kLanes>& live, std::size_t k, Unit u,
-                                std::uint8_t cls, Lane& lane) {
-        if (states_.size() + 1 >= kMaxStates || outputs_.size() + 1 >= kMaxOutputs) {
-            std::array<typename Chain<Unit>::Key, kLanes> keys;
+    // The unit at src: a copy only changes state; an event copies out what the copies have
+    // passed on and writes its own text. Unknown moves go to slow(), which does all of that
+    // itself (reading and writing the lane through the references) and may rebuild the
+    // tables.
+    template <typename SlowPath>
+    [[gnu::always_inline]] inline void Step(Tables& t, const Unit* src, Unit*& dst,
+                                            const Unit*& flush, std::uint32_t& state,
+                                            SlowPath&& slow) {
+        const Unit u = *src;
+        const std::uint8_t cls = Index(u) < 256 ? t.class_of[Index(u)] : 0;
+        const std::size_t slot = (state << kRowBits) | cls;
+        const Move move = t.moves[slot];
+        if (!(move & kEvent)) [[likely]] {
+            state = move;
+            return;
+        }
+        if (move == kUnknown) [[unlikely]] {
+            slow();
+            t = CurrentTables();
+            return;
+        }
+        const Event event = t.events[slot];
+        dst = Copy(flush, event.held == kDirty ? flush : src - event.held, dst, t.text_end);
+        // The whole entry is copied at once; what lies past the text is overwritten later.
+        Output written;
+        std::memcpy(&written, &t.outputs[event.output], sizeof written);
+        std::memcpy(dst, &written, sizeof written);
+        dst[written.length] = u;
+        dst += written.advance;
+        state = move & ~kEvent;
+        flush = event.next_held == kDirty ? flush : src + 1 - event.next_held;
+    }
+
+    // The move from live[k] on the unit at lane.src, found by running the chain, kept, and
+    // made on lane. When the tables are full they are rebuilt first, and live, the states
+    // of every lane, are renumbered.
+    [[gnu::noinline]] void Slow(std::array<std::uint32_t, kLanes>& live, std::size_t k,
+                                Lane& lane) {
+        if (states_.size() + 2 >= kMaxStates || outputs_.size() + 1 >= kMaxOutputs) {
+            std::array<Key, kLanes> keys;
             for (std::size_t j = 0; j < kLanes; ++j) keys[j] = states_.at(live[j]);
             Reset();
             for (std::size_t j = 0; j < kLanes; ++j) live[j] = Intern(keys[j]);
         }
+        const Unit u = *lane.src;
+        const std::uint8_t cls = chain_.ClassOf(u);
         const std::uint32_t state = live[k];
-        typename Chain<Unit>::State vector = Chain<Unit>::StateOf(states_[state]);
+        const bool clean = hold_[state] != kDirty;
+        typename Chain<Unit>::State vector = Chain<Unit>::StateOf(Pairs(states_[state]));
+        // The input's last units as far as they are known: what a clean state holds.
+        Text<Unit> before = clean ? chain_.Held(Pairs(states_[state])) : Text<Unit>();
+        before.push_back(u);
         Text<Unit> written;
         chain_.Push(0, u, vector, written);
-        live[k] = Intern(Chain<Unit>::KeyOf(vector));
+        Key key = Chain<Unit>::KeyOf(vector);
+        const Text<Unit> after = chain_.Held(key);
+        const bool next_clean = after.size() < kDirty && before.ends_with(after);
+        key.insert(key.begin(), next_clean ? kCleanTag : kDirtyTag);
+        const std::uint32_t next = Intern(key);
+        live[k] = next;
+        if (clean && next_clean && written.size() + after.size() == before.size() &&
+            before.starts_with(written)) {
+            moves_[(state << kRowBits) | cls] = static_cast<Move>(next);  // a copy
+            return;
+        }
         if (written.size() < kOutputUnits) {
-            const std::uint32_t output = InternOutput(written, cls == 0);
-            moves_[(state << kRowBits) | cls] = (output << 16) | live[k];
+            events_[(state << kRowBits) | cls] = {
+                static_cast<std::uint16_t>(InternOutput(written, cls == 0)), hold_[state],
+                hold_[next]};
+            moves_[(state << kRowBits) | cls] = static_cast<Move>(kEvent | next);
         }
         // Room for this text and for a block of ordinary moves after it.
-        Reserve(lane, written.size() + kBlock * kOutputUnits + kSlack);
+        Reserve(lane, written.size() + Room(kBlock));
+        if (clean) lane.dst = Copy(lane.flush, lane.src - hold_[state], lane.dst, text_end_);
         lane.dst = std::copy(written.begin(), written.end(), lane.dst);
+        if (next_clean) lane.flush = lane.src + 1 - hold_[next];
     }
 
     void RunSideBySide(std::array<Lane, kLanes>& lanes) {
+        RunSideBySide(lanes, std::make_index_sequence<kLanes>());
+    }
+
+    template <std::size_t... K>
+    void RunSideBySide(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
         std::size_t steps = SIZE_MAX;
         for (const Lane& lane : lanes) {
             steps = std::min<std::size_t>(steps, static_cast<std::size_t>(lane.end - lane.src));
         }
         for (; steps >= kBlock; steps -= kBlock) {
-            for (Lane& lane : lanes) Reserve(lane, kBlock * kOutputUnits + kSlack);
-            const Unit* s0 = lanes[0].src;
-            const Unit* s1 = lanes[1].src;
-            const Unit* s2 = lanes[2].src;
-            const Unit* s3 = lanes[3].src;
-            Unit* d0 = lanes[0].dst;
-            Unit* d1 = lanes[1].dst;
-            Unit* d2 = lanes[2].dst;
-            Unit* d3 = lanes[3].dst;
-            std::uint32_t q0 = lanes[0].state, q1 = lanes[1].state, q2 = lanes[2].state,
-                          q3 = lanes[3].state;
+            for (Lane& lane : lanes) Reserve(lane, Room(kBlock));
+            std::array<const Unit*, kLanes> src{lanes[K].src...};
+            std::array<Unit*, kLanes> dst{lanes[K].dst...};
+            std::array<const Unit*, kLanes> flush{lanes[K].flush...};
+            std::array<std::uint32_t, kLanes> state{lanes[K].state...};
+            std::size_t i = 0;
             auto slow = [&](std::size_t k) {
-                return [&, k](Unit u, std::uint8_t cls, Unit* dst) {
-                    std::array<std::uint32_t, kLanes> live{q0, q1, q2, q3};
-                    lanes[k].dst = dst;
-                    Slow(live, k, u, cls, lanes[k]);
-                    q0 = live[0], q1 = live[1], q2 = live[2], q3 = live[3];
-                    return lanes[k].dst;
+                return [&, k] {
+                    std::array<std::uint32_t, kLanes> live{state[K]...};
+                    lanes[k].src = src[k] + i;
+                    lanes[k].dst = dst[k];
+                    lanes[k].flush = flush[k];
+                    Slow(live, k, lanes[k]);
+                    dst[k] = lanes[k].dst;
+                    flush[k] = lanes[k].flush;
+                    ((state[K] = live[K]), ...);
                 };
             };
             Tables tables = CurrentTables();
-            for (std::size_t i = 0; i < kBlock; ++i) {
-                d0 = Step(tables, s0[i], d0, q0, slow(0));
-                d1 = Step(tables, s1[i], d1, q1, slow(1));
-                d2 = Step(tables, s2[i], d2, q2, slow(2));
-                d3 = Step(tables, s3[i], d3, q3, slow(3));
+            for (; i < kBlock; ++i) {
+                (Step(tables, src[K] + i, dst[K], flush[K], state[K], slow(K)), ...);
             }
-            lanes[0].src = s0 + kBlock, lanes[0].dst = d0, lanes[0].state = q0;
-            lanes[1].src = s1 + kBlock, lanes[1].dst = d1, lanes[1].state = q1;
-            lanes[2].src = s2 + kBlock, lanes[2].dst = d2, lanes[2].state = q2;
-            lanes[3].src = s3 + kBlock, lanes[3].dst = d3, lanes[3].state = q3;
+            ((lanes[K].src = src[K] + kBlock, lanes[K].dst = dst[K], lanes[K].flush = flush[K],
+              lanes[K].state = state[K]),
+             ...);
         }
-    }
-
-    // Makes room for need units at lane.dst.
-    static void Reserve(Lane& lane, std::size_t need) {
-        if (static_cast<std::size_t>(lane.stop - lane.dst) >= need) return;
-        const auto used = static_cast<std::size_t>(lane.dst - lane.begin);
-        const auto size = static_cast<std::size_t>(lane.stop - lane.begin);
-        Text<Unit> bigger(std::max(size * 2, used + need), Unit{});
-        std::copy(lane.begin, lane.dst, bigger.data());
-        lane.own.swap(bigger);
-        lane.begin = lane.own.data();
-        lane.dst = lane.begin + used;
-        lane.stop = lane.begin + lane.own.size();
     }
 
     void Reset() {
         states_.clear();
+        hold_.clear();
         index_.clear();
         moves_.clear();
+        events_.clear();
         outputs_.clear();
         output_index_.clear();
-        Intern(typename Chain<Unit>::Key());
+        moves_.reserve(kRow << 13);
+        events_.reserve(kRow << 13);
+        Intern(Key(1, kCleanTag));
     }
 
-    std::uint32_t Intern(const typename Chain<Unit>::Key& key) {
+    // A state's key: whether it is clean, then the chain's key.
+    using Key = typename Chain<Unit>::Key;
+    static constexpr char kCleanTag = 'c';
+    static constexpr char kDirtyTag = 'd';
+    static std::string_view Pairs(const Key& key) { return std::string_view(key).substr(1); }
+
+    std::uint32_t Intern(const Key& key) {
         auto [it, inserted] = index_.try_emplace(key, static_cast<std::uint32_t>(states_.size()));
         if (inserted) {
+            std::size_t held = 0;
+            for (std::size_t i = 2; i < key.size(); i += 2)
+                held += static_cast<unsigned char>(key[i]);
             states_.push_back(key);
+            hold_.push_back(key[0] == kCleanTag ? static_cast<std::uint8_t>(held) : kDirty);
             moves_.resize(states_.size() * kRow, kUnknown);
+            events_.resize(states_.size() * kRow);
         }
         return it->second;
     }
@@ -498,25 +602,38 @@ class Machine {
     }
 
     const Chain<Unit>& chain_;
+    const Unit* text_end_ = nullptr;  // end of the text being run: copies read no further
     std::vector<typename Chain<Unit>::Key> states_;
+    std::vector<std::uint8_t> hold_;  // per state: units held, or kDirty
     std::unordered_map<typename Chain<Unit>::Key, std::uint32_t> index_;
-    std::vector<std::uint32_t> moves_;
+    std::vector<Move> moves_;
+    std::vector<Event> events_;
     std::vector<Output> outputs_;
     std::unordered_map<Text<Unit>, std::uint32_t> output_index_;
 };
 
 template <typename Unit>
-Text<Unit> Run(std::basic_string_view<Unit> text) {
+void Run(std::basic_string_view<Unit> text, Text<Unit>& out) {
     // One machine per thread: it is a cache of moves, and nothing of one call is seen in the
     // result of another.
     thread_local Machine<Unit> machine(TheChain<Unit>());
-    return machine.Run(text);
+    machine.Run(text, out);
 }
 
 }  // namespace
 
-std::u16string Transliterate(std::u16string_view text) { return Run<char16_t>(text); }
+std::u16string Transliterate(std::u16string_view text) {
+    std::u16string out;
+    Run<char16_t>(text, out);
+    return out;
+}
 
-std::string TransliterateUtf8(std::string_view text) { return Run<char>(text); }
+std::string TransliterateUtf8(std::string_view text) {
+    std::string out;
+    Run<char>(text, out);
+    return out;
+}
+
+void TransliterateUtf8(std::string_view text, std::string& out) { Run<char>(text, out); }
 
 }  // namespace zv

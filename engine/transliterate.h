@@ -26,6 +26,9 @@ std::u16string Transliterate(std::u16string_view text);
 // Bytes of invalid UTF-8 are passed on or matched as they stand.
 std::string TransliterateUtf8(std::string_view text);
 
+// The same, appended to out: a caller that converts many pieces keeps one buffer.
+void TransliterateUtf8(std::string_view text, std::string& out);
+
 // True when text is exactly one of the words in which "aa" may stand for two letters.
 bool IsHintWord(std::u16string_view text) noexcept;
 
