@@ -6,4 +6,4 @@ add_executable(zv-convert
 )
 target_include_directories(zv-convert PRIVATE ${PROJECT_SOURCE_DIR})
 find_package(Threads REQUIRED)
-target_link_libraries(zv-convert PRIVATE zv_engine zv_document zv_config zv_warnings Threads::Threads)
+target_link_libraries(zv-convert PRIVATE zv_engine zv_document_lines zv_config zv_warnings Threads::Threads)

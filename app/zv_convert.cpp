@@ -20,7 +20,7 @@
 #include <vector>
 
 #include "app/convert_text.h"
-#include "document/unicode_document.h"
+#include "document/document_lines.h"
 #include "zv/config.h"
 
 namespace {
@@ -220,10 +220,11 @@ int Run(int argc, char** argv) {
     // footer; the converted text goes there, written piece by piece as it is converted.
     std::string before, after;
     if (document) {
-        const QByteArray empty = zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, u"");
-        const qsizetype headerEnd = empty.indexOf("\r\n") + 2;
-        before = empty.left(headerEnd).toStdString();
-        after = empty.mid(headerEnd).toStdString();
+        before = zv::DocumentHeaderLine(zv::DocumentVariant::Run);
+        before += zv::kDocumentLineEnd;
+        after = zv::kDocumentLineEnd;
+        after += zv::kDocumentFooterLine;
+        after += zv::kDocumentLineEnd;
     }
     // The whole input is read and checked above; from here on only a failing write (or
     // memory) can stop the output part-way.

@@ -3,13 +3,8 @@
 #include <QDir>
 #include <QSaveFile>
 
-#include "zv/config.h"
-
 namespace zv {
 namespace {
-
-constexpr char kLineEnd[] = "\r\n";
-constexpr char kFooter[] = "</font></BODY></HTML>";
 
 // U+FFFD, the replacement character, in UTF-8.
 constexpr char kReplacementUtf8[] = "\xEF\xBF\xBD";
@@ -43,49 +38,6 @@ void AppendUtf8(QStringView text, QByteArray& out) {
     }
 }
 
-// The credit texts promise ASCII; a configured name outside ASCII becomes numeric
-// references, so the shutdown variant's "Windows-1252" stays true whatever was configured.
-QByteArray AsciiFromUtf8(const char* utf8) {
-    QByteArray out;
-    for (const char32_t cp : QString::fromUtf8(utf8).toUcs4()) {
-        if (cp < 0x80) {
-            out.append(static_cast<char>(cp));
-        } else {
-            out.append("&#").append(QByteArray::number(static_cast<uint>(cp))).append(';');
-        }
-    }
-    return out;
-}
-
-QByteArray ContentValue(DocumentVariant variant) {
-    return variant == DocumentVariant::Run ? QByteArrayLiteral("text-html; charset=utf-8")
-                                           : QByteArrayLiteral("text-html; charset=Windows-1252");
-}
-
-QByteArray CreditText(DocumentVariant variant) {
-    const QByteArray year = AsciiFromUtf8(config::kCopyrightYear);
-    if (variant == DocumentVariant::Run) {
-        return " Teksta Zilvardis &#8482; &copy; " + year + ' ' + AsciiFromUtf8(config::kMakerSite);
-    }
-    return " Text Zilvardizer&#8482; &copy; " + year + ' ' + AsciiFromUtf8(config::kMakerName);
-}
-
-QByteArray HeaderLine(DocumentVariant variant) {
-    QByteArray line;
-    line.append("<HTML><meta HTTP-EQUIV=");
-    line.append('"');
-    line.append("Content-Type");
-    line.append('"');
-    line.append("Content=");
-    line.append('"');
-    line.append(ContentValue(variant));
-    line.append('"');
-    line.append("><BODY><font size = 1>");
-    line.append(CreditText(variant));
-    line.append("<font size = 4> <br><br>");
-    return line;
-}
-
 [[noreturn]] void Fail(const QString& path, const QString& reason) {
     throw DocumentError(QStringLiteral("Cannot write %1: %2")
                             .arg(QDir::toNativeSeparators(path), reason)
@@ -99,15 +51,20 @@ QString UnicodeDocumentPath(const QString& folder) {
 }
 
 QByteArray UnicodeDocumentBytes(DocumentVariant variant, QStringView body) {
-    const QByteArray header = HeaderLine(variant);
+    const std::string header = DocumentHeaderLine(variant);
     QByteArray out;
     const bool withBody = variant == DocumentVariant::Run;
     // At most three UTF-8 bytes per UTF-16 code unit.
-    out.reserve(header.size() + (withBody ? body.size() * 3 : 0) + 64);
-    out.append(header).append(kLineEnd);
+    out.reserve(static_cast<qsizetype>(header.size()) + (withBody ? body.size() * 3 : 0) + 64);
+    const auto append = [&out](std::string_view bytes) {
+        out.append(bytes.data(), static_cast<qsizetype>(bytes.size()));
+    };
+    append(header);
+    append(kDocumentLineEnd);
     if (withBody) AppendUtf8(body, out);
-    out.append(kLineEnd);
-    out.append(kFooter).append(kLineEnd);
+    append(kDocumentLineEnd);
+    append(kDocumentFooterLine);
+    append(kDocumentLineEnd);
     return out;
 }
 

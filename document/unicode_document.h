@@ -6,12 +6,9 @@
 #include <QStringView>
 #include <stdexcept>
 
-namespace zv {
+#include "document/document_lines.h"
 
-enum class DocumentVariant {
-    Run,       // written by every conversion run, body = the converted text
-    Shutdown,  // written when the program ends, empty body
-};
+namespace zv {
 
 // Raised when the document cannot be written; what() names the path and the reason.
 class DocumentError : public std::runtime_error {

@@ -1,0 +1,48 @@
+#include "document/document_lines.h"
+
+#include "zv/config.h"
+
+namespace zv {
+namespace {
+
+// The credit texts promise ASCII; a configured name outside ASCII becomes numeric
+// references, so the shutdown variant's "Windows-1252" stays true whatever was configured.
+// The configured texts are well-formed UTF-8.
+std::string AsciiFromUtf8(std::string_view utf8) {
+    std::string out;
+    for (std::size_t i = 0; i < utf8.size();) {
+        const auto lead = static_cast<unsigned char>(utf8[i]);
+        if (lead < 0x80) {
+            out.push_back(static_cast<char>(lead));
+            ++i;
+            continue;
+        }
+        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
+        char32_t cp = lead & (0x3F >> (length - 1));
+        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
+        }
+        out += "&#" + std::to_string(static_cast<unsigned long>(cp)) + ";";
+        i += length;
+    }
+    return out;
+}
+
+std::string CreditText(DocumentVariant variant) {
+    const std::string year = AsciiFromUtf8(config::kCopyrightYear);
+    if (variant == DocumentVariant::Run) {
+        return " Teksta Zilvardis &#8482; &copy; " + year + ' ' + AsciiFromUtf8(config::kMakerSite);
+    }
+    return " Text Zilvardizer&#8482; &copy; " + year + ' ' + AsciiFromUtf8(config::kMakerName);
+}
+
+}  // namespace
+
+std::string DocumentHeaderLine(DocumentVariant variant) {
+    const char* content = variant == DocumentVariant::Run ? "text-html; charset=utf-8"
+                                                          : "text-html; charset=Windows-1252";
+    return std::string("<HTML><meta HTTP-EQUIV=\"Content-Type\"Content=\"") + content +
+           "\"><BODY><font size = 1>" + CreditText(variant) + "<font size = 4> <br><br>";
+}
+
+}  // namespace zv
