@@ -260,7 +260,7 @@ class Machine {
         std::size_t total = 0;
         for (std::size_t k = 0; k < count; ++k) {
             const auto length = static_cast<std::size_t>(lanes[k].end - lanes[k].src);
-            room[k] = length + length / 2 + Room(kBlock);
+            room[k] = 2 * length + Room(kBlock);
             total += room[k];
         }
         const std::size_t start = out.size();
@@ -275,17 +275,7 @@ class Machine {
         if (count == kLanes) RunSideBySide(lanes);
         for (std::size_t k = 0; k < count; ++k) {
             Lane& lane = lanes[k];
-            while (lane.src != lane.end) {
-                Reserve(lane, Room(1));
-                Tables tables = CurrentTables();
-                Step(tables, lane.src, lane.dst, lane.flush, lane.state, [&] {
-                    std::array<std::uint32_t, kLanes> live{};
-                    for (std::size_t j = 0; j < count; ++j) live[j] = lanes[j].state;
-                    Slow(live, k, lane);
-                    for (std::size_t j = 0; j < count; ++j) lanes[j].state = live[j];
-                });
-                ++lane.src;
-            }
+            RunCarefully(lanes, count, k, lane.end);
             // What the copies passed on; the last lane may end with units still held.
             Reserve(lane, Room(0));
             const std::uint8_t held = hold_[lane.state];
@@ -305,7 +295,9 @@ class Machine {
     static constexpr unsigned kRowBits = 6;
     using Move = std::uint16_t;
     static constexpr Move kEvent = 0x8000;
-    static constexpr Move kUnknown = 0xFFFF;
+    // The trap state: every move from it is unknown, and an unknown move leads to it.
+    static constexpr std::uint32_t kTrap = 1;
+    static constexpr Move kUnknown = kEvent | kTrap;
     static constexpr std::uint8_t kDirty = 0xFF;  // the hold of a dirty state
     // Past these sizes the tables are dropped and rebuilt, so that adversarial text cannot
     // make them grow without bound (and indices stay within their bits).
@@ -314,6 +306,7 @@ class Machine {
     static constexpr std::size_t kLanes = 4;
     static constexpr std::size_t kMinPiece = 1024;
     static constexpr std::size_t kBlock = 64;  // steps between checks for room
+    static constexpr unsigned kBlockBits = 6;
 
     // What an event writes, padded so that a step copies a fixed size. A class-0 move ends
     // with the unit that caused it, which the step adds. Moves that write more than fits
@@ -455,15 +448,23 @@ class Machine {
             t = CurrentTables();
             return;
         }
+        MakeEvent(t, slot, src, dst, flush);
+        state = move & ~kEvent;
+    }
+
+    // The event in slot, met on the unit at src: copies out what the copies before it passed
+    // on, writes its text, and notes where the input to copy out starts after it.
+    [[gnu::always_inline]] static inline void MakeEvent(const Tables& t, std::size_t slot,
+                                                        const Unit* src, Unit*& dst,
+                                                        const Unit*& flush) {
         const Event event = t.events[slot];
         dst = Copy(flush, event.held == kDirty ? flush : src - event.held, dst, t.text_end);
         // The whole entry is copied at once; what lies past the text is overwritten later.
         Output written;
         std::memcpy(&written, &t.outputs[event.output], sizeof written);
         std::memcpy(dst, &written, sizeof written);
-        dst[written.length] = u;
+        dst[written.length] = *src;
         dst += written.advance;
-        state = move & ~kEvent;
         flush = event.next_held == kDirty ? flush : src + 1 - event.next_held;
     }
 
@@ -516,38 +517,101 @@ class Machine {
         RunSideBySide(lanes, std::make_index_sequence<kLanes>());
     }
 
+    // Each block of kBlock units runs in two passes. The first only follows the moves, all
+    // lanes side by side, and notes where the events are: it has no branch but the loop's,
+    // though copies and events come in no order that could be foreseen. The second makes the
+    // noted events, lane by lane. An unknown move is an event into the trap state, whose moves
+    // are all unknown: the second pass stops that lane there, and the rest of its block is run
+    // unit by unit, finding the moves it lacks.
     template <std::size_t... K>
     void RunSideBySide(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
         std::size_t steps = SIZE_MAX;
         for (const Lane& lane : lanes) {
             steps = std::min<std::size_t>(steps, static_cast<std::size_t>(lane.end - lane.src));
         }
+        std::array<Noted, kLanes> noted;
         for (; steps >= kBlock; steps -= kBlock) {
             for (Lane& lane : lanes) Reserve(lane, Room(kBlock));
-            std::array<const Unit*, kLanes> src{lanes[K].src...};
-            std::array<Unit*, kLanes> dst{lanes[K].dst...};
-            std::array<const Unit*, kLanes> flush{lanes[K].flush...};
+            std::array<std::size_t, kLanes> count{};
             std::array<std::uint32_t, kLanes> state{lanes[K].state...};
-            std::size_t i = 0;
-            auto slow = [&](std::size_t k) {
-                return [&, k] {
-                    std::array<std::uint32_t, kLanes> live{state[K]...};
-                    lanes[k].src = src[k] + i;
-                    lanes[k].dst = dst[k];
-                    lanes[k].flush = flush[k];
-                    Slow(live, k, lanes[k]);
-                    dst[k] = lanes[k].dst;
-                    flush[k] = lanes[k].flush;
-                    ((state[K] = live[K]), ...);
-                };
-            };
-            Tables tables = CurrentTables();
-            for (; i < kBlock; ++i) {
-                (Step(tables, src[K] + i, dst[K], flush[K], state[K], slow(K)), ...);
+            const std::array<const Unit*, kLanes> block_end{(lanes[K].src + kBlock)...};
+            {
+                const Tables t = CurrentTables();
+                const std::array<const Unit*, kLanes> src{lanes[K].src...};
+                for (std::uint32_t i = 0; i < kBlock; ++i) {
+                    (Follow(t, src[K][i], i, state[K], noted[K], count[K]), ...);
+                }
             }
-            ((lanes[K].src = src[K] + kBlock, lanes[K].dst = dst[K], lanes[K].flush = flush[K],
-              lanes[K].state = state[K]),
-             ...);
+            bool stopped = false;
+            for (std::size_t k = 0; k < kLanes; ++k) {
+                if (MakeEvents(lanes[k], noted[k], count[k])) {
+                    lanes[k].src = block_end[k];
+                    lanes[k].state = state[k];
+                } else {
+                    stopped = true;
+                }
+            }
+            if (stopped) {
+                for (std::size_t k = 0; k < kLanes; ++k) RunCarefully(lanes, kLanes, k, block_end[k]);
+            }
+        }
+    }
+
+    // The events a lane meets in a block: for each, its slot in the move table, and its place
+    // in the block in the low kBlockBits.
+    using Noted = std::array<std::uint32_t, kBlock>;
+
+    // The first pass's step: the move from state on u, the i-th unit of the block, noted when
+    // it is an event (the note is always written, and kept only then).
+    [[gnu::always_inline]] static inline void Follow(const Tables& t, Unit u, std::uint32_t i,
+                                                     std::uint32_t& state, Noted& noted,
+                                                     std::size_t& count) {
+        const std::uint32_t slot =
+            (state << kRowBits) | (Index(u) < 256 ? t.class_of[Index(u)] : 0u);
+        const Move move = t.moves[slot];
+        noted[count] = (slot << kBlockBits) | i;
+        count += move >> 15;
+        state = move & ~kEvent;
+    }
+
+    // The second pass over one lane's block, which starts at lane.src: makes the noted
+    // events. At an unknown move it stops, with the lane's src and state set to that move's,
+    // and returns false.
+    bool MakeEvents(Lane& lane, const Noted& noted, std::size_t count) const {
+        const Tables t = CurrentTables();
+        Unit* dst = lane.dst;
+        const Unit* flush = lane.flush;
+        bool finished = true;
+        for (std::size_t n = 0; n < count; ++n) {
+            const std::uint32_t slot = noted[n] >> kBlockBits;
+            const Unit* const src = lane.src + (noted[n] & (kBlock - 1));
+            if (t.moves[slot] == kUnknown) [[unlikely]] {
+                lane.src = src;
+                lane.state = slot >> kRowBits;
+                finished = false;
+                break;
+            }
+            MakeEvent(t, slot, src, dst, flush);
+        }
+        lane.dst = dst;
+        lane.flush = flush;
+        return finished;
+    }
+
+    // Lane k of count, unit by unit up to end, finding the moves it lacks.
+    void RunCarefully(std::array<Lane, kLanes>& lanes, std::size_t count, std::size_t k,
+                      const Unit* end) {
+        Lane& lane = lanes[k];
+        while (lane.src != end) {
+            Reserve(lane, Room(1));
+            Tables tables = CurrentTables();
+            Step(tables, lane.src, lane.dst, lane.flush, lane.state, [&] {
+                std::array<std::uint32_t, kLanes> live{};
+                for (std::size_t j = 0; j < count; ++j) live[j] = lanes[j].state;
+                Slow(live, k, lane);
+                for (std::size_t j = 0; j < count; ++j) lanes[j].state = live[j];
+            });
+            ++lane.src;
         }
     }
 
@@ -562,6 +626,10 @@ class Machine {
         moves_.reserve(kRow << 13);
         events_.reserve(kRow << 13);
         Intern(Key(1, kCleanTag));
+        states_.emplace_back("trap");  // never looked up by its key
+        hold_.push_back(kDirty);
+        moves_.resize(states_.size() * kRow, kUnknown);
+        events_.resize(states_.size() * kRow);
     }
 
     // A state's key: whether it is clean, then the chain's key.

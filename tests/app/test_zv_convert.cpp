@@ -222,6 +222,15 @@ TEST_P(InvalidUtf8, NamesOffsetAndWritesNothing) {
     r = Run({}, GetParam().bytes);
     EXPECT_EQ(r.exit, 65);
     EXPECT_NE(r.err.find("standard input: invalid UTF-8 at " + where), std::string::npos);
+    // After a long stretch of mostly ASCII, which is checked many bytes at a time.
+    const std::string pad = "Riiga \xE2\x80\x9C" + std::string(41, 'a') + "\xC4\x81";
+    const std::string padded = Put("padded", pad + GetParam().bytes + std::string(40, 'b'));
+    r = Run({padded});
+    EXPECT_EQ(r.exit, 65);
+    EXPECT_NE(r.err.find(": invalid UTF-8 at byte offset " +
+                         std::to_string(pad.size() + GetParam().offset) + " "),
+              std::string::npos)
+        << r.err;
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -286,6 +295,7 @@ TEST_F(Convert, LongTextEqualsWholeConversion) {
     while (text.size() < (5u << 20)) text += kBits[rng() % std::size(kBits)];
     const std::string expected = Converted(text);
     EXPECT_EQ(Mismatch(Run({}, text).out, expected), "");
+    EXPECT_EQ(Mismatch(Run({Put("long", text)}).out, expected), "");  // one file: mapped
     EXPECT_EQ(Mismatch(Run({"--unicode"}, text).out, Letters(expected)), "");
     // Typed references split by a piece boundary still turn into letters.
     std::string refs;
