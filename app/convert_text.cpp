@@ -324,9 +324,9 @@ std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept {
 #ifdef __SSE2__
         if (n - i >= 32) {
             const auto* at = reinterpret_cast<const __m128i*>(bytes.data() + i);
-            const auto high = static_cast<std::uint32_t>(
-                _mm_movemask_epi8(_mm_loadu_si128(at)) |
-                (_mm_movemask_epi8(_mm_loadu_si128(at + 1)) << 16));
+            const auto high =
+                static_cast<std::uint32_t>(_mm_movemask_epi8(_mm_loadu_si128(at)) |
+                                           (_mm_movemask_epi8(_mm_loadu_si128(at + 1)) << 16));
             if (high == 0) {
                 i += 32;
                 continue;

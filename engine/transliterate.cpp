@@ -19,10 +19,14 @@
 // whole characters can only match at a character boundary, so both give the same text.
 #include "engine/transliterate.h"
 
+#include <sys/mman.h>
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
+#include <cstdlib>
 #include <cstring>
+#include <new>
 #include <span>
 #include <stdexcept>
 #include <string>
@@ -212,6 +216,35 @@ class Chain {
     std::array<std::uint8_t, 256> class_of_{};
     std::vector<Unit> class_unit_;
     std::vector<std::uint8_t> next_start_;
+};
+
+// An allocator for the machine's big tables: whole 2 MB blocks, which the system is asked to
+// back with huge pages where it can. A look-up then rarely misses the address cache, however
+// far apart the states it visits lie in the table.
+template <typename T>
+struct HugePageAllocator {
+    using value_type = T;
+    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
+
+    HugePageAllocator() = default;
+    template <typename U>
+    HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
+
+    T* allocate(std::size_t n) {
+        const std::size_t bytes = (n * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage;
+        void* p = std::aligned_alloc(kHugePage, bytes);
+        if (p == nullptr) throw std::bad_alloc();
+#ifdef MADV_HUGEPAGE
+        madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without it, ordinary pages serve
+#endif
+        return static_cast<T*>(p);
+    }
+    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
+
+    template <typename U>
+    bool operator==(const HugePageAllocator<U>&) const noexcept {
+        return true;
+    }
 };
 
 template <typename Unit>
@@ -434,7 +467,7 @@ class Machine {
     template <typename SlowPath>
     [[gnu::always_inline]] inline void Step(Tables& t, const Unit* src, Unit*& dst,
                                             const Unit*& flush, std::uint32_t& state,
-                                            SlowPath&& slow) {
+                                            std::size_t& events, SlowPath&& slow) {
         const Unit u = *src;
         const std::uint8_t cls = Index(u) < 256 ? t.class_of[Index(u)] : 0;
         const std::size_t slot = (state << kRowBits) | cls;
@@ -450,6 +483,7 @@ class Machine {
         }
         MakeEvent(t, slot, src, dst, flush);
         state = move & ~kEvent;
+        ++events;
     }
 
     // The event in slot, met on the unit at src: copies out what the copies before it passed
@@ -513,48 +547,90 @@ class Machine {
         if (next_clean) lane.flush = lane.src + 1 - hold_[next];
     }
 
+    // The lanes side by side, a block of kBlock units of each at a time, in one of two ways.
+    // Where events are rare, or moves are still being found, one pass makes each move as it
+    // comes (a branch, mostly foreseen, per unit). Where events are many, their branches
+    // cannot be foreseen; there, a first pass only follows the moves and notes where the
+    // events are, and a second makes them, lane by lane. An unknown move is an event into the
+    // trap state, whose moves are all unknown: the second pass stops that lane there, and the
+    // rest of its block is run unit by unit, finding the moves it lacks.
     void RunSideBySide(std::array<Lane, kLanes>& lanes) {
-        RunSideBySide(lanes, std::make_index_sequence<kLanes>());
-    }
-
-    // Each block of kBlock units runs in two passes. The first only follows the moves, all
-    // lanes side by side, and notes where the events are: it has no branch but the loop's,
-    // though copies and events come in no order that could be foreseen. The second makes the
-    // noted events, lane by lane. An unknown move is an event into the trap state, whose moves
-    // are all unknown: the second pass stops that lane there, and the rest of its block is run
-    // unit by unit, finding the moves it lacks.
-    template <std::size_t... K>
-    void RunSideBySide(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
         std::size_t steps = SIZE_MAX;
         for (const Lane& lane : lanes) {
             steps = std::min<std::size_t>(steps, static_cast<std::size_t>(lane.end - lane.src));
         }
-        std::array<Noted, kLanes> noted;
+        std::size_t events = 0;  // in the last block, or kBlock * kLanes after a new move
         for (; steps >= kBlock; steps -= kBlock) {
             for (Lane& lane : lanes) Reserve(lane, Room(kBlock));
-            std::array<std::size_t, kLanes> count{};
-            std::array<std::uint32_t, kLanes> state{lanes[K].state...};
-            const std::array<const Unit*, kLanes> block_end{(lanes[K].src + kBlock)...};
-            {
-                const Tables t = CurrentTables();
-                const std::array<const Unit*, kLanes> src{lanes[K].src...};
-                for (std::uint32_t i = 0; i < kBlock; ++i) {
-                    (Follow(t, src[K][i], i, state[K], noted[K], count[K]), ...);
-                }
-            }
-            bool stopped = false;
-            for (std::size_t k = 0; k < kLanes; ++k) {
-                if (MakeEvents(lanes[k], noted[k], count[k])) {
-                    lanes[k].src = block_end[k];
-                    lanes[k].state = state[k];
-                } else {
-                    stopped = true;
-                }
-            }
-            if (stopped) {
-                for (std::size_t k = 0; k < kLanes; ++k) RunCarefully(lanes, kLanes, k, block_end[k]);
+            events = events >= kManyEvents && events < kBlock * kLanes
+                         ? BlockInTwoPasses(lanes, std::make_index_sequence<kLanes>())
+                         : BlockInOnePass(lanes, std::make_index_sequence<kLanes>());
+        }
+    }
+
+    // From this many events in a block of all lanes on, it runs in two passes.
+    static constexpr std::size_t kManyEvents = kBlock * kLanes / 16;
+
+    // Runs a block in one pass; returns the number of events, or kBlock * kLanes when a move
+    // had to be found.
+    template <std::size_t... K>
+    std::size_t BlockInOnePass(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
+        std::array<const Unit*, kLanes> src{lanes[K].src...};
+        std::array<Unit*, kLanes> dst{lanes[K].dst...};
+        std::array<const Unit*, kLanes> flush{lanes[K].flush...};
+        std::array<std::uint32_t, kLanes> state{lanes[K].state...};
+        std::size_t events = 0;
+        std::size_t i = 0;
+        auto slow = [&](std::size_t k) {
+            return [&, k] {
+                std::array<std::uint32_t, kLanes> live{state[K]...};
+                lanes[k].src = src[k] + i;
+                lanes[k].dst = dst[k];
+                lanes[k].flush = flush[k];
+                Slow(live, k, lanes[k]);
+                dst[k] = lanes[k].dst;
+                flush[k] = lanes[k].flush;
+                ((state[K] = live[K]), ...);
+                events = kBlock * kLanes;
+            };
+        };
+        Tables tables = CurrentTables();
+        for (; i < kBlock; ++i) {
+            (Step(tables, src[K] + i, dst[K], flush[K], state[K], events, slow(K)), ...);
+        }
+        ((lanes[K].src = src[K] + kBlock, lanes[K].dst = dst[K], lanes[K].flush = flush[K],
+          lanes[K].state = state[K]),
+         ...);
+        return std::min(events, kBlock * kLanes);
+    }
+
+    // Runs a block in two passes; returns the number of events, or kBlock * kLanes when a
+    // move had to be found.
+    template <std::size_t... K>
+    std::size_t BlockInTwoPasses(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
+        std::array<Noted, kLanes> noted;
+        std::array<std::size_t, kLanes> count{};
+        std::array<std::uint32_t, kLanes> state{lanes[K].state...};
+        const std::array<const Unit*, kLanes> block_end{(lanes[K].src + kBlock)...};
+        {
+            const Tables t = CurrentTables();
+            const std::array<const Unit*, kLanes> src{lanes[K].src...};
+            for (std::uint32_t i = 0; i < kBlock; ++i) {
+                (Follow(t, src[K][i], i, state[K], noted[K], count[K]), ...);
             }
         }
+        bool stopped = false;
+        for (std::size_t k = 0; k < kLanes; ++k) {
+            if (MakeEvents(lanes[k], noted[k], count[k])) {
+                lanes[k].src = block_end[k];
+                lanes[k].state = state[k];
+            } else {
+                stopped = true;
+            }
+        }
+        if (!stopped) return (count[K] + ...);
+        for (std::size_t k = 0; k < kLanes; ++k) RunCarefully(lanes, kLanes, k, block_end[k]);
+        return kBlock * kLanes;
     }
 
     // The events a lane meets in a block: for each, its slot in the move table, and its place
@@ -605,7 +681,8 @@ class Machine {
         while (lane.src != end) {
             Reserve(lane, Room(1));
             Tables tables = CurrentTables();
-            Step(tables, lane.src, lane.dst, lane.flush, lane.state, [&] {
+            std::size_t events = 0;
+            Step(tables, lane.src, lane.dst, lane.flush, lane.state, events, [&] {
                 std::array<std::uint32_t, kLanes> live{};
                 for (std::size_t j = 0; j < count; ++j) live[j] = lanes[j].state;
                 Slow(live, k, lane);
@@ -674,8 +751,8 @@ class Machine {
     std::vector<typename Chain<Unit>::Key> states_;
     std::vector<std::uint8_t> hold_;  // per state: units held, or kDirty
     std::unordered_map<typename Chain<Unit>::Key, std::uint32_t> index_;
-    std::vector<Move> moves_;
-    std::vector<Event> events_;
+    std::vector<Move, HugePageAllocator<Move>> moves_;
+    std::vector<Event, HugePageAllocator<Event>> events_;
     std::vector<Output> outputs_;
     std::unordered_map<Text<Unit>, std::uint32_t> output_index_;
 };
