@@ -26,6 +26,7 @@
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <memory>
 #include <new>
 #include <span>
 #include <stdexcept>
@@ -286,9 +287,10 @@ class Machine {
         std::array<Lane, kLanes> lanes{};
         const std::size_t count = Cut(text, lanes);
         text_end_ = text.data() + text.size();
-        // Every lane writes into its own region of one buffer, sized for typed Latvian, which
-        // grows by about a third (references are longer than pairs); a lane that needs more
-        // moves to a buffer of its own.
+        // Every lane writes into its own region of the machine's scratch buffer, room for
+        // twice its input (typed Latvian grows by about a third: references are longer than
+        // pairs); a lane that needs more moves to a buffer of its own. The lanes' texts are
+        // then appended to out, which is thus written once.
         std::array<std::size_t, kLanes> room{};
         std::size_t total = 0;
         for (std::size_t k = 0; k < count; ++k) {
@@ -296,9 +298,7 @@ class Machine {
             room[k] = 2 * length + Room(kBlock);
             total += room[k];
         }
-        const std::size_t start = out.size();
-        out.resize(start + total);
-        Unit* region = out.data() + start;
+        Unit* region = Scratch(total);
         for (std::size_t k = 0; k < count; ++k) {
             lanes[k].begin = lanes[k].dst = region;
             lanes[k].stop = region + room[k];
@@ -320,7 +320,8 @@ class Machine {
             Chain<Unit>::StateOf(Pairs(states_[lanes[count - 1].state]));
         Text<Unit> tail;
         chain_.Finish(vector, tail);
-        Join(lanes, count, start, out, tail);
+        Join(lanes, count, out, tail);
+        ReleaseLargeScratch();
     }
 
   private:
@@ -390,26 +391,36 @@ class Machine {
 
     // The lanes' texts one after the other, then tail, in out from start on (the lanes'
     // regions lie there, unless a lane moved out).
-    static void Join(std::array<Lane, kLanes>& lanes, std::size_t count, std::size_t start,
-                     Text<Unit>& out, const Text<Unit>& tail) {
-        bool in_place = true;
-        for (std::size_t k = 0; k < count; ++k) in_place = in_place && lanes[k].own.empty();
-        if (!in_place) {
-            Text<Unit> joined;
-            for (std::size_t k = 0; k < count; ++k) joined.append(lanes[k].begin, lanes[k].dst);
-            out.resize(start);
-            out += joined;
-        } else {
-            Unit* at = out.data() + start;
-            for (std::size_t k = 0; k < count; ++k) {
-                const auto length = static_cast<std::size_t>(lanes[k].dst - lanes[k].begin);
-                if (at != lanes[k].begin) std::memmove(at, lanes[k].begin, length * sizeof(Unit));
-                at += length;
-            }
-            out.resize(static_cast<std::size_t>(at - out.data()));
+    static void Join(const std::array<Lane, kLanes>& lanes, std::size_t count, Text<Unit>& out,
+                     const Text<Unit>& tail) {
+        std::size_t length = tail.size();
+        for (std::size_t k = 0; k < count; ++k) {
+            length += static_cast<std::size_t>(lanes[k].dst - lanes[k].begin);
         }
+        out.reserve(out.size() + length);
+        for (std::size_t k = 0; k < count; ++k) out.append(lanes[k].begin, lanes[k].dst);
         out += tail;
     }
+
+    // Room for units in the scratch buffer, which is kept from call to call unless large.
+    Unit* Scratch(std::size_t units) {
+        if (scratch_size_ < units) {
+            scratch_.reset();
+            scratch_.reset(HugePageAllocator<Unit>().allocate(units));
+            scratch_size_ = units;
+        }
+        return scratch_.get();
+    }
+    void ReleaseLargeScratch() {
+        if (scratch_size_ * sizeof(Unit) > kKeptScratchBytes) {
+            scratch_.reset();
+            scratch_size_ = 0;
+        }
+    }
+    static constexpr std::size_t kKeptScratchBytes = std::size_t{8} << 20;
+    struct Free {
+        void operator()(Unit* p) const { HugePageAllocator<Unit>().deallocate(p, 0); }
+    };
 
     // Cuts text into kLanes pieces after class-0 units, or leaves it whole; returns the count.
     std::size_t Cut(std::basic_string_view<Unit> text, std::array<Lane, kLanes>& lanes) const {
@@ -748,6 +759,8 @@ class Machine {
 
     const Chain<Unit>& chain_;
     const Unit* text_end_ = nullptr;  // end of the text being run: copies read no further
+    std::unique_ptr<Unit, Free> scratch_;
+    std::size_t scratch_size_ = 0;
     std::vector<typename Chain<Unit>::Key> states_;
     std::vector<std::uint8_t> hold_;  // per state: units held, or kDirty
     std::unordered_map<typename Chain<Unit>::Key, std::uint32_t> index_;
