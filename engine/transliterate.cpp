@@ -8,7 +8,8 @@
 // its next move depends only on that vector and the next input unit. So the chain is one
 // deterministic machine. Its reachable states are too many to list in advance, but real text
 // visits a few thousand: they are discovered as the text needs them and kept in a table, so
-// that in the steady state every input unit costs one table look-up and one short copy.
+// that in the steady state every input unit costs one table look-up, and only the few moves
+// that change the text write anything (see Machine).
 //
 // Units that occur in no find text behave all alike: they never match, and after one of them
 // every transducer is back at its start. They share one class, whose move ends with the unit
@@ -266,9 +267,9 @@ const Chain<Unit>& TheChain() {
 // are all events.
 //
 // A move is one 16-bit word: the next state in the low 15 bits, and the top bit set for an
-// event; what an event does is in a table beside the moves, which copies never touch. The moves of
-// a state lie in a row of kRow words, one per class: a small table, which mostly stays in the
-// cache.
+// event; what an event does is in a table beside the moves, which copies never touch. The
+// moves of a state lie in a row of kRow words, one per class: a small table, which mostly
+// stays in the cache.
 //
 // A long text is cut into kLanes pieces, each right after a class-0 unit (where the machine
 // is back at its start), and the pieces are run side by side, one unit of each in turn: the
