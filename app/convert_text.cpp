@@ -211,7 +211,8 @@ class ChunkPipeline {
           outs_(ends_.size()),
           done_(ends_.size(), false) {}
 
-    void Run(const std::function<void(std::string_view)>& sink) {
+    void Run(const std::function<void()>& begin,
+             const std::function<void(std::string_view)>& sink) {
         std::thread worker([this] { Work(); });
         struct StopOnExit {  // also when the sink fails: the worker stops and is waited for
             ChunkPipeline& pipeline;
@@ -226,6 +227,7 @@ class ChunkPipeline {
             }
         } stop_on_exit{*this, worker};
 
+        begin();
         std::unique_lock lock(mutex_);
         while (written_ < ends_.size()) {
             if (failure_) std::rethrow_exception(failure_);
@@ -299,13 +301,14 @@ class ChunkPipeline {
 
 }  // namespace
 
-void ConvertUtf8(std::string_view text, bool letters,
+void ConvertUtf8(std::string_view text, bool letters, const std::function<void()>& begin,
                  const std::function<void(std::string_view)>& sink) {
     std::vector<std::size_t> ends = ChunkEnds(text);
     if (ends.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        ChunkPipeline(text, letters, std::move(ends)).Run(sink);
+        ChunkPipeline(text, letters, std::move(ends)).Run(begin, sink);
         return;
     }
+    begin();
     std::string out;
     std::size_t start = 0;
     for (const std::size_t end : ends) {

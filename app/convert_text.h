@@ -17,9 +17,11 @@ std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept;
 
 // zv::Transliterate over well-formed UTF-8 text, the result in UTF-8. With letters set, the
 // character references that the rule table writes are turned back into the characters they
-// stand for. The result is handed to sink in pieces whose concatenation is the whole
-// converted text, so that a large converted text never has to exist in one piece.
-void ConvertUtf8(std::string_view text, bool letters,
+// stand for. begin is called before anything is handed on (the conversion may start before
+// it, on another thread; if it throws, nothing is handed on and the exception passes on);
+// then the result is handed to sink in pieces whose concatenation is the whole converted
+// text, so that a large converted text never has to exist in one piece.
+void ConvertUtf8(std::string_view text, bool letters, const std::function<void()>& begin,
                  const std::function<void(std::string_view)>& sink);
 
 }  // namespace zv::cli

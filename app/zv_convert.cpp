@@ -131,9 +131,9 @@ extern "C" void OnMappedInputGone(int) {
     _exit(kExitNoInput);
 }
 
-// A named regular file mapped into memory and checked, or nothing when it cannot be mapped
-// (then it is read like any other input). Mapping saves copying the whole file, which costs
-// more than converting it. The mapping lasts until the program ends.
+// A named regular file mapped into memory, not yet checked, or nothing when it cannot be
+// mapped (then it is read like any other input). Mapping saves copying the whole file, which
+// costs more than converting it. The mapping lasts until the program ends.
 std::optional<std::string_view> MapInput(const std::string& name) {
     if (name == "-") return std::nullopt;
     const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
@@ -151,10 +151,7 @@ std::optional<std::string_view> MapInput(const std::string& name) {
     g_mappedGoneLength = std::min(message.size(), sizeof g_mappedGone);
     std::memcpy(g_mappedGone, message.data(), g_mappedGoneLength);
     signal(SIGBUS, OnMappedInputGone);
-    const std::string_view bytes(static_cast<const char*>(map),
-                                 static_cast<std::size_t>(info.st_size));
-    CheckUtf8(bytes, name);
-    return bytes;
+    return std::string_view(static_cast<const char*>(map), static_cast<std::size_t>(info.st_size));
 }
 
 void WriteAll(std::string_view bytes) {
@@ -226,10 +223,14 @@ int Run(int argc, char** argv) {
         after += zv::kDocumentFooterLine;
         after += zv::kDocumentLineEnd;
     }
-    // The whole input is read and checked above; from here on only a failing write (or
-    // memory) can stop the output part-way.
-    WriteAll(before);
-    zv::cli::ConvertUtf8(text, letters, WriteAll);
+    // Nothing is written before the whole input is checked (a mapped file is checked while
+    // the conversion starts on another core); from then on only a failing write (or memory)
+    // can stop the output part-way.
+    const auto checkThenBegin = [&] {
+        if (mapped) CheckUtf8(*mapped, inputs.front());
+        WriteAll(before);
+    };
+    zv::cli::ConvertUtf8(text, letters, checkThenBegin, WriteAll);
     WriteAll(after);
     CloseOutput();
     return 0;
@@ -241,7 +242,7 @@ int main(int argc, char** argv) {
     // A reader that goes away must give an error message and exit code, not a silent death.
     signal(SIGPIPE, SIG_IGN);
     try {
-        return Run(argc, argv);
+        std::_Exit(Run(argc, argv));
     } catch (const Failure& failure) {
         return failure.code;
     } catch (const std::bad_alloc&) {
