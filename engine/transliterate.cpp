@@ -22,6 +22,10 @@
 
 #include <sys/mman.h>
 
+#ifdef __SSE2__
+#include <emmintrin.h>
+#endif
+
 #include <algorithm>
 #include <array>
 #include <cstdint>
@@ -341,7 +345,6 @@ class Machine {
     static constexpr std::size_t kLanes = 4;
     static constexpr std::size_t kMinPiece = 1024;
     static constexpr std::size_t kBlock = 64;  // steps between checks for room
-    static constexpr unsigned kBlockBits = 6;
 
     // What an event writes, padded so that a step copies a fixed size. A class-0 move ends
     // with the unit that caused it, which the step adds. Moves that write more than fits
@@ -479,7 +482,7 @@ class Machine {
     template <typename SlowPath>
     [[gnu::always_inline]] inline void Step(Tables& t, const Unit* src, Unit*& dst,
                                             const Unit*& flush, std::uint32_t& state,
-                                            std::size_t& events, SlowPath&& slow) {
+                                            SlowPath&& slow) {
         const Unit u = *src;
         const std::uint8_t cls = Index(u) < 256 ? t.class_of[Index(u)] : 0;
         const std::size_t slot = (state << kRowBits) | cls;
@@ -495,7 +498,6 @@ class Machine {
         }
         MakeEvent(t, slot, src, dst, flush);
         state = move & ~kEvent;
-        ++events;
     }
 
     // The event in slot, met on the unit at src: copies out what the copies before it passed
@@ -560,38 +562,34 @@ class Machine {
     }
 
     // The lanes side by side, a block of kBlock units of each at a time, in one of two ways.
-    // Where events are rare, or moves are still being found, one pass makes each move as it
-    // comes (a branch, mostly foreseen, per unit). Where events are many, their branches
-    // cannot be foreseen; there, a first pass only follows the moves and notes where the
-    // events are, and a second makes them, lane by lane. An unknown move is an event into the
-    // trap state, whose moves are all unknown: the second pass stops that lane there, and the
-    // rest of its block is run unit by unit, finding the moves it lacks.
+    // Once the moves a text needs are known, a first pass only follows the moves, all lanes
+    // side by side, and logs them; it has no branch but the loop's (copies and events come in
+    // no order that could be foreseen). A second pass makes the logged events, lane by lane.
+    // An unknown move is an event into the trap state, whose moves are all unknown: the second
+    // pass stops that lane there, and the rest of its block is run unit by unit, finding the
+    // moves it lacks. While moves are still being found, that would happen in most blocks, so
+    // then one pass makes each move as it comes, finding what it lacks on the way.
     void RunSideBySide(std::array<Lane, kLanes>& lanes) {
         std::size_t steps = SIZE_MAX;
         for (const Lane& lane : lanes) {
             steps = std::min<std::size_t>(steps, static_cast<std::size_t>(lane.end - lane.src));
         }
-        std::size_t events = 0;  // in the last block, or kBlock * kLanes after a new move
+        bool learning = true;  // the last block found a move
         for (; steps >= kBlock; steps -= kBlock) {
             for (Lane& lane : lanes) Reserve(lane, Room(kBlock));
-            events = events >= kManyEvents && events < kBlock * kLanes
-                         ? BlockInTwoPasses(lanes, std::make_index_sequence<kLanes>())
-                         : BlockInOnePass(lanes, std::make_index_sequence<kLanes>());
+            learning = learning ? BlockInOnePass(lanes, std::make_index_sequence<kLanes>())
+                                : BlockInTwoPasses(lanes, std::make_index_sequence<kLanes>());
         }
     }
 
-    // From this many events in a block of all lanes on, it runs in two passes.
-    static constexpr std::size_t kManyEvents = kBlock * kLanes / 16;
-
-    // Runs a block in one pass; returns the number of events, or kBlock * kLanes when a move
-    // had to be found.
+    // Runs a block in one pass; returns whether a move had to be found.
     template <std::size_t... K>
-    std::size_t BlockInOnePass(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
+    bool BlockInOnePass(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
         std::array<const Unit*, kLanes> src{lanes[K].src...};
         std::array<Unit*, kLanes> dst{lanes[K].dst...};
         std::array<const Unit*, kLanes> flush{lanes[K].flush...};
         std::array<std::uint32_t, kLanes> state{lanes[K].state...};
-        std::size_t events = 0;
+        bool found = false;
         std::size_t i = 0;
         auto slow = [&](std::size_t k) {
             return [&, k] {
@@ -603,83 +601,99 @@ class Machine {
                 dst[k] = lanes[k].dst;
                 flush[k] = lanes[k].flush;
                 ((state[K] = live[K]), ...);
-                events = kBlock * kLanes;
+                found = true;
             };
         };
         Tables tables = CurrentTables();
         for (; i < kBlock; ++i) {
-            (Step(tables, src[K] + i, dst[K], flush[K], state[K], events, slow(K)), ...);
+            (Step(tables, src[K] + i, dst[K], flush[K], state[K], slow(K)), ...);
         }
         ((lanes[K].src = src[K] + kBlock, lanes[K].dst = dst[K], lanes[K].flush = flush[K],
           lanes[K].state = state[K]),
          ...);
-        return std::min(events, kBlock * kLanes);
+        return found;
     }
 
-    // Runs a block in two passes; returns the number of events, or kBlock * kLanes when a
-    // move had to be found.
+    // Runs a block in two passes; returns whether a move had to be found.
     template <std::size_t... K>
-    std::size_t BlockInTwoPasses(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
-        std::array<Noted, kLanes> noted;
-        std::array<std::size_t, kLanes> count{};
+    bool BlockInTwoPasses(std::array<Lane, kLanes>& lanes, std::index_sequence<K...>) {
+        std::array<Log, kLanes> log;
         std::array<std::uint32_t, kLanes> state{lanes[K].state...};
+        const std::array<std::uint32_t, kLanes> start{lanes[K].state...};
         const std::array<const Unit*, kLanes> block_end{(lanes[K].src + kBlock)...};
         {
             const Tables t = CurrentTables();
             const std::array<const Unit*, kLanes> src{lanes[K].src...};
             for (std::uint32_t i = 0; i < kBlock; ++i) {
-                (Follow(t, src[K][i], i, state[K], noted[K], count[K]), ...);
+                (Follow(t, src[K][i], state[K], log[K][i]), ...);
             }
         }
         bool stopped = false;
         for (std::size_t k = 0; k < kLanes; ++k) {
-            if (MakeEvents(lanes[k], noted[k], count[k])) {
+            if (MakeEvents(lanes[k], start[k], log[k])) {
                 lanes[k].src = block_end[k];
                 lanes[k].state = state[k];
             } else {
                 stopped = true;
             }
         }
-        if (!stopped) return (count[K] + ...);
+        if (!stopped) return false;
         for (std::size_t k = 0; k < kLanes; ++k) RunCarefully(lanes, kLanes, k, block_end[k]);
-        return kBlock * kLanes;
+        return true;
     }
 
-    // The events a lane meets in a block: for each, its slot in the move table, and its place
-    // in the block in the low kBlockBits.
-    using Noted = std::array<std::uint32_t, kBlock>;
+    // The moves a lane makes in a block, in order.
+    using Log = std::array<Move, kBlock>;
 
-    // The first pass's step: the move from state on u, the i-th unit of the block, noted when
-    // it is an event (the note is always written, and kept only then).
-    [[gnu::always_inline]] static inline void Follow(const Tables& t, Unit u, std::uint32_t i,
-                                                     std::uint32_t& state, Noted& noted,
-                                                     std::size_t& count) {
-        const std::uint32_t slot =
-            (state << kRowBits) | (Index(u) < 256 ? t.class_of[Index(u)] : 0u);
-        const Move move = t.moves[slot];
-        noted[count] = (slot << kBlockBits) | i;
-        count += move >> 15;
+    // The first pass's step: the move from state on u, written to the log.
+    [[gnu::always_inline]] static inline void Follow(const Tables& t, Unit u, std::uint32_t& state,
+                                                     Move& logged) {
+        const Move move =
+            t.moves[(state << kRowBits) | (Index(u) < 256 ? t.class_of[Index(u)] : 0u)];
+        logged = move;
         state = move & ~kEvent;
     }
 
-    // The second pass over one lane's block, which starts at lane.src: makes the noted
-    // events. At an unknown move it stops, with the lane's src and state set to that move's,
-    // and returns false.
-    bool MakeEvents(Lane& lane, const Noted& noted, std::size_t count) const {
+    // Bit i set where the i-th move of the log is an event.
+    static std::uint64_t EventsIn(const Log& log) {
+        std::uint64_t events = 0;
+#ifdef __SSE2__
+        // The event bit is each move's sign bit: packing keeps it, and a byte mask collects it.
+        const auto* at = reinterpret_cast<const __m128i*>(log.data());
+        for (std::size_t j = 0; j < kBlock / 16; ++j) {
+            const __m128i packed =
+                _mm_packs_epi16(_mm_loadu_si128(at + 2 * j), _mm_loadu_si128(at + 2 * j + 1));
+            events |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(packed))}
+                      << (16 * j);
+        }
+#else
+        for (std::size_t i = 0; i < kBlock; ++i) events |= std::uint64_t{log[i] >> 15} << i;
+#endif
+        return events;
+    }
+
+    // The second pass over one lane's block, which starts at lane.src in state start: makes
+    // the logged events. At an unknown move it stops, with the lane's src and state set to
+    // that move's, and returns false.
+    bool MakeEvents(Lane& lane, std::uint32_t start, const Log& log) const {
+        static_assert(kBlock == 64);
         const Tables t = CurrentTables();
         Unit* dst = lane.dst;
         const Unit* flush = lane.flush;
         bool finished = true;
-        for (std::size_t n = 0; n < count; ++n) {
-            const std::uint32_t slot = noted[n] >> kBlockBits;
-            const Unit* const src = lane.src + (noted[n] & (kBlock - 1));
-            if (t.moves[slot] == kUnknown) [[unlikely]] {
+        for (std::uint64_t left = EventsIn(log); left != 0; left &= left - 1) {
+            const auto i = static_cast<std::size_t>(__builtin_ctzll(left));
+            const std::uint32_t before = i == 0 ? start : log[i - 1] & ~kEvent;
+            const Unit* const src = lane.src + i;
+            if (log[i] == kUnknown) [[unlikely]] {
                 lane.src = src;
-                lane.state = slot >> kRowBits;
+                lane.state = before;
                 finished = false;
                 break;
             }
-            MakeEvent(t, slot, src, dst, flush);
+            const Unit u = *src;
+            MakeEvent(t, (before << kRowBits) | (Index(u) < 256 ? t.class_of[Index(u)] : 0u), src,
+                      dst, flush);
         }
         lane.dst = dst;
         lane.flush = flush;
@@ -693,8 +707,7 @@ class Machine {
         while (lane.src != end) {
             Reserve(lane, Room(1));
             Tables tables = CurrentTables();
-            std::size_t events = 0;
-            Step(tables, lane.src, lane.dst, lane.flush, lane.state, events, [&] {
+            Step(tables, lane.src, lane.dst, lane.flush, lane.state, [&] {
                 std::array<std::uint32_t, kLanes> live{};
                 for (std::size_t j = 0; j < count; ++j) live[j] = lanes[j].state;
                 Slow(live, k, lane);
