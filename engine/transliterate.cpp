@@ -347,9 +347,10 @@ class Machine {
     static constexpr std::size_t kBlock = 64;  // steps between checks for room
 
     // What an event writes, padded so that a step copies a fixed size. A class-0 move ends
-    // with the unit that caused it, which the step adds. Moves that write more than fits
-    // (rare) are not kept: they take the slow path every time.
-    static constexpr std::size_t kOutputUnits = 14;
+    // with the unit that caused it, which the step adds. Real text has moves that write up to
+    // 18 units; moves that write more than fits are not kept: they take the slow path every
+    // time.
+    static constexpr std::size_t kOutputUnits = 30;
     struct Output {
         Unit units[kOutputUnits];
         std::make_unsigned_t<Unit> length;   // units written, at most kOutputUnits - 1
