@@ -394,8 +394,7 @@ class Machine {
         lane.stop = lane.begin + lane.own.size();
     }
 
-    // The lanes' texts one after the other, then tail, in out from start on (the lanes'
-    // regions lie there, unless a lane moved out).
+    // Appends the lanes' texts, one after the other, then tail, to out.
     static void Join(const std::array<Lane, kLanes>& lanes, std::size_t count, Text<Unit>& out,
                      const Text<Unit>& tail) {
         std::size_t length = tail.size();
