@@ -163,6 +163,11 @@ TEST(Transliterate, AgreesWithReferenceOnLongTexts) {
     // A long run without any unit outside the rules' alphabet cannot be cut.
     std::u16string aas(100001, u'a');
     EXPECT_EQ(zv::Transliterate(aas), zv::reference::Transliterate(aas));
+    // Text that grows fivefold outgrows the room its pieces start with.
+    std::u16string grows;
+    while (grows.size() < 20000) grows += u"\u00E5\u00C4 'a'S\u00F6 ";
+    EXPECT_EQ(zv::Transliterate(grows), zv::reference::Transliterate(grows));
+    EXPECT_EQ(zv::TransliterateUtf8(Utf8(grows)), Utf8(zv::reference::Transliterate(grows)));
 }
 
 // The UTF-8 entry point gives the UTF-8 of the UTF-16 result for valid text (lone surrogates
