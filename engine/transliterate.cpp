@@ -475,6 +475,12 @@ class Machine {
         return {chain_.ClassTable(), moves_.data(), events_.data(), outputs_.data(), text_end_};
     }
 
+    // The slot of the move from state on u.
+    [[gnu::always_inline]] static inline std::uint32_t SlotOf(const Tables& t, std::uint32_t state,
+                                                              Unit u) {
+        return (state << kRowBits) | (Index(u) < 256 ? t.class_of[Index(u)] : 0u);
+    }
+
     // The unit at src: a copy only changes state; an event copies out what the copies have
     // passed on and writes its own text. Unknown moves go to slow(), which does all of that
     // itself (reading and writing the lane through the references) and may rebuild the
@@ -483,9 +489,7 @@ class Machine {
     [[gnu::always_inline]] inline void Step(Tables& t, const Unit* src, Unit*& dst,
                                             const Unit*& flush, std::uint32_t& state,
                                             SlowPath&& slow) {
-        const Unit u = *src;
-        const std::uint8_t cls = Index(u) < 256 ? t.class_of[Index(u)] : 0;
-        const std::size_t slot = (state << kRowBits) | cls;
+        const std::uint32_t slot = SlotOf(t, state, *src);
         const Move move = t.moves[slot];
         if (!(move & kEvent)) [[likely]] {
             state = move;
@@ -648,8 +652,7 @@ class Machine {
     // The first pass's step: the move from state on u, written to the log.
     [[gnu::always_inline]] static inline void Follow(const Tables& t, Unit u, std::uint32_t& state,
                                                      Move& logged) {
-        const Move move =
-            t.moves[(state << kRowBits) | (Index(u) < 256 ? t.class_of[Index(u)] : 0u)];
+        const Move move = t.moves[SlotOf(t, state, u)];
         logged = move;
         state = move & ~kEvent;
     }
@@ -691,9 +694,7 @@ class Machine {
                 finished = false;
                 break;
             }
-            const Unit u = *src;
-            MakeEvent(t, (before << kRowBits) | (Index(u) < 256 ? t.class_of[Index(u)] : 0u), src,
-                      dst, flush);
+            MakeEvent(t, SlotOf(t, before, *src), src, dst, flush);
         }
         lane.dst = dst;
         lane.flush = flush;
