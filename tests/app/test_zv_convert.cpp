@@ -259,12 +259,17 @@ TEST_F(Convert, UnreadableInputIsNamed) {
 }
 
 TEST_F(Convert, FailedWriteIsAnError) {
-    Result r = Run({}, "Riiga", Sink::DevFull);
-    EXPECT_EQ(r.exit, 74);
-    EXPECT_EQ(r.err, "zv-convert: standard output: No space left on device\n");
-    r = Run({}, "Riiga", Sink::ClosedPipe);
-    EXPECT_EQ(r.exit, 74);
-    EXPECT_EQ(r.err, "zv-convert: standard output: Broken pipe\n");
+    // A short text, and one long enough to be converted on two threads at once.
+    std::string longText;
+    while (longText.size() < (3u << 20)) longText += "Riiga shodien, ";
+    for (const std::string& text : {std::string("Riiga"), longText}) {
+        Result r = Run({}, text, Sink::DevFull);
+        EXPECT_EQ(r.exit, 74);
+        EXPECT_EQ(r.err, "zv-convert: standard output: No space left on device\n");
+        r = Run({}, text, Sink::ClosedPipe);
+        EXPECT_EQ(r.exit, 74);
+        EXPECT_EQ(r.err, "zv-convert: standard output: Broken pipe\n");
+    }
 }
 
 TEST_F(Convert, HelpVersionAndBadOptions) {
