@@ -161,7 +161,6 @@ class Chain {
     std::size_t ClassCount() const { return class_unit_.size(); }
     std::uint8_t ClassOf(Unit u) const { return Index(u) < 256 ? class_of_[Index(u)] : 0; }
     const std::uint8_t* ClassTable() const { return class_of_.data(); }
-    Unit ClassUnit(std::size_t cls) const { return class_unit_[cls]; }
 
     // Feeds u into transducer `level` of the chain in `state`, appending what leaves the last
     // transducer to out.
