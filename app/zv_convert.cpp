@@ -121,37 +121,63 @@ void ReadInput(const std::string& name, std::string& text) {
     CheckUtf8(std::string_view(text).substr(start), shown);
 }
 
-// What a mapped input's reader is told when the file is cut short under it: reading a page
-// past the new end raises SIGBUS.
-char g_mappedGone[512];
-std::size_t g_mappedGoneLength = 0;
+constexpr char kChangedWhileRead[] = ": the file changed while being read";
+
+// What a mapped input's reader is told when the file changes under it. Reading a page past
+// a new end raises SIGBUS; other changes show in the file's status, checked at the end.
+char g_mappedChanged[512];
+std::size_t g_mappedChangedLength = 0;
 
 extern "C" void OnMappedInputGone(int) {
-    [[maybe_unused]] const ssize_t ignored = write(STDERR_FILENO, g_mappedGone, g_mappedGoneLength);
+    [[maybe_unused]] const ssize_t ignored =
+        write(STDERR_FILENO, g_mappedChanged, g_mappedChangedLength);
     _exit(kExitNoInput);
 }
 
-// A named regular file mapped into memory, not yet checked, or nothing when it cannot be
-// mapped (then it is read like any other input). Mapping saves copying the whole file, which
-// costs more than converting it. The mapping lasts until the program ends.
-std::optional<std::string_view> MapInput(const std::string& name) {
-    if (name == "-") return std::nullopt;
-    const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail(kExitNoInput, name + ": " + std::strerror(errno));
-    struct stat info {};
-    void* map = MAP_FAILED;
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        map = mmap(nullptr, static_cast<std::size_t>(info.st_size), PROT_READ,
-                   MAP_PRIVATE | MAP_POPULATE, fd, 0);
+// A named regular file mapped into memory, not yet checked. Mapping saves copying the whole
+// file, which costs more than converting it. The mapping lasts until the program ends.
+struct MappedInput {
+    std::string name;
+    std::string_view bytes;
+    int fd = -1;  // kept open to see whether the file changed
+    struct stat status {};
+
+    // Stops with a message when the file was changed while it was read: what was read of
+    // it, and so the output, may then be a mix of old and new, or zeros where it was cut.
+    void CheckUnchanged() const {
+        struct stat now {};
+        if (fstat(fd, &now) != 0 || now.st_size != status.st_size ||
+            now.st_mtim.tv_sec != status.st_mtim.tv_sec ||
+            now.st_mtim.tv_nsec != status.st_mtim.tv_nsec ||
+            now.st_ctim.tv_sec != status.st_ctim.tv_sec ||
+            now.st_ctim.tv_nsec != status.st_ctim.tv_nsec) {
+            Fail(kExitNoInput, name + kChangedWhileRead);
+        }
     }
-    close(fd);
-    if (map == MAP_FAILED) return std::nullopt;
-    const std::string message =
-        "zv-convert: " + name + ": the file was cut short while being read\n";
-    g_mappedGoneLength = std::min(message.size(), sizeof g_mappedGone);
-    std::memcpy(g_mappedGone, message.data(), g_mappedGoneLength);
+};
+
+// The input mapped, or nothing when it cannot be (then it is read like any other input).
+std::optional<MappedInput> MapInput(const std::string& name) {
+    if (name == "-") return std::nullopt;
+    MappedInput input{name, {}, open(name.c_str(), O_RDONLY | O_CLOEXEC), {}};
+    if (input.fd < 0) Fail(kExitNoInput, name + ": " + std::strerror(errno));
+    void* map = MAP_FAILED;
+    if (fstat(input.fd, &input.status) == 0 && S_ISREG(input.status.st_mode) &&
+        input.status.st_size > 0) {
+        map = mmap(nullptr, static_cast<std::size_t>(input.status.st_size), PROT_READ,
+                   MAP_PRIVATE | MAP_POPULATE, input.fd, 0);
+    }
+    if (map == MAP_FAILED) {
+        close(input.fd);
+        return std::nullopt;
+    }
+    const std::string message = "zv-convert: " + name + kChangedWhileRead + "\n";
+    g_mappedChangedLength = std::min(message.size(), sizeof g_mappedChanged);
+    std::memcpy(g_mappedChanged, message.data(), g_mappedChangedLength);
     signal(SIGBUS, OnMappedInputGone);
-    return std::string_view(static_cast<const char*>(map), static_cast<std::size_t>(info.st_size));
+    input.bytes = std::string_view(static_cast<const char*>(map),
+                                   static_cast<std::size_t>(input.status.st_size));
+    return input;
 }
 
 void WriteAll(std::string_view bytes) {
@@ -206,12 +232,12 @@ int Run(int argc, char** argv) {
     if (inputs.empty()) inputs.emplace_back("-");
 
     std::string read;
-    std::optional<std::string_view> mapped;
+    std::optional<MappedInput> mapped;
     if (inputs.size() == 1) mapped = MapInput(inputs.front());
     if (!mapped) {
         for (const std::string& name : inputs) ReadInput(name, read);
     }
-    const std::string_view text = mapped ? *mapped : std::string_view(read);
+    const std::string_view text = mapped ? mapped->bytes : std::string_view(read);
 
     // The document's body line sits between its first CR LF (the header line's end) and the
     // footer; the converted text goes there, written piece by piece as it is converted.
@@ -227,10 +253,11 @@ int Run(int argc, char** argv) {
     // the conversion starts on another core); from then on only a failing write (or memory)
     // can stop the output part-way.
     const auto checkThenBegin = [&] {
-        if (mapped) CheckUtf8(*mapped, inputs.front());
+        if (mapped) CheckUtf8(mapped->bytes, mapped->name);
         WriteAll(before);
     };
     zv::cli::ConvertUtf8(text, letters, checkThenBegin, WriteAll);
+    if (mapped) mapped->CheckUnchanged();
     WriteAll(after);
     CloseOutput();
     return 0;
