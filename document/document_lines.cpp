@@ -1,5 +1,6 @@
 #include "document/document_lines.h"
 
+#include "engine/utf8.h"
 #include "zv/config.h"
 
 namespace zv {
@@ -43,6 +44,16 @@ std::string DocumentHeaderLine(DocumentVariant variant) {
                                                           : "text-html; charset=Windows-1252";
     return std::string("<HTML><meta HTTP-EQUIV=\"Content-Type\"Content=\"") + content +
            "\"><BODY><font size = 1>" + CreditText(variant) + "<font size = 4> <br><br>";
+}
+
+std::string DocumentBytes(DocumentVariant variant, std::u16string_view body) {
+    std::string out = DocumentHeaderLine(variant);
+    out += kDocumentLineEnd;
+    if (variant == DocumentVariant::Run) AppendUtf8(body, out);
+    out += kDocumentLineEnd;
+    out += kDocumentFooterLine;
+    out += kDocumentLineEnd;
+    return out;
 }
 
 }  // namespace zv

@@ -1,5 +1,5 @@
-// The fixed lines of unitext.html, without Qt: the converter writes them around a body of
-// any size without building the whole document.
+// The text of unitext.html, without Qt: the program writes it whole, the converter writes its
+// fixed lines around a body of any size without building the whole document.
 #pragma once
 
 #include <string>
@@ -17,5 +17,11 @@ inline constexpr std::string_view kDocumentFooterLine = "</font></BODY></HTML>";
 
 // The document's first line, without its line end.
 std::string DocumentHeaderLine(DocumentVariant variant);
+
+// The exact bytes of the document: header line, body line, footer line, each ended by CR LF,
+// in UTF-8 without a byte-order mark. A lone surrogate in body is written as U+FFFD. The
+// shutdown variant's body line is always empty (it names an 8-bit charset and stays ASCII),
+// so body is not used for it.
+std::string DocumentBytes(DocumentVariant variant, std::u16string_view body);
 
 }  // namespace zv

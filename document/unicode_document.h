@@ -22,10 +22,7 @@ inline constexpr char kDocumentFileName[] = "unitext.html";
 // folder joined with the file name by the platform separator.
 QString UnicodeDocumentPath(const QString& folder);
 
-// The exact bytes of the document: header line, body line, footer line, each ended by CR LF,
-// in UTF-8 without a byte-order mark. A lone surrogate in body is written as U+FFFD. The
-// shutdown variant's body line is always empty (it names an 8-bit charset and stays ASCII),
-// so body is not used for it.
+// DocumentBytes for a Qt text.
 QByteArray UnicodeDocumentBytes(DocumentVariant variant, QStringView body);
 
 // Replaces folder/unitext.html atomically: on failure the previous document is left whole
