@@ -269,10 +269,9 @@ const Chain<Unit>& TheChain() {
 // same held text reached through a replacement is a "dirty" state of its own, whose moves
 // are all events.
 //
-// A move is one 16-bit word: the next state in the low 15 bits, and the top bit set for an
-// event; what an event does is in a table beside the moves, which copies never touch. The
-// moves of a state lie in a row of kRow words, one per class: a small table, which mostly
-// stays in the cache.
+// A move is one 32-bit word: the next state in the low 15 bits, for an event the index of
+// the text it writes in the next 16, and the top bit set for an event. The moves of a state
+// lie in a row of kRow words, one per class: a small table, which mostly stays in the cache.
 //
 // A long text is cut into kLanes pieces, each right after a class-0 unit (where the machine
 // is back at its start), and the pieces are run side by side, one unit of each in turn: the
@@ -331,8 +330,10 @@ class Machine {
   private:
     static constexpr std::size_t kRow = 64;  // moves per state: one per class, padded
     static constexpr unsigned kRowBits = 6;
-    using Move = std::uint16_t;
-    static constexpr Move kEvent = 0x8000;
+    using Move = std::uint32_t;
+    static constexpr Move kEvent = Move{1} << 31;
+    static constexpr Move kNext = 0x7FFF;  // the next state's bits
+    static constexpr unsigned kOutputShift = 15;
     // The trap state: every move from it is unknown, and an unknown move leads to it.
     static constexpr std::uint32_t kTrap = 1;
     static constexpr Move kUnknown = kEvent | kTrap;
@@ -341,7 +342,7 @@ class Machine {
     // make them grow without bound (and indices stay within their bits).
     static constexpr std::size_t kMaxStates = 0x7FFF;
     static constexpr std::size_t kMaxOutputs = 0xFFFF;
-    static constexpr std::size_t kLanes = 4;
+    static constexpr std::size_t kLanes = 8;
     static constexpr std::size_t kMinPiece = 1024;
     static constexpr std::size_t kBlock = 64;  // steps between checks for room
 
@@ -358,13 +359,10 @@ class Machine {
     static constexpr std::size_t kSlack = sizeof(Output) / sizeof(Unit);
     static constexpr std::size_t kCopyUnits = 32 / sizeof(Unit);  // a short copy's size
 
-    // What an event does besides moving: the text it writes, and the units the state before
-    // and after it holds (kDirty for a dirty state), which place the input it copies out.
-    struct Event {
-        std::uint16_t output;
-        std::uint8_t held;
-        std::uint8_t next_held;
-    };
+    static Move EventTo(std::uint32_t next, std::size_t output) {
+        return kEvent | static_cast<Move>(output << kOutputShift) | next;
+    }
+    static std::uint32_t OutputOf(Move move) { return (move & ~kEvent) >> kOutputShift; }
 
     struct Lane {
         const Unit* src = nullptr;
@@ -466,12 +464,12 @@ class Machine {
     struct Tables {
         const std::uint8_t* class_of;
         const Move* moves;
-        const Event* events;
+        const std::uint8_t* hold;
         const Output* outputs;
         const Unit* text_end;
     };
     Tables CurrentTables() const {
-        return {chain_.ClassTable(), moves_.data(), events_.data(), outputs_.data(), text_end_};
+        return {chain_.ClassTable(), moves_.data(), hold_.data(), outputs_.data(), text_end_};
     }
 
     // The slot of the move from state on u.
@@ -488,8 +486,7 @@ class Machine {
     [[gnu::always_inline]] inline void Step(Tables& t, const Unit* src, Unit*& dst,
                                             const Unit*& flush, std::uint32_t& state,
                                             SlowPath&& slow) {
-        const std::uint32_t slot = SlotOf(t, state, *src);
-        const Move move = t.moves[slot];
+        const Move move = t.moves[SlotOf(t, state, *src)];
         if (!(move & kEvent)) [[likely]] {
             state = move;
             return;
@@ -499,24 +496,28 @@ class Machine {
             t = CurrentTables();
             return;
         }
-        MakeEvent(t, slot, src, dst, flush);
-        state = move & ~kEvent;
+        const std::uint32_t next = move & kNext;
+        MakeEvent(t, OutputOf(move), state, next, src, dst, flush);
+        state = next;
     }
 
-    // The event in slot, met on the unit at src: copies out what the copies before it passed
-    // on, writes its text, and notes where the input to copy out starts after it.
-    [[gnu::always_inline]] static inline void MakeEvent(const Tables& t, std::size_t slot,
+    // The event from state before to state next that writes output, met on the unit at src:
+    // copies out what the copies before it passed on, writes its text, and notes where the
+    // input to copy out starts after it. What the states hold places the input it copies.
+    [[gnu::always_inline]] static inline void MakeEvent(const Tables& t, std::uint32_t output,
+                                                        std::uint32_t before, std::uint32_t next,
                                                         const Unit* src, Unit*& dst,
                                                         const Unit*& flush) {
-        const Event event = t.events[slot];
-        dst = Copy(flush, event.held == kDirty ? flush : src - event.held, dst, t.text_end);
+        const std::uint8_t held = t.hold[before];
+        const std::uint8_t next_held = t.hold[next];
+        dst = Copy(flush, held == kDirty ? flush : src - held, dst, t.text_end);
         // The whole entry is copied at once; what lies past the text is overwritten later.
         Output written;
-        std::memcpy(&written, &t.outputs[event.output], sizeof written);
+        std::memcpy(&written, &t.outputs[output], sizeof written);
         std::memcpy(dst, &written, sizeof written);
         dst[written.length] = *src;
         dst += written.advance;
-        flush = event.next_held == kDirty ? flush : src + 1 - event.next_held;
+        flush = next_held == kDirty ? flush : src + 1 - next_held;
     }
 
     // The move from live[k] on the unit at lane.src, found by running the chain, kept, and
@@ -548,14 +549,11 @@ class Machine {
         live[k] = next;
         if (clean && next_clean && written.size() + after.size() == before.size() &&
             before.starts_with(written)) {
-            moves_[(state << kRowBits) | cls] = static_cast<Move>(next);  // a copy
+            moves_[(state << kRowBits) | cls] = next;  // a copy
             return;
         }
         if (written.size() < kOutputUnits) {
-            events_[(state << kRowBits) | cls] = {
-                static_cast<std::uint16_t>(InternOutput(written, cls == 0)), hold_[state],
-                hold_[next]};
-            moves_[(state << kRowBits) | cls] = static_cast<Move>(kEvent | next);
+            moves_[(state << kRowBits) | cls] = EventTo(next, InternOutput(written, cls == 0));
         }
         // Room for this text and for a block of ordinary moves after it.
         Reserve(lane, written.size() + Room(kBlock));
@@ -653,7 +651,7 @@ class Machine {
                                                      Move& logged) {
         const Move move = t.moves[SlotOf(t, state, u)];
         logged = move;
-        state = move & ~kEvent;
+        state = move & kNext;
     }
 
     // Bit i set where the i-th move of the log is an event.
@@ -662,14 +660,15 @@ class Machine {
 #ifdef __SSE2__
         // The event bit is each move's sign bit: packing keeps it, and a byte mask collects it.
         const auto* at = reinterpret_cast<const __m128i*>(log.data());
-        for (std::size_t j = 0; j < kBlock / 16; ++j) {
-            const __m128i packed =
-                _mm_packs_epi16(_mm_loadu_si128(at + 2 * j), _mm_loadu_si128(at + 2 * j + 1));
+        for (std::size_t j = 0; j < kBlock / 16; ++j, at += 4) {
+            const __m128i low = _mm_packs_epi32(_mm_loadu_si128(at), _mm_loadu_si128(at + 1));
+            const __m128i high = _mm_packs_epi32(_mm_loadu_si128(at + 2), _mm_loadu_si128(at + 3));
+            const __m128i packed = _mm_packs_epi16(low, high);
             events |= std::uint64_t{static_cast<std::uint16_t>(_mm_movemask_epi8(packed))}
                       << (16 * j);
         }
 #else
-        for (std::size_t i = 0; i < kBlock; ++i) events |= std::uint64_t{log[i] >> 15} << i;
+        for (std::size_t i = 0; i < kBlock; ++i) events |= std::uint64_t{log[i] >> 31} << i;
 #endif
         return events;
     }
@@ -685,7 +684,7 @@ class Machine {
         bool finished = true;
         for (std::uint64_t left = EventsIn(log); left != 0; left &= left - 1) {
             const auto i = static_cast<std::size_t>(__builtin_ctzll(left));
-            const std::uint32_t before = i == 0 ? start : log[i - 1] & ~kEvent;
+            const std::uint32_t before = i == 0 ? start : log[i - 1] & kNext;
             const Unit* const src = lane.src + i;
             if (log[i] == kUnknown) [[unlikely]] {
                 lane.src = src;
@@ -693,7 +692,7 @@ class Machine {
                 finished = false;
                 break;
             }
-            MakeEvent(t, SlotOf(t, before, *src), src, dst, flush);
+            MakeEvent(t, OutputOf(log[i]), before, log[i] & kNext, src, dst, flush);
         }
         lane.dst = dst;
         lane.flush = flush;
@@ -722,16 +721,13 @@ class Machine {
         hold_.clear();
         index_.clear();
         moves_.clear();
-        events_.clear();
         outputs_.clear();
         output_index_.clear();
         moves_.reserve(kRow << 13);
-        events_.reserve(kRow << 13);
         Intern(Key(1, kCleanTag));
         states_.emplace_back("trap");  // never looked up by its key
         hold_.push_back(kDirty);
         moves_.resize(states_.size() * kRow, kUnknown);
-        events_.resize(states_.size() * kRow);
     }
 
     // A state's key: whether it is clean, then the chain's key.
@@ -749,7 +745,6 @@ class Machine {
             states_.push_back(key);
             hold_.push_back(key[0] == kCleanTag ? static_cast<std::uint8_t>(held) : kDirty);
             moves_.resize(states_.size() * kRow, kUnknown);
-            events_.resize(states_.size() * kRow);
         }
         return it->second;
     }
@@ -779,7 +774,6 @@ class Machine {
     std::vector<std::uint8_t> hold_;  // per state: units held, or kDirty
     std::unordered_map<typename Chain<Unit>::Key, std::uint32_t> index_;
     std::vector<Move, HugePageAllocator<Move>> moves_;
-    std::vector<Event, HugePageAllocator<Event>> events_;
     std::vector<Output> outputs_;
     std::unordered_map<Text<Unit>, std::uint32_t> output_index_;
 };
