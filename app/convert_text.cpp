@@ -1,11 +1,14 @@
 #include "app/convert_text.h"
 
+#include <sched.h>
+
 #include <algorithm>
 #include <array>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
 #include <exception>
+#include <memory>
 #include <mutex>
 #include <thread>
 #include <unordered_map>
@@ -202,101 +205,147 @@ std::vector<std::size_t> ChunkEnds(std::string_view text) {
 // The calling thread writes whatever is next when it is ready and converts otherwise, so both
 // cores convert while the output is written. Converted chunks wait at most kAhead at a time;
 // their buffers are used again.
+//
+// The worker thread shares the pipeline's state and is not waited for at the end: once no
+// chunk is being converted, the text is no longer read and the caller may go on, while the
+// worker lets go of the state and of its own conversion tables in the background (which
+// takes about half a millisecond that a short-lived program need not spend).
 class ChunkPipeline {
   public:
-    ChunkPipeline(std::string_view text, bool letters, std::vector<std::size_t> ends)
-        : text_(text),
-          letters_(letters),
-          ends_(std::move(ends)),
-          outs_(ends_.size()),
-          done_(ends_.size(), false) {}
-
-    void Run(const std::function<void()>& begin,
-             const std::function<void(std::string_view)>& sink) {
-        std::thread worker([this] { Work(); });
-        struct StopOnExit {  // also when the sink fails: the worker stops and is waited for
-            ChunkPipeline& pipeline;
-            std::thread& thread;
-            ~StopOnExit() {
-                {
-                    const std::lock_guard lock(pipeline.mutex_);
-                    pipeline.stop_ = true;
-                }
-                pipeline.changed_.notify_all();
-                thread.join();
-            }
-        } stop_on_exit{*this, worker};
-
+    static void Run(std::string_view text, bool letters, std::vector<std::size_t> ends,
+                    const std::function<void()>& begin,
+                    const std::function<void(std::string_view)>& sink) {
+        const auto state = std::make_shared<State>(text, letters, std::move(ends));
+        const int here = CurrentCpu();
+        std::thread([state, here] {
+            AvoidCpu(here);
+            state->Work();
+        }).detach();
+        struct StopOnExit {  // also when begin or the sink fails
+            State& state;
+            ~StopOnExit() { state.Stop(); }
+        } stop_on_exit{*state};
         begin();
-        std::unique_lock lock(mutex_);
-        while (written_ < ends_.size()) {
-            if (failure_) std::rethrow_exception(failure_);
-            if (done_[written_]) {
-                std::string out = std::move(outs_[written_]);
-                lock.unlock();
-                sink(out);
-                lock.lock();
-                ++written_;
-                free_.push_back(std::move(out));
-                changed_.notify_all();
-            } else if (CanTake()) {
-                Convert(lock);
-            } else {
-                changed_.wait(lock);
-            }
-        }
+        state->WriteAll(sink);
     }
 
   private:
     static constexpr std::size_t kAhead = 16;
 
-    bool CanTake() const { return next_ < ends_.size() && next_ - written_ < kAhead; }
+    struct State {
+        State(std::string_view text, bool letters, std::vector<std::size_t> ends)
+            : text_(text),
+              letters_(letters),
+              ends_(std::move(ends)),
+              outs_(ends_.size()),
+              done_(ends_.size(), false) {}
 
-    void Work() {
-        std::unique_lock lock(mutex_);
-        try {
-            while (true) {
-                changed_.wait(lock, [this] { return stop_ || CanTake() || next_ == ends_.size(); });
-                if (stop_ || next_ == ends_.size()) return;
-                Convert(lock);
+        void WriteAll(const std::function<void(std::string_view)>& sink) {
+            std::unique_lock lock(mutex_);
+            while (written_ < ends_.size()) {
+                if (failure_) std::rethrow_exception(failure_);
+                if (done_[written_]) {
+                    std::string out = std::move(outs_[written_]);
+                    lock.unlock();
+                    sink(out);
+                    lock.lock();
+                    ++written_;
+                    free_.push_back(std::move(out));
+                    changed_.notify_all();
+                } else if (CanTake()) {
+                    Convert(lock);
+                } else {
+                    changed_.wait(lock);
+                }
             }
-        } catch (...) {
-            if (!lock.owns_lock()) lock.lock();
-            failure_ = std::current_exception();
+        }
+
+        void Work() {
+            std::unique_lock lock(mutex_);
+            try {
+                while (true) {
+                    changed_.wait(lock,
+                                  [this] { return stop_ || CanTake() || next_ == ends_.size(); });
+                    if (stop_ || next_ == ends_.size()) return;
+                    Convert(lock);
+                }
+            } catch (...) {
+                if (!lock.owns_lock()) lock.lock();
+                failure_ = std::current_exception();
+                changed_.notify_all();
+            }
+        }
+
+        // Tells the worker to take no more chunks and waits until none is being converted:
+        // from then on the text is not read.
+        void Stop() {
+            std::unique_lock lock(mutex_);
+            stop_ = true;
+            changed_.notify_all();
+            changed_.wait(lock, [this] { return converting_ == 0; });
+        }
+
+        bool CanTake() const {
+            return !stop_ && next_ < ends_.size() && next_ - written_ < kAhead;
+        }
+
+        // Takes the next chunk and converts it, unlocked meanwhile.
+        void Convert(std::unique_lock<std::mutex>& lock) {
+            const std::size_t i = next_++;
+            ++converting_;
+            std::string out;
+            if (!free_.empty()) {
+                out = std::move(free_.back());
+                free_.pop_back();
+            }
+            lock.unlock();
+            const std::size_t start = i == 0 ? 0 : ends_[i - 1];
+            out.clear();
+            try {
+                ConvertInPieces(text_.substr(start, ends_[i] - start), letters_, out);
+            } catch (...) {
+                lock.lock();
+                --converting_;
+                throw;
+            }
+            lock.lock();
+            --converting_;
+            outs_[i] = std::move(out);
+            done_[i] = true;
             changed_.notify_all();
         }
-    }
 
-    // Takes the next chunk and converts it, unlocked meanwhile.
-    void Convert(std::unique_lock<std::mutex>& lock) {
-        const std::size_t i = next_++;
-        std::string out;
-        if (!free_.empty()) {
-            out = std::move(free_.back());
-            free_.pop_back();
+        const std::string_view text_;
+        const bool letters_;
+        const std::vector<std::size_t> ends_;
+        std::mutex mutex_;
+        std::condition_variable changed_;
+        std::vector<std::string> outs_;  // converted chunks not yet written
+        std::vector<bool> done_;
+        std::vector<std::string> free_;  // buffers of written chunks
+        std::size_t next_ = 0;           // the next chunk to convert
+        std::size_t written_ = 0;        // chunks handed to the sink
+        std::size_t converting_ = 0;     // chunks being converted now
+        bool stop_ = false;
+        std::exception_ptr failure_;
+    };
+
+    static int CurrentCpu() { return sched_getcpu(); }
+
+    // Moves the calling thread to another CPU than cpu, where it then stays unless the
+    // scheduler moves it. A new thread is at times started on the CPU of the thread that made
+    // it, and then the two share one core until the scheduler next balances the load, a few
+    // milliseconds later: a long time for a conversion that takes a few tens.
+    static void AvoidCpu(int cpu) {
+        cpu_set_t allowed;
+        if (cpu < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
+        cpu_set_t elsewhere = allowed;
+        CPU_CLR(cpu, &elsewhere);
+        if (CPU_COUNT(&elsewhere) == 0 || sched_setaffinity(0, sizeof elsewhere, &elsewhere) != 0) {
+            return;
         }
-        lock.unlock();
-        const std::size_t start = i == 0 ? 0 : ends_[i - 1];
-        out.clear();
-        ConvertInPieces(text_.substr(start, ends_[i] - start), letters_, out);
-        lock.lock();
-        outs_[i] = std::move(out);
-        done_[i] = true;
-        changed_.notify_all();
+        sched_setaffinity(0, sizeof allowed, &allowed);
     }
-
-    const std::string_view text_;
-    const bool letters_;
-    const std::vector<std::size_t> ends_;
-    std::mutex mutex_;
-    std::condition_variable changed_;
-    std::vector<std::string> outs_;  // converted chunks not yet written
-    std::vector<bool> done_;
-    std::vector<std::string> free_;  // buffers of written chunks
-    std::size_t next_ = 0;           // the next chunk to convert
-    std::size_t written_ = 0;        // chunks handed to the sink
-    bool stop_ = false;
-    std::exception_ptr failure_;
 };
 
 }  // namespace
@@ -305,7 +354,7 @@ void ConvertUtf8(std::string_view text, bool letters, const std::function<void()
                  const std::function<void(std::string_view)>& sink) {
     std::vector<std::size_t> ends = ChunkEnds(text);
     if (ends.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        ChunkPipeline(text, letters, std::move(ends)).Run(begin, sink);
+        ChunkPipeline::Run(text, letters, std::move(ends), begin, sink);
         return;
     }
     begin();

@@ -235,8 +235,13 @@ struct HugePageAllocator {
     template <typename U>
     HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
 
+    // Whole blocks are allocated anyway: the number of Ts that fit in those for n.
+    static std::size_t Capacity(std::size_t n) {
+        return (n * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage / sizeof(T);
+    }
+
     T* allocate(std::size_t n) {
-        const std::size_t bytes = (n * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage;
+        const std::size_t bytes = Capacity(n) * sizeof(T);
         void* p = std::aligned_alloc(kHugePage, bytes);
         if (p == nullptr) throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
@@ -406,9 +411,10 @@ class Machine {
     // Room for units in the scratch buffer, which is kept from call to call unless large.
     Unit* Scratch(std::size_t units) {
         if (scratch_size_ < units) {
+            // All of the blocks allocated is used: a slightly longer text next time fits too.
             scratch_.reset();
             scratch_.reset(HugePageAllocator<Unit>().allocate(units));
-            scratch_size_ = units;
+            scratch_size_ = HugePageAllocator<Unit>::Capacity(units);
         }
         return scratch_.get();
     }
