@@ -37,7 +37,6 @@
 #include <stdexcept>
 #include <string>
 #include <type_traits>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -255,6 +254,70 @@ struct HugePageAllocator {
     bool operator==(const HugePageAllocator<U>&) const noexcept {
         return true;
     }
+};
+
+// Numbers of short byte strings, found by their hash: open addressing over a power-of-two
+// table that is never more than half full. The strings are kept by the caller, who tells
+// whether a number's string is the one looked for. Finding a move costs several look-ups;
+// a general hash map with its own copies of the keys made them a good part of that cost.
+class FlatIndex {
+  public:
+    static std::uint32_t Hash(const void* data, std::size_t bytes) {
+        const auto* p = static_cast<const unsigned char*>(data);
+        std::uint64_t h = bytes * 0x9E3779B97F4A7C15u;
+        for (; bytes > 0; p += 8, bytes -= std::min<std::size_t>(bytes, 8)) {
+            std::uint64_t word = 0;
+            std::memcpy(&word, p, std::min<std::size_t>(bytes, 8));
+            h = (h ^ word) * 0xBF58476D1CE4E5B9u;
+            h ^= h >> 31;
+        }
+        return static_cast<std::uint32_t>(h >> 32);
+    }
+
+    void Clear() {
+        slots_.assign(kInitialSlots, Slot{0, kEmpty});
+        count_ = 0;
+    }
+
+    // The number of the string with this hash that `is` accepts; when there is none, number
+    // becomes its number. Returns the number and whether it was new.
+    template <typename Is>
+    std::pair<std::uint32_t, bool> FindOrAdd(std::uint32_t hash, std::uint32_t number, Is is) {
+        if (2 * (count_ + 1) > slots_.size()) Grow();
+        const std::size_t mask = slots_.size() - 1;
+        for (std::size_t i = hash & mask;; i = (i + 1) & mask) {
+            Slot& slot = slots_[i];
+            if (slot.number == kEmpty) {
+                slot = {hash, number};
+                ++count_;
+                return {number, true};
+            }
+            if (slot.hash == hash && is(slot.number)) return {slot.number, false};
+        }
+    }
+
+  private:
+    struct Slot {
+        std::uint32_t hash;
+        std::uint32_t number;
+    };
+    static constexpr std::uint32_t kEmpty = 0xFFFFFFFF;
+    static constexpr std::size_t kInitialSlots = 1024;
+
+    void Grow() {
+        std::vector<Slot> old(slots_.size() * 2, Slot{0, kEmpty});
+        old.swap(slots_);
+        const std::size_t mask = slots_.size() - 1;
+        for (const Slot& slot : old) {
+            if (slot.number == kEmpty) continue;
+            std::size_t i = slot.hash & mask;
+            while (slots_[i].number != kEmpty) i = (i + 1) & mask;
+            slots_[i] = slot;
+        }
+    }
+
+    std::vector<Slot> slots_ = std::vector<Slot>(kInitialSlots, Slot{0, kEmpty});
+    std::size_t count_ = 0;
 };
 
 template <typename Unit>
@@ -725,10 +788,10 @@ class Machine {
     void Reset() {
         states_.clear();
         hold_.clear();
-        index_.clear();
+        index_.Clear();
         moves_.clear();
         outputs_.clear();
-        output_index_.clear();
+        output_index_.Clear();
         moves_.reserve(kRow << 13);
         Intern(Key(1, kCleanTag));
         states_.emplace_back("trap");  // never looked up by its key
@@ -743,7 +806,10 @@ class Machine {
     static std::string_view Pairs(const Key& key) { return std::string_view(key).substr(1); }
 
     std::uint32_t Intern(const Key& key) {
-        auto [it, inserted] = index_.try_emplace(key, static_cast<std::uint32_t>(states_.size()));
+        const auto [number, inserted] =
+            index_.FindOrAdd(FlatIndex::Hash(key.data(), key.size()),
+                             static_cast<std::uint32_t>(states_.size()),
+                             [&](std::uint32_t state) { return states_[state] == key; });
         if (inserted) {
             std::size_t held = 0;
             for (std::size_t i = 2; i < key.size(); i += 2)
@@ -752,24 +818,23 @@ class Machine {
             hold_.push_back(key[0] == kCleanTag ? static_cast<std::uint8_t>(held) : kDirty);
             moves_.resize(states_.size() * kRow, kUnknown);
         }
-        return it->second;
+        return number;
     }
 
-    std::uint32_t InternOutput(Text<Unit> written, bool adds_unit) {
-        // A class-0 move's text ends with the unit that caused it: kept apart, the step
-        // writes the real one.
-        if (adds_unit) written.pop_back();
-        written.push_back(adds_unit ? Unit{1} : Unit{0});  // part of the key only
-        auto [it, inserted] =
-            output_index_.try_emplace(written, static_cast<std::uint32_t>(outputs_.size()));
-        if (inserted) {
-            Output o{};
-            std::copy(written.begin(), written.end() - 1, o.units);
-            o.length = static_cast<Unit>(written.size() - 1);
-            o.advance = static_cast<Unit>(written.size() - 1 + (adds_unit ? 1 : 0));
-            outputs_.push_back(o);
-        }
-        return it->second;
+    // The number of an output that writes written (which is less than kOutputUnits long);
+    // a class-0 move's text ends with the unit that caused it, which is kept apart: the step
+    // writes the real one.
+    std::uint32_t InternOutput(std::basic_string_view<Unit> written, bool adds_unit) {
+        if (adds_unit) written.remove_suffix(1);
+        Output o{};
+        std::copy(written.begin(), written.end(), o.units);
+        o.length = static_cast<std::make_unsigned_t<Unit>>(written.size());
+        o.advance = static_cast<std::make_unsigned_t<Unit>>(written.size() + (adds_unit ? 1 : 0));
+        const auto [number, inserted] = output_index_.FindOrAdd(
+            FlatIndex::Hash(&o, sizeof o), static_cast<std::uint32_t>(outputs_.size()),
+            [&](std::uint32_t i) { return std::memcmp(&outputs_[i], &o, sizeof o) == 0; });
+        if (inserted) outputs_.push_back(o);
+        return number;
     }
 
     const Chain<Unit>& chain_;
@@ -778,10 +843,10 @@ class Machine {
     std::size_t scratch_size_ = 0;
     std::vector<typename Chain<Unit>::Key> states_;
     std::vector<std::uint8_t> hold_;  // per state: units held, or kDirty
-    std::unordered_map<typename Chain<Unit>::Key, std::uint32_t> index_;
+    FlatIndex index_;  // states by key
     std::vector<Move, HugePageAllocator<Move>> moves_;
     std::vector<Output> outputs_;
-    std::unordered_map<Text<Unit>, std::uint32_t> output_index_;
+    FlatIndex output_index_;  // outputs by content
 };
 
 template <typename Unit>
