@@ -1,5 +1,6 @@
 #include "app/convert_text.h"
 
+#include <pthread.h>
 #include <sched.h>
 
 #include <algorithm>
@@ -10,6 +11,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <unordered_map>
 #include <utility>
@@ -216,11 +218,7 @@ class ChunkPipeline {
                     const std::function<void()>& begin,
                     const std::function<void(std::string_view)>& sink) {
         const auto state = std::make_shared<State>(text, letters, std::move(ends));
-        const int here = CurrentCpu();
-        std::thread([state, here] {
-            AvoidCpu(here);
-            state->Work();
-        }).detach();
+        StartWorker(state);
         struct StopOnExit {  // also when begin or the sink fails
             State& state;
             ~StopOnExit() { state.Stop(); }
@@ -330,21 +328,44 @@ class ChunkPipeline {
         std::exception_ptr failure_;
     };
 
-    static int CurrentCpu() { return sched_getcpu(); }
-
-    // Moves the calling thread to another CPU than cpu, where it then stays unless the
-    // scheduler moves it. A new thread is at times started on the CPU of the thread that made
-    // it, and then the two share one core until the scheduler next balances the load, a few
-    // milliseconds later: a long time for a conversion that takes a few tens.
-    static void AvoidCpu(int cpu) {
-        cpu_set_t allowed;
-        if (cpu < 0 || sched_getaffinity(0, sizeof allowed, &allowed) != 0) return;
-        cpu_set_t elsewhere = allowed;
-        CPU_CLR(cpu, &elsewhere);
-        if (CPU_COUNT(&elsewhere) == 0 || sched_setaffinity(0, sizeof elsewhere, &elsewhere) != 0) {
-            return;
+    // Starts state->Work() on a thread of its own, which nothing waits for. Where the process
+    // may run on more than one CPU, the thread starts on another CPU than the calling
+    // thread's, and may move from there later. Left to the scheduler, a new thread at times
+    // starts on the calling thread's CPU and waits there for it to give way, or shares it
+    // until the load is next balanced: some milliseconds, a long time for a conversion that
+    // takes a few tens.
+    static void StartWorker(std::shared_ptr<State> state) {
+        auto start = std::make_unique<Start>();
+        start->state = std::move(state);
+        pthread_attr_t attributes;
+        pthread_attr_init(&attributes);
+        const int here = sched_getcpu();
+        if (here >= 0 && sched_getaffinity(0, sizeof start->allowed, &start->allowed) == 0) {
+            cpu_set_t elsewhere = start->allowed;
+            CPU_CLR(here, &elsewhere);
+            start->placed =
+                CPU_COUNT(&elsewhere) > 0 &&
+                pthread_attr_setaffinity_np(&attributes, sizeof elsewhere, &elsewhere) == 0;
         }
-        sched_setaffinity(0, sizeof allowed, &allowed);
+        pthread_t thread;
+        const int error = pthread_create(&thread, &attributes, &WorkerMain, start.get());
+        pthread_attr_destroy(&attributes);
+        if (error != 0) throw std::system_error(error, std::generic_category(), "thread");
+        start.release();  // the thread's now
+        pthread_detach(thread);
+    }
+
+    struct Start {
+        std::shared_ptr<State> state;
+        cpu_set_t allowed{};
+        bool placed = false;
+    };
+
+    static void* WorkerMain(void* argument) {
+        const std::unique_ptr<Start> start(static_cast<Start*>(argument));
+        if (start->placed) sched_setaffinity(0, sizeof start->allowed, &start->allowed);
+        start->state->Work();
+        return nullptr;
     }
 };
 

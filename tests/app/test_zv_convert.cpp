@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <sched.h>
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <spawn.h>
@@ -349,6 +350,17 @@ TEST_F(Convert, LongTextEqualsWholeConversion) {
     const std::string expected = Converted(text);
     EXPECT_EQ(Mismatch(Run({}, text).out, expected), "");
     EXPECT_EQ(Mismatch(Run({Put("long", text)}).out, expected), "");  // one file: mapped
+    {
+        // Allowed one CPU only, the second thread has no other CPU to start on.
+        cpu_set_t all, one;
+        ASSERT_EQ(sched_getaffinity(0, sizeof all, &all), 0);
+        CPU_ZERO(&one);
+        CPU_SET(sched_getcpu(), &one);
+        ASSERT_EQ(sched_setaffinity(0, sizeof one, &one), 0);
+        const Result r = Run({Put("long", text)});
+        sched_setaffinity(0, sizeof all, &all);
+        EXPECT_EQ(Mismatch(r.out, expected), "") << r.err;
+    }
     EXPECT_EQ(Mismatch(Run({"--unicode"}, text).out, Letters(expected)), "");
     // Typed references split by a piece boundary still turn into letters.
     std::string refs;
