@@ -28,14 +28,19 @@
 
 #include <algorithm>
 #include <array>
+#include <atomic>
 #include <cstdint>
 #include <cstdlib>
 #include <cstring>
+#include <deque>
 #include <memory>
+#include <mutex>
 #include <new>
+#include <shared_mutex>
 #include <span>
 #include <stdexcept>
 #include <string>
+#include <thread>
 #include <type_traits>
 #include <utility>
 #include <vector>
@@ -320,9 +325,11 @@ class FlatIndex {
     std::size_t count_ = 0;
 };
 
+// The chain and the machine last as long as the program: never destroyed, so that a thread
+// still converting while the program ends finds them in place.
 template <typename Unit>
 const Chain<Unit>& TheChain() {
-    static const Chain<Unit> chain;
+    static const Chain<Unit>& chain = *new Chain<Unit>();
     return chain;
 }
 
@@ -344,20 +351,69 @@ const Chain<Unit>& TheChain() {
 // A long text is cut into kLanes pieces, each right after a class-0 unit (where the machine
 // is back at its start), and the pieces are run side by side, one unit of each in turn: the
 // look-ups of different pieces do not wait on each other, which hides their latency.
+//
+// One machine serves every thread, so that threads converting at once find each move only
+// once. Its tables have a fixed place in memory and grow without moving: runs read them
+// without a lock, while a thread that has found a move adds it (and the states and text it
+// needs) under a lock and makes it known last, with release order; the run that reads the
+// move sees what it needs. A run that finds the tables full rebuilds them for later runs if
+// no other run is using them, and converts its own text with a machine of its thread's own,
+// which it rebuilds as often as it needs: adversarial text keeps no other thread waiting.
+template <typename Unit>
+class Scratch;
+
 template <typename Unit>
 class Machine {
   public:
-    explicit Machine(const Chain<Unit>& chain) : chain_(chain) {
+    explicit Machine(const Chain<Unit>& chain)
+        : chain_(chain),
+          moves_(HugePageAllocator<Move>().allocate(kMaxStates * kRow)),
+          hold_(new std::uint8_t[kMaxStates]),
+          key_of_(new const Key*[kMaxStates]),
+          outputs_(new Output[kMaxOutputs]) {
         static_assert(kRow >= 56);
         if (chain_.ClassCount() > kRow) throw std::logic_error("too many character classes");
         Reset();
     }
 
-    // Appends the conversion of text to out.
-    void Run(std::basic_string_view<Unit> text, Text<Unit>& out) {
+    // Appends the conversion of text to out, with tables that other threads may be using at
+    // the same time; scratch is the calling thread's room to work in. Returns false, with out
+    // as it was, when the tables fill up; they are then rebuilt for the next run, unless
+    // another run is using them.
+    bool RunShared(std::basic_string_view<Unit> text, Text<Unit>& out, Scratch<Unit>& scratch) {
+        {
+            const std::shared_lock use(use_);
+            try {
+                RunLanes(text, out, scratch, false);
+                return true;
+            } catch (const Full&) {
+                // out is as it was: the lanes' texts are joined to it only at the end
+            }
+        }
+        const std::unique_lock alone(use_, std::try_to_lock);
+        if (alone.owns_lock()) Reset();
+        return false;
+    }
+
+    // The same with tables of the calling thread's own, rebuilt whenever they fill up.
+    void RunAlone(std::basic_string_view<Unit> text, Text<Unit>& out, Scratch<Unit>& scratch) {
+        RunLanes(text, out, scratch, true);
+    }
+
+  private:
+    struct Lane;
+    struct Full {};  // no room for another state or output; thrown only to a shared run
+
+    // The run itself. With may_reset, the tables are the run's alone, and it rebuilds them
+    // whenever they fill up.
+    void RunLanes(std::basic_string_view<Unit> text, Text<Unit>& out, Scratch<Unit>& scratch,
+                  bool may_reset) {
         std::array<Lane, kLanes> lanes{};
         const std::size_t count = Cut(text, lanes);
-        text_end_ = text.data() + text.size();
+        for (Lane& lane : lanes) {
+            lane.text_end = text.data() + text.size();
+            lane.may_reset = may_reset;
+        }
         // Every lane writes into its own region of the machine's scratch buffer, room for
         // twice its input (typed Latvian grows by about a third: references are longer than
         // pairs); a lane that needs more moves to a buffer of its own. The lanes' texts are
@@ -369,7 +425,7 @@ class Machine {
             room[k] = 2 * length + Room(kBlock);
             total += room[k];
         }
-        Unit* region = Scratch(total);
+        Unit* region = scratch.Room(total);
         for (std::size_t k = 0; k < count; ++k) {
             lanes[k].begin = lanes[k].dst = region;
             lanes[k].stop = region + room[k];
@@ -383,19 +439,20 @@ class Machine {
             // What the copies passed on; the last lane may end with units still held.
             Reserve(lane, Room(0));
             const std::uint8_t held = hold_[lane.state];
-            if (held != kDirty) lane.dst = Copy(lane.flush, lane.src - held, lane.dst, text_end_);
+            if (held != kDirty) {
+                lane.dst = Copy(lane.flush, lane.src - held, lane.dst, lane.text_end);
+            }
         }
         // Only the last piece may end with units held back; the others end after a class-0
         // unit, where nothing is held.
         typename Chain<Unit>::State vector =
-            Chain<Unit>::StateOf(Pairs(states_[lanes[count - 1].state]));
+            Chain<Unit>::StateOf(Pairs(*key_of_[lanes[count - 1].state]));
         Text<Unit> tail;
         chain_.Finish(vector, tail);
         Join(lanes, count, out, tail);
-        ReleaseLargeScratch();
+        scratch.ReleaseIfLarge();
     }
 
-  private:
     static constexpr std::size_t kRow = 64;  // moves per state: one per class, padded
     static constexpr unsigned kRowBits = 6;
     using Move = std::uint32_t;
@@ -406,8 +463,8 @@ class Machine {
     static constexpr std::uint32_t kTrap = 1;
     static constexpr Move kUnknown = kEvent | kTrap;
     static constexpr std::uint8_t kDirty = 0xFF;  // the hold of a dirty state
-    // Past these sizes the tables are dropped and rebuilt, so that adversarial text cannot
-    // make them grow without bound (and indices stay within their bits).
+    // The tables' sizes: past them the tables are dropped and rebuilt, so that adversarial
+    // text cannot make them grow without bound (and indices stay within their bits).
     static constexpr std::size_t kMaxStates = 0x7FFF;
     static constexpr std::size_t kMaxOutputs = 0xFFFF;
     static constexpr std::size_t kLanes = 8;
@@ -441,6 +498,8 @@ class Machine {
         Unit* stop = nullptr;  // end of the lane's room
         std::uint32_t state = 0;
         Text<Unit> own;  // the lane's buffer once it has outgrown its region
+        const Unit* text_end = nullptr;  // end of the whole text: copies read no further
+        bool may_reset = false;          // the run has the tables to itself
     };
 
     // Room enough at a lane's dst for steps more steps, with what the copies have passed on
@@ -470,27 +529,6 @@ class Machine {
         for (std::size_t k = 0; k < count; ++k) out.append(lanes[k].begin, lanes[k].dst);
         out += tail;
     }
-
-    // Room for units in the scratch buffer, which is kept from call to call unless large.
-    Unit* Scratch(std::size_t units) {
-        if (scratch_size_ < units) {
-            // All of the blocks allocated is used: a slightly longer text next time fits too.
-            scratch_.reset();
-            scratch_.reset(HugePageAllocator<Unit>().allocate(units));
-            scratch_size_ = HugePageAllocator<Unit>::Capacity(units);
-        }
-        return scratch_.get();
-    }
-    void ReleaseLargeScratch() {
-        if (scratch_size_ * sizeof(Unit) > kKeptScratchBytes) {
-            scratch_.reset();
-            scratch_size_ = 0;
-        }
-    }
-    static constexpr std::size_t kKeptScratchBytes = std::size_t{8} << 20;
-    struct Free {
-        void operator()(Unit* p) const { HugePageAllocator<Unit>().deallocate(p, 0); }
-    };
 
     // Cuts text into kLanes pieces after class-0 units, or leaves it whole; returns the count.
     std::size_t Cut(std::basic_string_view<Unit> text, std::array<Lane, kLanes>& lanes) const {
@@ -537,8 +575,14 @@ class Machine {
         const Output* outputs;
         const Unit* text_end;
     };
-    Tables CurrentTables() const {
-        return {chain_.ClassTable(), moves_.data(), hold_.data(), outputs_.data(), text_end_};
+    Tables TablesFor(const Lane& lane) const {
+        return {chain_.ClassTable(), moves_.get(), hold_.get(), outputs_.get(), lane.text_end};
+    }
+
+    // The move in slot, read while other threads may add moves: a move is made known after
+    // everything it leads to, so reading it in acquire order makes that visible.
+    [[gnu::always_inline]] static inline Move Load(const Move* moves, std::size_t slot) {
+        return __atomic_load_n(moves + slot, __ATOMIC_ACQUIRE);
     }
 
     // The slot of the move from state on u.
@@ -552,17 +596,16 @@ class Machine {
     // itself (reading and writing the lane through the references) and may rebuild the
     // tables.
     template <typename SlowPath>
-    [[gnu::always_inline]] inline void Step(Tables& t, const Unit* src, Unit*& dst,
+    [[gnu::always_inline]] inline void Step(const Tables& t, const Unit* src, Unit*& dst,
                                             const Unit*& flush, std::uint32_t& state,
                                             SlowPath&& slow) {
-        const Move move = t.moves[SlotOf(t, state, *src)];
+        const Move move = Load(t.moves, SlotOf(t, state, *src));
         if (!(move & kEvent)) [[likely]] {
             state = move;
             return;
         }
         if (move == kUnknown) [[unlikely]] {
             slow();
-            t = CurrentTables();
             return;
         }
         const std::uint32_t next = move & kNext;
@@ -590,23 +633,26 @@ class Machine {
     }
 
     // The move from live[k] on the unit at lane.src, found by running the chain, kept, and
-    // made on lane. When the tables are full they are rebuilt first, and live, the states
-    // of every lane, are renumbered.
+    // made on lane. The chain runs without the lock; what it found is added under the lock,
+    // unless another thread has added the same move meanwhile. In a run that has the tables
+    // to itself, full tables are rebuilt first, and live, the states of every lane, are
+    // renumbered; in a shared run they end the run (Full).
     [[gnu::noinline]] void Slow(std::array<std::uint32_t, kLanes>& live, std::size_t k,
                                 Lane& lane) {
-        if (states_.size() + 2 >= kMaxStates || outputs_.size() + 1 >= kMaxOutputs) {
+        if (lane.may_reset && IsFull()) {
             std::array<Key, kLanes> keys;
-            for (std::size_t j = 0; j < kLanes; ++j) keys[j] = states_.at(live[j]);
+            for (std::size_t j = 0; j < kLanes; ++j) keys[j] = *key_of_[live[j]];
             Reset();
             for (std::size_t j = 0; j < kLanes; ++j) live[j] = Intern(keys[j]);
         }
         const Unit u = *lane.src;
         const std::uint8_t cls = chain_.ClassOf(u);
         const std::uint32_t state = live[k];
+        const Key& from = *key_of_[state];
         const bool clean = hold_[state] != kDirty;
-        typename Chain<Unit>::State vector = Chain<Unit>::StateOf(Pairs(states_[state]));
+        typename Chain<Unit>::State vector = Chain<Unit>::StateOf(Pairs(from));
         // The input's last units as far as they are known: what a clean state holds.
-        Text<Unit> before = clean ? chain_.Held(Pairs(states_[state])) : Text<Unit>();
+        Text<Unit> before = clean ? chain_.Held(Pairs(from)) : Text<Unit>();
         before.push_back(u);
         Text<Unit> written;
         chain_.Push(0, u, vector, written);
@@ -614,21 +660,35 @@ class Machine {
         const Text<Unit> after = chain_.Held(key);
         const bool next_clean = after.size() < kDirty && before.ends_with(after);
         key.insert(key.begin(), next_clean ? kCleanTag : kDirtyTag);
-        const std::uint32_t next = Intern(key);
+        const bool copy = clean && next_clean && written.size() + after.size() == before.size() &&
+                          before.starts_with(written);
+        std::uint32_t next = 0;
+        {
+            const std::lock_guard lock(add_);
+            if (IsFull()) throw Full{};
+            next = Intern(key);
+            Move* const slot = moves_.get() + ((state << kRowBits) | cls);
+            if (*slot == kUnknown) {
+                if (copy) {
+                    __atomic_store_n(slot, next, __ATOMIC_RELEASE);
+                } else if (written.size() < kOutputUnits) {
+                    __atomic_store_n(slot, EventTo(next, InternOutput(written, cls == 0)),
+                                     __ATOMIC_RELEASE);
+                }
+            }
+        }
         live[k] = next;
-        if (clean && next_clean && written.size() + after.size() == before.size() &&
-            before.starts_with(written)) {
-            moves_[(state << kRowBits) | cls] = next;  // a copy
-            return;
-        }
-        if (written.size() < kOutputUnits) {
-            moves_[(state << kRowBits) | cls] = EventTo(next, InternOutput(written, cls == 0));
-        }
+        if (copy) return;
         // Room for this text and for a block of ordinary moves after it.
         Reserve(lane, written.size() + Room(kBlock));
-        if (clean) lane.dst = Copy(lane.flush, lane.src - hold_[state], lane.dst, text_end_);
+        if (clean) lane.dst = Copy(lane.flush, lane.src - hold_[state], lane.dst, lane.text_end);
         lane.dst = std::copy(written.begin(), written.end(), lane.dst);
         if (next_clean) lane.flush = lane.src + 1 - hold_[next];
+    }
+
+    // Whether there may be no room for another state and another output.
+    bool IsFull() const {
+        return state_count_ + 2 >= kMaxStates || output_count_ + 1 >= kMaxOutputs;
     }
 
     // The lanes side by side, a block of kBlock units of each at a time, in one of two ways.
@@ -674,7 +734,7 @@ class Machine {
                 found = true;
             };
         };
-        Tables tables = CurrentTables();
+        const Tables tables = TablesFor(lanes[0]);
         for (; i < kBlock; ++i) {
             (Step(tables, src[K] + i, dst[K], flush[K], state[K], slow(K)), ...);
         }
@@ -692,7 +752,7 @@ class Machine {
         const std::array<std::uint32_t, kLanes> start{lanes[K].state...};
         const std::array<const Unit*, kLanes> block_end{(lanes[K].src + kBlock)...};
         {
-            const Tables t = CurrentTables();
+            const Tables t = TablesFor(lanes[0]);
             const std::array<const Unit*, kLanes> src{lanes[K].src...};
             for (std::uint32_t i = 0; i < kBlock; ++i) {
                 (Follow(t, src[K][i], state[K], log[K][i]), ...);
@@ -718,7 +778,7 @@ class Machine {
     // The first pass's step: the move from state on u, written to the log.
     [[gnu::always_inline]] static inline void Follow(const Tables& t, Unit u, std::uint32_t& state,
                                                      Move& logged) {
-        const Move move = t.moves[SlotOf(t, state, u)];
+        const Move move = Load(t.moves, SlotOf(t, state, u));
         logged = move;
         state = move & kNext;
     }
@@ -747,7 +807,7 @@ class Machine {
     // that move's, and returns false.
     bool MakeEvents(Lane& lane, std::uint32_t start, const Log& log) const {
         static_assert(kBlock == 64);
-        const Tables t = CurrentTables();
+        const Tables t = TablesFor(lane);
         Unit* dst = lane.dst;
         const Unit* flush = lane.flush;
         bool finished = true;
@@ -774,8 +834,7 @@ class Machine {
         Lane& lane = lanes[k];
         while (lane.src != end) {
             Reserve(lane, Room(1));
-            Tables tables = CurrentTables();
-            Step(tables, lane.src, lane.dst, lane.flush, lane.state, [&] {
+            Step(TablesFor(lane), lane.src, lane.dst, lane.flush, lane.state, [&] {
                 std::array<std::uint32_t, kLanes> live{};
                 for (std::size_t j = 0; j < count; ++j) live[j] = lanes[j].state;
                 Slow(live, k, lane);
@@ -785,18 +844,15 @@ class Machine {
         }
     }
 
+    // Empties the tables: no run may be using them.
     void Reset() {
-        states_.clear();
-        hold_.clear();
+        keys_.clear();
         index_.Clear();
-        moves_.clear();
-        outputs_.clear();
         output_index_.Clear();
-        moves_.reserve(kRow << 13);
+        state_count_ = 0;
+        output_count_ = 0;
         Intern(Key(1, kCleanTag));
-        states_.emplace_back("trap");  // never looked up by its key
-        hold_.push_back(kDirty);
-        moves_.resize(states_.size() * kRow, kUnknown);
+        AddState("trap", kDirty);  // never looked up by its key
     }
 
     // A state's key: whether it is clean, then the chain's key.
@@ -805,25 +861,34 @@ class Machine {
     static constexpr char kDirtyTag = 'd';
     static std::string_view Pairs(const Key& key) { return std::string_view(key).substr(1); }
 
+    // The number of the state with this key, added if new. Under the lock, or alone.
     std::uint32_t Intern(const Key& key) {
-        const auto [number, inserted] =
-            index_.FindOrAdd(FlatIndex::Hash(key.data(), key.size()),
-                             static_cast<std::uint32_t>(states_.size()),
-                             [&](std::uint32_t state) { return states_[state] == key; });
+        const auto [number, inserted] = index_.FindOrAdd(
+            FlatIndex::Hash(key.data(), key.size()), state_count_,
+            [&](std::uint32_t state) { return *key_of_[state] == key; });
         if (inserted) {
             std::size_t held = 0;
-            for (std::size_t i = 2; i < key.size(); i += 2)
+            for (std::size_t i = 2; i < key.size(); i += 2) {
                 held += static_cast<unsigned char>(key[i]);
-            states_.push_back(key);
-            hold_.push_back(key[0] == kCleanTag ? static_cast<std::uint8_t>(held) : kDirty);
-            moves_.resize(states_.size() * kRow, kUnknown);
+            }
+            AddState(key, key[0] == kCleanTag ? static_cast<std::uint8_t>(held) : kDirty);
         }
         return number;
     }
 
+    // A new state, all of whose moves are unknown. No run can reach it before a move to it is
+    // made known.
+    void AddState(const Key& key, std::uint8_t hold) {
+        keys_.push_back(key);  // a deque: the keys already in it stay where they are
+        key_of_[state_count_] = &keys_.back();
+        hold_[state_count_] = hold;
+        std::fill_n(moves_.get() + state_count_ * kRow, kRow, kUnknown);
+        ++state_count_;
+    }
+
     // The number of an output that writes written (which is less than kOutputUnits long);
     // a class-0 move's text ends with the unit that caused it, which is kept apart: the step
-    // writes the real one.
+    // writes the real one. Under the lock, or alone.
     std::uint32_t InternOutput(std::basic_string_view<Unit> written, bool adds_unit) {
         if (adds_unit) written.remove_suffix(1);
         Output o{};
@@ -831,30 +896,107 @@ class Machine {
         o.length = static_cast<std::make_unsigned_t<Unit>>(written.size());
         o.advance = static_cast<std::make_unsigned_t<Unit>>(written.size() + (adds_unit ? 1 : 0));
         const auto [number, inserted] = output_index_.FindOrAdd(
-            FlatIndex::Hash(&o, sizeof o), static_cast<std::uint32_t>(outputs_.size()),
+            FlatIndex::Hash(&o, sizeof o), output_count_,
             [&](std::uint32_t i) { return std::memcmp(&outputs_[i], &o, sizeof o) == 0; });
-        if (inserted) outputs_.push_back(o);
+        if (inserted) outputs_[output_count_++] = o;
         return number;
     }
 
+    struct FreeMoves {
+        void operator()(Move* p) const { HugePageAllocator<Move>().deallocate(p, 0); }
+    };
+
     const Chain<Unit>& chain_;
-    const Unit* text_end_ = nullptr;  // end of the text being run: copies read no further
-    std::unique_ptr<Unit, Free> scratch_;
-    std::size_t scratch_size_ = 0;
-    std::vector<typename Chain<Unit>::Key> states_;
-    std::vector<std::uint8_t> hold_;  // per state: units held, or kDirty
-    FlatIndex index_;  // states by key
-    std::vector<Move, HugePageAllocator<Move>> moves_;
-    std::vector<Output> outputs_;
-    FlatIndex output_index_;  // outputs by content
+    std::shared_mutex use_;  // shared by runs; held alone to rebuild the tables
+    // Held to add to the tables, for a fraction of a microsecond at a time. A thread that
+    // finds it taken waits by watching it, which costs far less than sleeping and being woken;
+    // should the holder be kept from running, the waiter soon gives way to other threads.
+    class AddLock {
+      public:
+        void lock() {
+            while (locked_.exchange(true, std::memory_order_acquire)) {
+                for (int waits = 0; locked_.load(std::memory_order_relaxed); ++waits) {
+                    if (waits < kWatches) {
+#if defined(__x86_64__) || defined(__i386__)
+                        __builtin_ia32_pause();
+#endif
+                    } else {
+                        std::this_thread::yield();
+                    }
+                }
+            }
+        }
+        void unlock() { locked_.store(false, std::memory_order_release); }
+
+      private:
+        static constexpr int kWatches = 1000;
+        std::atomic<bool> locked_{false};
+    };
+    AddLock add_;
+    // The tables that runs read, in fixed places (see Load): kRow moves per state, and per
+    // state the units it holds (or kDirty); what events write.
+    const std::unique_ptr<Move, FreeMoves> moves_;
+    const std::unique_ptr<std::uint8_t[]> hold_;
+    // The key of each state, and the index that finds a state by its key; the outputs and
+    // the index that finds one by its text.
+    std::deque<Key> keys_;
+    const std::unique_ptr<const Key*[]> key_of_;
+    FlatIndex index_;
+    std::uint32_t state_count_ = 0;
+    const std::unique_ptr<Output[]> outputs_;
+    FlatIndex output_index_;
+    std::uint32_t output_count_ = 0;
+};
+
+// A thread's room to work in: the lanes' texts before they are joined. Kept from call to
+// call unless large.
+template <typename Unit>
+class Scratch {
+  public:
+    Unit* Room(std::size_t units) {
+        if (size_ < units) {
+            // All of the blocks allocated is used: a slightly longer text next time fits too.
+            buffer_.reset();
+            buffer_.reset(HugePageAllocator<Unit>().allocate(units));
+            size_ = HugePageAllocator<Unit>::Capacity(units);
+        }
+        return buffer_.get();
+    }
+
+    void ReleaseIfLarge() {
+        if (size_ * sizeof(Unit) > kKeptBytes) {
+            buffer_.reset();
+            size_ = 0;
+        }
+    }
+
+  private:
+    static constexpr std::size_t kKeptBytes = std::size_t{8} << 20;
+    struct Free {
+        void operator()(Unit* p) const { HugePageAllocator<Unit>().deallocate(p, 0); }
+    };
+    std::unique_ptr<Unit, Free> buffer_;
+    std::size_t size_ = 0;
 };
 
 template <typename Unit>
 void Run(std::basic_string_view<Unit> text, Text<Unit>& out) {
-    // One machine per thread: it is a cache of moves, and nothing of one call is seen in the
-    // result of another.
-    thread_local Machine<Unit> machine(TheChain<Unit>());
-    machine.Run(text, out);
+    // The machine is a cache of moves shared by every thread: nothing of one call is seen in
+    // the result of another.
+    static Machine<Unit>& shared = *new Machine<Unit>(TheChain<Unit>());
+    thread_local Scratch<Unit> scratch;
+    // After text that filled the shared tables, the thread's next few texts go straight to
+    // its own machine: more of the same would fill them again, after work that is lost.
+    constexpr int kOwnRunsAfterFull = 8;
+    thread_local int own_runs = 0;
+    if (own_runs == 0) {
+        if (shared.RunShared(text, out, scratch)) return;
+        own_runs = kOwnRunsAfterFull;
+    }
+    --own_runs;
+    thread_local std::unique_ptr<Machine<Unit>> own;
+    if (!own) own = std::make_unique<Machine<Unit>>(TheChain<Unit>());
+    own->RunAlone(text, out, scratch);
 }
 
 }  // namespace

@@ -1,7 +1,9 @@
 #include <gtest/gtest.h>
 
+#include <atomic>
 #include <random>
 #include <string>
+#include <thread>
 
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
@@ -168,6 +170,31 @@ TEST(Transliterate, AgreesWithReferenceOnLongTexts) {
     while (grows.size() < 20000) grows += u"\u00E5\u00C4 'a'S\u00F6 ";
     EXPECT_EQ(zv::Transliterate(grows), zv::reference::Transliterate(grows));
     EXPECT_EQ(zv::TransliterateUtf8(Utf8(grows)), Utf8(zv::reference::Transliterate(grows)));
+}
+
+// Threads that convert at once share the moves they find. One of them fills the tables with
+// adversarial text, so that they are rebuilt while the others wait; every result stays exact.
+TEST(Transliterate, ThreadsConvertingAtOnce) {
+    RandomText random(11);
+    std::vector<std::u16string> texts;
+    std::vector<std::u16string> expected;
+    for (std::size_t length : {400000u, 50000u, 50000u, 9000u}) {
+        texts.push_back(random(length));
+        std::erase_if(texts.back(), [](char16_t c) { return c >= 0xD800 && c < 0xE000; });
+        expected.push_back(zv::reference::Transliterate(texts.back()));
+    }
+    std::atomic<int> wrong{0};
+    std::vector<std::thread> threads;
+    for (std::size_t i = 0; i < texts.size(); ++i) {
+        threads.emplace_back([&, i] {
+            for (int round = 0; round < 3; ++round) {
+                if (zv::Transliterate(texts[i]) != expected[i]) ++wrong;
+                if (zv::TransliterateUtf8(Utf8(texts[i])) != Utf8(expected[i])) ++wrong;
+            }
+        });
+    }
+    for (std::thread& thread : threads) thread.join();
+    EXPECT_EQ(wrong, 0);
 }
 
 // The UTF-8 entry point gives the UTF-8 of the UTF-16 result for valid text (lone surrogates
