@@ -283,9 +283,7 @@ class ChunkPipeline {
             changed_.wait(lock, [this] { return converting_ == 0; });
         }
 
-        bool CanTake() const {
-            return !stop_ && next_ < ends_.size() && next_ - written_ < kAhead;
-        }
+        bool CanTake() const { return !stop_ && next_ < ends_.size() && next_ - written_ < kAhead; }
 
         // Takes the next chunk and converts it, unlocked meanwhile.
         void Convert(std::unique_lock<std::mutex>& lock) {

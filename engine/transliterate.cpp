@@ -497,7 +497,7 @@ class Machine {
         Unit* dst = nullptr;
         Unit* stop = nullptr;  // end of the lane's room
         std::uint32_t state = 0;
-        Text<Unit> own;  // the lane's buffer once it has outgrown its region
+        Text<Unit> own;                  // the lane's buffer once it has outgrown its region
         const Unit* text_end = nullptr;  // end of the whole text: copies read no further
         bool may_reset = false;          // the run has the tables to itself
     };
@@ -863,9 +863,9 @@ class Machine {
 
     // The number of the state with this key, added if new. Under the lock, or alone.
     std::uint32_t Intern(const Key& key) {
-        const auto [number, inserted] = index_.FindOrAdd(
-            FlatIndex::Hash(key.data(), key.size()), state_count_,
-            [&](std::uint32_t state) { return *key_of_[state] == key; });
+        const auto [number, inserted] =
+            index_.FindOrAdd(FlatIndex::Hash(key.data(), key.size()), state_count_,
+                             [&](std::uint32_t state) { return *key_of_[state] == key; });
         if (inserted) {
             std::size_t held = 0;
             for (std::size_t i = 2; i < key.size(); i += 2) {

@@ -1,6 +1,6 @@
 #include <fcntl.h>
-#include <sched.h>
 #include <gtest/gtest.h>
+#include <sched.h>
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
