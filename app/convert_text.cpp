@@ -210,8 +210,8 @@ std::vector<std::size_t> ChunkEnds(std::string_view text) {
 //
 // The worker thread shares the pipeline's state and is not waited for at the end: once no
 // chunk is being converted, the text is no longer read and the caller may go on, while the
-// worker lets go of the state and of its own conversion tables in the background (which
-// takes about half a millisecond that a short-lived program need not spend).
+// worker wakes, lets go of the state and its buffers and ends in the background (time that a
+// short-lived program need not spend).
 class ChunkPipeline {
   public:
     static void Run(std::string_view text, bool letters, std::vector<std::size_t> ends,
