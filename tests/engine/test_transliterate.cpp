@@ -31,6 +31,11 @@ std::string Show(std::u16string_view text) {
     return out;
 }
 
+// How a row is shown in test names and messages.
+void PrintTo(const Case& c, std::ostream* os) {
+    *os << Show(c.input) << " -> " << Show(c.expected);
+}
+
 class TransliterateCase : public testing::TestWithParam<Case> {};
 
 TEST_P(TransliterateCase, MatchesExpected) {
