@@ -51,6 +51,8 @@ struct BodyCase {
     std::string utf8;  // the body line's bytes, written by hand
 };
 
+void PrintTo(const BodyCase& c, std::ostream* os) { *os << c.name; }
+
 class RunBody : public testing::TestWithParam<BodyCase> {};
 
 TEST_P(RunBody, IsByteExact) {
@@ -114,6 +116,10 @@ struct PathCase {
     QString folder;
     QString expected;
 };
+
+void PrintTo(const PathCase& c, std::ostream* os) {
+    *os << '"' << c.folder.toStdString() << "\" -> \"" << c.expected.toStdString() << '"';
+}
 
 class DocumentPath : public testing::TestWithParam<PathCase> {};
 
