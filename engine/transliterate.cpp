@@ -643,7 +643,7 @@ class Machine {
             std::array<Key, kLanes> keys;
             for (std::size_t j = 0; j < kLanes; ++j) keys[j] = *key_of_[live[j]];
             Reset();
-            for (std::size_t j = 0; j < kLanes; ++j) live[j] = Intern(keys[j]);
+            for (std::size_t j = 0; j < kLanes; ++j) live[j] = Intern(keys[j], HashOf(keys[j]));
         }
         const Unit u = *lane.src;
         const std::uint8_t cls = chain_.ClassOf(u);
@@ -662,19 +662,20 @@ class Machine {
         key.insert(key.begin(), next_clean ? kCleanTag : kDirtyTag);
         const bool copy = clean && next_clean && written.size() + after.size() == before.size() &&
                           before.starts_with(written);
+        // What can be made ready outside the lock is: it is held as briefly as can be.
+        const std::uint32_t key_hash = HashOf(key);
+        const bool event = !copy && written.size() < kOutputUnits;  // an event that is kept
+        const Output output = event ? OutputWriting(written, cls == 0) : Output{};
+        const std::uint32_t output_hash = event ? FlatIndex::Hash(&output, sizeof output) : 0;
         std::uint32_t next = 0;
         {
             const std::lock_guard lock(add_);
             if (IsFull()) throw Full{};
-            next = Intern(key);
+            next = Intern(std::move(key), key_hash);
             Move* const slot = moves_.get() + ((state << kRowBits) | cls);
-            if (*slot == kUnknown) {
-                if (copy) {
-                    __atomic_store_n(slot, next, __ATOMIC_RELEASE);
-                } else if (written.size() < kOutputUnits) {
-                    __atomic_store_n(slot, EventTo(next, InternOutput(written, cls == 0)),
-                                     __ATOMIC_RELEASE);
-                }
+            if ((copy || event) && *slot == kUnknown) {
+                __atomic_store_n(slot, copy ? next : EventTo(next, Intern(output, output_hash)),
+                                 __ATOMIC_RELEASE);
             }
         }
         live[k] = next;
@@ -851,7 +852,8 @@ class Machine {
         output_index_.Clear();
         state_count_ = 0;
         output_count_ = 0;
-        Intern(Key(1, kCleanTag));
+        const Key start(1, kCleanTag);
+        Intern(start, HashOf(start));
         AddState("trap", kDirty);  // never looked up by its key
     }
 
@@ -861,44 +863,53 @@ class Machine {
     static constexpr char kDirtyTag = 'd';
     static std::string_view Pairs(const Key& key) { return std::string_view(key).substr(1); }
 
-    // The number of the state with this key, added if new. Under the lock, or alone.
-    std::uint32_t Intern(const Key& key) {
-        const auto [number, inserted] =
-            index_.FindOrAdd(FlatIndex::Hash(key.data(), key.size()), state_count_,
-                             [&](std::uint32_t state) { return *key_of_[state] == key; });
+    static std::uint32_t HashOf(const Key& key) { return FlatIndex::Hash(key.data(), key.size()); }
+
+    // The number of the state with this key (whose hash is hash), added if new. Under the
+    // lock, or alone.
+    std::uint32_t Intern(Key key, std::uint32_t hash) {
+        const auto [number, inserted] = index_.FindOrAdd(
+            hash, state_count_, [&](std::uint32_t state) { return *key_of_[state] == key; });
         if (inserted) {
             std::size_t held = 0;
             for (std::size_t i = 2; i < key.size(); i += 2) {
                 held += static_cast<unsigned char>(key[i]);
             }
-            AddState(key, key[0] == kCleanTag ? static_cast<std::uint8_t>(held) : kDirty);
+            const std::uint8_t hold =
+                key[0] == kCleanTag ? static_cast<std::uint8_t>(held) : kDirty;
+            AddState(std::move(key), hold);
         }
         return number;
     }
 
     // A new state, all of whose moves are unknown. No run can reach it before a move to it is
     // made known.
-    void AddState(const Key& key, std::uint8_t hold) {
-        keys_.push_back(key);  // a deque: the keys already in it stay where they are
+    void AddState(Key key, std::uint8_t hold) {
+        keys_.push_back(std::move(key));  // a deque: the keys already in it stay where they are
         key_of_[state_count_] = &keys_.back();
         hold_[state_count_] = hold;
         std::fill_n(moves_.get() + state_count_ * kRow, kRow, kUnknown);
         ++state_count_;
     }
 
-    // The number of an output that writes written (which is less than kOutputUnits long);
-    // a class-0 move's text ends with the unit that caused it, which is kept apart: the step
-    // writes the real one. Under the lock, or alone.
-    std::uint32_t InternOutput(std::basic_string_view<Unit> written, bool adds_unit) {
+    // The output that writes written (which is less than kOutputUnits long); a class-0 move's
+    // text ends with the unit that caused it, which is kept apart: the step writes the real one.
+    static Output OutputWriting(std::basic_string_view<Unit> written, bool adds_unit) {
         if (adds_unit) written.remove_suffix(1);
         Output o{};
         std::copy(written.begin(), written.end(), o.units);
         o.length = static_cast<std::make_unsigned_t<Unit>>(written.size());
         o.advance = static_cast<std::make_unsigned_t<Unit>>(written.size() + (adds_unit ? 1 : 0));
-        const auto [number, inserted] = output_index_.FindOrAdd(
-            FlatIndex::Hash(&o, sizeof o), output_count_,
-            [&](std::uint32_t i) { return std::memcmp(&outputs_[i], &o, sizeof o) == 0; });
-        if (inserted) outputs_[output_count_++] = o;
+        return o;
+    }
+
+    // The number of output (whose hash is hash), added if new. Under the lock, or alone.
+    std::uint32_t Intern(const Output& output, std::uint32_t hash) {
+        const auto [number, inserted] =
+            output_index_.FindOrAdd(hash, output_count_, [&](std::uint32_t i) {
+                return std::memcmp(&outputs_[i], &output, sizeof output) == 0;
+            });
+        if (inserted) outputs_[output_count_++] = output;
         return number;
     }
 
