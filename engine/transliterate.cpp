@@ -414,7 +414,7 @@ class Machine {
             lane.text_end = text.data() + text.size();
             lane.may_reset = may_reset;
         }
-        // Every lane writes into its own region of the machine's scratch buffer, room for
+        // Every lane writes into its own region of the thread's scratch buffer, room for
         // twice its input (typed Latvian grows by about a third: references are longer than
         // pairs); a lane that needs more moves to a buffer of its own. The lanes' texts are
         // then appended to out, which is thus written once.
