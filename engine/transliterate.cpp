@@ -966,13 +966,10 @@ class Scratch {
   public:
     Unit* Room(std::size_t units) {
         if (size_ < units) {
+            // All of the blocks allocated is used: a slightly longer text next time fits too.
             buffer_.reset();
-            // Written front to back in a few streams: ordinary pages serve as well as large
-            // ones, and only the part used is cleared. Rounded up, so that a slightly longer
-            // text next time fits too.
-            size_ = (units + kGrain - 1) / kGrain * kGrain;
-            buffer_.reset(static_cast<Unit*>(std::aligned_alloc(64, size_ * sizeof(Unit))));
-            if (!buffer_) throw std::bad_alloc();
+            buffer_.reset(HugePageAllocator<Unit>().allocate(units));
+            size_ = HugePageAllocator<Unit>::Capacity(units);
         }
         return buffer_.get();
     }
@@ -986,9 +983,8 @@ class Scratch {
 
   private:
     static constexpr std::size_t kKeptBytes = std::size_t{8} << 20;
-    static constexpr std::size_t kGrain = (std::size_t{64} << 10) / sizeof(Unit);
     struct Free {
-        void operator()(Unit* p) const { std::free(p); }
+        void operator()(Unit* p) const { HugePageAllocator<Unit>().deallocate(p, 0); }
     };
     std::unique_ptr<Unit, Free> buffer_;
     std::size_t size_ = 0;
