@@ -134,6 +134,17 @@ class LetterTable {
     std::size_t max_length_ = 0;
 };
 
+// The end of a piece of text that starts at start and is at least size bytes long: just after
+// the first byte from there on for which cut_after is true, or the end of the text.
+template <typename CutAfter>
+std::size_t PieceEnd(std::string_view text, std::size_t start, std::size_t size,
+                     CutAfter cut_after) {
+    for (std::size_t i = start + size - 1; i < text.size(); ++i) {
+        if (cut_after(static_cast<unsigned char>(text[i]))) return i + 1;
+    }
+    return text.size();
+}
+
 // Converts text onto the end of out. A text without blanks or line feeds can be long: it is
 // converted in pieces of about kPieceBytes, and with letters set, a reference that a piece
 // cuts off is completed by the next.
@@ -145,14 +156,8 @@ void ConvertInPieces(std::string_view text, bool letters, std::string& out) {
     std::string carry;  // the start of a reference that the previous piece cut off
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.size();
-        for (std::size_t i = start + kPieceBytes - 1; i < text.size(); ++i) {
-            const auto b = static_cast<unsigned char>(text[i]);
-            if (b < 128 && safeCut[b]) {
-                end = i + 1;
-                break;
-            }
-        }
+        const std::size_t end = PieceEnd(text, start, kPieceBytes,
+                                         [](unsigned char b) { return b < 128 && safeCut[b]; });
         // The text is well-formed UTF-8 (checked before), for which the byte-wise conversion
         // gives the UTF-8 of Transliterate's result.
         if (!letters) {
@@ -188,15 +193,11 @@ std::vector<std::size_t> ChunkEnds(std::string_view text) {
     std::vector<std::size_t> ends;
     std::size_t start = 0;
     while (start < text.size()) {
-        std::size_t end = text.size();
-        if (safeCut[' '] && safeCut['\n']) {
-            for (std::size_t i = start + kChunkBytes - 1; i < text.size(); ++i) {
-                if (text[i] == ' ' || text[i] == '\n') {
-                    end = i + 1;
-                    break;
-                }
-            }
-        }
+        const std::size_t end =
+            safeCut[' '] && safeCut['\n']
+                ? PieceEnd(text, start, kChunkBytes,
+                           [](unsigned char b) { return b == ' ' || b == '\n'; })
+                : text.size();
         ends.push_back(end);
         start = end;
     }
