@@ -227,38 +227,33 @@ class Chain {
     std::vector<std::uint8_t> next_start_;
 };
 
-// An allocator for the machine's big tables: whole 2 MB blocks, which the system is asked to
-// back with huge pages where it can. A look-up then rarely misses the address cache, however
-// far apart the states it visits lie in the table.
+// Room for the machine's big tables and buffers: whole 2 MB blocks, which the system is asked
+// to back with huge pages where it can. A look-up then rarely misses the address cache,
+// however far apart the states it visits lie in the table.
 template <typename T>
-struct HugePageAllocator {
-    using value_type = T;
-    static constexpr std::size_t kHugePage = std::size_t{2} << 20;
-
-    HugePageAllocator() = default;
-    template <typename U>
-    HugePageAllocator(const HugePageAllocator<U>&) noexcept {}
-
-    // Whole blocks are allocated anyway: the number of Ts that fit in those for n.
-    static std::size_t Capacity(std::size_t n) {
-        return (n * sizeof(T) + kHugePage - 1) / kHugePage * kHugePage / sizeof(T);
-    }
-
-    T* allocate(std::size_t n) {
-        const std::size_t bytes = Capacity(n) * sizeof(T);
-        void* p = std::aligned_alloc(kHugePage, bytes);
-        if (p == nullptr) throw std::bad_alloc();
+class HugePages {
+  public:
+    HugePages() = default;
+    explicit HugePages(std::size_t n)
+        : capacity_((n * sizeof(T) + kBlock - 1) / kBlock * kBlock / sizeof(T)),
+          data_(static_cast<T*>(std::aligned_alloc(kBlock, capacity_ * sizeof(T)))) {
+        if (!data_) throw std::bad_alloc();
 #ifdef MADV_HUGEPAGE
-        madvise(p, bytes, MADV_HUGEPAGE);  // a hint: without it, ordinary pages serve
+        madvise(data_.get(), capacity_ * sizeof(T), MADV_HUGEPAGE);  // a hint only
 #endif
-        return static_cast<T*>(p);
     }
-    void deallocate(T* p, std::size_t) noexcept { std::free(p); }
 
-    template <typename U>
-    bool operator==(const HugePageAllocator<U>&) const noexcept {
-        return true;
-    }
+    T* get() const { return data_.get(); }
+    // Whole blocks are allocated: room for this many Ts, at least as many as asked for.
+    std::size_t capacity() const { return capacity_; }
+
+  private:
+    static constexpr std::size_t kBlock = std::size_t{2} << 20;
+    struct Free {
+        void operator()(T* p) const { std::free(p); }
+    };
+    std::size_t capacity_ = 0;
+    std::unique_ptr<T, Free> data_;
 };
 
 // Numbers of short byte strings, found by their hash: open addressing over a power-of-two
@@ -367,7 +362,7 @@ class Machine {
   public:
     explicit Machine(const Chain<Unit>& chain)
         : chain_(chain),
-          moves_(HugePageAllocator<Move>().allocate(kMaxStates * kRow)),
+          moves_(kMaxStates * kRow),
           hold_(new std::uint8_t[kMaxStates]),
           key_of_(new const Key*[kMaxStates]),
           outputs_(new Output[kMaxOutputs]) {
@@ -913,10 +908,6 @@ class Machine {
         return number;
     }
 
-    struct FreeMoves {
-        void operator()(Move* p) const { HugePageAllocator<Move>().deallocate(p, 0); }
-    };
-
     const Chain<Unit>& chain_;
     std::shared_mutex use_;  // shared by runs; held alone to rebuild the tables
     // Held to add to the tables, for a fraction of a microsecond at a time. A thread that
@@ -946,7 +937,7 @@ class Machine {
     AddLock add_;
     // The tables that runs read, in fixed places (see Load): kRow moves per state, and per
     // state the units it holds (or kDirty); what events write.
-    const std::unique_ptr<Move, FreeMoves> moves_;
+    const HugePages<Move> moves_;
     const std::unique_ptr<std::uint8_t[]> hold_;
     // The key of each state, and the index that finds a state by its key; the outputs and
     // the index that finds one by its text.
@@ -965,29 +956,21 @@ template <typename Unit>
 class Scratch {
   public:
     Unit* Room(std::size_t units) {
-        if (size_ < units) {
+        if (buffer_.capacity() < units) {
             // All of the blocks allocated is used: a slightly longer text next time fits too.
-            buffer_.reset();
-            buffer_.reset(HugePageAllocator<Unit>().allocate(units));
-            size_ = HugePageAllocator<Unit>::Capacity(units);
+            buffer_ = HugePages<Unit>();
+            buffer_ = HugePages<Unit>(units);
         }
         return buffer_.get();
     }
 
     void ReleaseIfLarge() {
-        if (size_ * sizeof(Unit) > kKeptBytes) {
-            buffer_.reset();
-            size_ = 0;
-        }
+        if (buffer_.capacity() * sizeof(Unit) > kKeptBytes) buffer_ = HugePages<Unit>();
     }
 
   private:
     static constexpr std::size_t kKeptBytes = std::size_t{8} << 20;
-    struct Free {
-        void operator()(Unit* p) const { HugePageAllocator<Unit>().deallocate(p, 0); }
-    };
-    std::unique_ptr<Unit, Free> buffer_;
-    std::size_t size_ = 0;
+    HugePages<Unit> buffer_;
 };
 
 template <typename Unit>
