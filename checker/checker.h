@@ -1,0 +1,79 @@
+// A Latvian dictionary check of text typed in the plain-keyboard conventions.
+//
+// The conversion turns every pair it knows into a letter, so some real words come out wrong
+// ("sheema" gives "šēma" where "shēma" was meant). The checker finds such words: a word is
+// flagged when the dictionary rejects its conversion but accepts another reading of the same
+// typed letters, each pair read either as its letter or as the two letters typed. For each
+// flagged word it offers up to five words with what to type to get each one.
+//
+// Standard C++ and libhunspell only. Thread-safe: one Checker may be used from any thread.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <optional>
+#include <stop_token>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv::checker {
+
+// A word the dictionary accepts, and a typed form that converts to exactly that word.
+struct Suggestion {
+    std::u16string word;   // in letters ("shēma")
+    std::u16string typed;  // in the conventions ("s-heema"); converts to word
+};
+
+// A flagged word of the checked text.
+struct Finding {
+    std::size_t begin = 0;                // UTF-16 code units into the checked text
+    std::size_t end = 0;                  // one past the word's last code unit
+    std::u16string converted;             // what the conversion gives, in letters ("šēma")
+    std::vector<Suggestion> suggestions;  // one to five, best first
+};
+
+// What the checker found for one typed word, without its place in a text.
+struct WordVerdict {
+    std::u16string converted;
+    std::vector<Suggestion> suggestions;
+};
+
+class Checker {
+  public:
+    // The Latvian dictionary's path without extension ("/usr/share/hunspell/lv_LV"): the
+    // environment variable ZV_DICTIONARY when set (used as given, even when nothing is
+    // there), otherwise the first lv_LV found in $DICPATH and the usual hunspell folders.
+    // Nothing when no dictionary is found.
+    static std::optional<std::string> FindDictionary();
+
+    // A checker on the dictionary at base (base.aff and base.dic), or null when they cannot
+    // be read.
+    static std::unique_ptr<Checker> Open(const std::string& base);
+
+    // A checker on the dictionary FindDictionary names, or null when there is none.
+    static std::unique_ptr<Checker> OpenDefault();
+
+    ~Checker();
+    Checker(const Checker&) = delete;
+    Checker& operator=(const Checker&) = delete;
+
+    // The flagged words of text, in order. Text inside HTML tags and character references
+    // already in the text are not checked. The stop token is polled once per word: once stop
+    // is requested, the findings up to that word are returned.
+    std::vector<Finding> Check(std::u16string_view text, std::stop_token stop = {}) const;
+
+    // The verdict for one typed word ("sheema"), or nothing when it is not flagged.
+    std::optional<WordVerdict> CheckWord(std::u16string_view typed) const;
+
+  private:
+    struct State;
+    explicit Checker(std::unique_ptr<State> state);
+    std::unique_ptr<State> state_;
+};
+
+// The conversion's result with its character references (numeric, decimal or hexadecimal,
+// and the named ones the conversion writes) turned into the characters they stand for.
+std::u16string ReferencesToLetters(std::u16string_view converted);
+
+}  // namespace zv::checker
