@@ -16,3 +16,11 @@ target_link_libraries(zv-bench PRIVATE zv_engine zv_corpus zv_warnings benchmark
 
 add_executable(zv-sed-rules sed_rules.cpp)
 target_link_libraries(zv-sed-rules PRIVATE zv_engine zv_warnings)
+
+# The main window with 2 MB pasted as one line and in lines: paste, ten keys and F5.
+if(ZV_BUILD_GUI)
+    find_package(Qt6 REQUIRED COMPONENTS Test)
+    add_executable(zv-bench-long-line long_line.cpp)
+    target_link_libraries(zv-bench-long-line PRIVATE zv_ui_main zv_ui_definitions zv_corpus
+        Qt6::Test zv_warnings)
+endif()

@@ -18,8 +18,9 @@ add_library(zv_ui_definitions STATIC
     ${CMAKE_CURRENT_LIST_DIR}/definitions/form2_definition.cpp
     ${CMAKE_CURRENT_LIST_DIR}/definitions/form3_definition.h
     ${CMAKE_CURRENT_LIST_DIR}/definitions/form3_definition.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/definitions/text_box.h
+    ${CMAKE_CURRENT_LIST_DIR}/definitions/text_box.cpp
     ${CMAKE_CURRENT_LIST_DIR}/definitions/unicode_text_box.h
-    ${CMAKE_CURRENT_LIST_DIR}/definitions/unicode_text_box.cpp
     ${CMAKE_CURRENT_LIST_DIR}/definitions/form4_definition.h
     ${CMAKE_CURRENT_LIST_DIR}/definitions/form4_definition.cpp
 )

@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # Drives the desktop program on a private X server as a user would: run_e2e.sh PATH_TO_ZV
 #
-# Startup (four windows tiling the screen, the converted help text in unitext.html), typing and
-# F5, automatic conversion after F6, and Ctrl+Q with the shutdown document. Exits 77 (skipped)
+# Startup (four windows tiling the screen, the converted help text in unitext.html), typing (a
+# line break with Shift+Enter among it) and F5, automatic conversion after F6, and Ctrl+Q with the shutdown document. Exits 77 (skipped)
 # when Xvfb, xdotool or openbox is not installed.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -118,15 +118,17 @@ else
     echo "note: imagemagick not installed, the preview's rendering is not checked"
 fi
 
-# --- Typed text converts on F5.
+# --- Typed text converts on F5; a line break typed with Shift+Enter is a line break.
 xs_activate "$main" || abort "the main window does not take the focus"
 xdotool mousemove --window "$main" 250 250 click 1
 xdotool key --clearmodifiers ctrl+a
-xdotool type --delay 20 "Laba diena, Riiga! Kjeepis"
+xdotool type --delay 20 "Laba diena, Riiga!"
+xdotool key --clearmodifiers shift+Return
+xdotool type --delay 20 "Kjeepis"
 # Typing alone converts nothing.
 doc_has "Ievadi (raksti" || fail "typing changed the document before F5"
 xdotool key --clearmodifiers F5
-xs_poll 10 body_is "Laba diena, R&#299;ga! &#310;&#275;pis" ||
+xs_poll 10 body_is "Laba diena, R&#299;ga!<Br>&#310;&#275;pis" ||
     fail "after F5 the document's body is \"$(body)\""
 # The preview follows: it no longer shows the help text.
 if [ -n "$have_imagemagick" ]; then
@@ -136,7 +138,7 @@ fi
 # --- F6: the next timer tick converts, without F5 (ticks come every 10 s).
 xdotool key --clearmodifiers ctrl+a
 xdotool type --delay 20 "Saule spiid shodien"
-body_is "Laba diena, R&#299;ga! &#310;&#275;pis" || fail "typing converted without a command"
+body_is "Laba diena, R&#299;ga!<Br>&#310;&#275;pis" || fail "typing converted without a command"
 xdotool key --clearmodifiers F6
 t0=$SECONDS
 if xs_poll 15 body_is "Saule sp&#299;d &#353;odien"; then

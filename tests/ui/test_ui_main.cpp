@@ -170,6 +170,30 @@ class MainWindowTest : public QObject {
         QVERIFY(p.messages().empty());
     }
 
+    // A line break the user types is a line break of the run, whichever key made it.
+    void typed_line_break_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::newRow("Enter") << int(Qt::Key_Return) << int(Qt::NoModifier);
+        QTest::newRow("Shift+Enter") << int(Qt::Key_Return) << int(Qt::ShiftModifier);
+        QTest::newRow("keypad Enter") << int(Qt::Key_Enter) << int(Qt::KeypadModifier);
+    }
+    void typed_line_break() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        Program p;
+        Form1& main = Main(p);
+        QVERIFY(Activate(&main));
+        main.Text1()->clear();
+        main.Text1()->setFocus();
+        QTest::keyClicks(main.Text1(), QStringLiteral("aa"));
+        QTest::keyClick(main.Text1(), Qt::Key(key), Qt::KeyboardModifiers(modifiers));
+        QTest::keyClicks(main.Text1(), QStringLiteral("ee"));
+        Press(&main, Qt::Key_F5);
+        QCOMPARE(UnicodeText(p), QStringLiteral("&#257;<Br>&#275;"));
+        QCOMPARE(p.Document(), RunDocument(QStringLiteral("&#257;<Br>&#275;")));
+    }
+
     // The hint comes before any output changes, once per run, and the run then goes on.
     void hint_data() {
         QTest::addColumn<QString>("input");

@@ -10,6 +10,7 @@
 #include "ui/definitions/unicode_text_box.h"
 #include "ui_test_support.h"
 
+using zv::ui::TextBox;
 using zv::ui::UnicodeTextBox;
 
 namespace {
@@ -289,6 +290,60 @@ class TextBoxTest : public QObject {
         QTest::keyClicks(&box, QStringLiteral("k"));
         QCOMPARE(box.Text(),
                  original.first(t) + QStringLiteral("\nk") + original.sliced(t + emptied));
+    }
+
+    // The input box (no line-end tag): a pasted text reads back exactly, long runs get display
+    // breaks that keep every paragraph short, and the paste is one step to undo and redo.
+    void input_paste_data() {
+        QTest::addColumn<QString>("pasted");
+        QTest::addColumn<QString>("typed");  // what Text() gives back for it
+        QString html;
+        while (html.size() < TextBox::kMaxRunChars * 5)
+            html += QStringLiteral("<p class=\"t\">Riiga v\u00a0aa</p> ");
+        const QString run(TextBox::kMaxRunChars * 3 + 5, QLatin1Char('x'));
+        QTest::newRow("one long line") << html << html;
+        QTest::newRow("long run without blanks") << run << run;
+        QTest::newRow("long lines") << html + "\n" + run + "\n" << html + "\n" + run + "\n";
+        QTest::newRow("other line breaks")
+            << QString::fromUtf8("a\r\nb\rc\u2028d\u2029e") << "a\nb\nc\nd\ne";
+    }
+    void input_paste() {
+        QFETCH(QString, pasted);
+        QFETCH(QString, typed);
+        TextBox box;
+        box.resize(300, 200);
+        box.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&box));
+        const QString original = QStringLiteral("ab\ncd");
+        box.SetText(original);
+        QTextCursor cursor = box.textCursor();
+        cursor.setPosition(4);  // between "c" and "d"
+        box.setTextCursor(cursor);
+        QApplication::clipboard()->setText(pasted);
+        QTest::keySequence(&box, QKeySequence::Paste);
+        const QString edited = QStringLiteral("ab\nc") + typed + QStringLiteral("d");
+        for (int round = 0; round < 2; ++round) {
+            QCOMPARE(box.Text(), edited);
+            for (QTextBlock b = box.document()->begin(); b.isValid(); b = b.next())
+                QVERIFY(b.length() <= TextBox::kMaxRunChars + 8);
+            QCOMPARE(box.TextOffset(box.textCursor().position()), edited.size() - 1);
+            QCOMPARE(box.DocumentPosition(edited.size() - 1), box.textCursor().position());
+            box.selectAll();
+            QCOMPARE(box.SelectionLength(), edited.size());
+            QApplication::clipboard()->clear();
+            box.copy();
+            QCOMPARE(QApplication::clipboard()->text(), edited);
+            QTest::keySequence(&box, QKeySequence::Undo);
+            QCOMPARE(box.Text(), original);
+            QTest::keySequence(&box, QKeySequence::Redo);
+            cursor = box.textCursor();
+            cursor.setPosition(box.DocumentPosition(edited.size() - 1));
+            box.setTextCursor(cursor);
+        }
+        // Line separators the text was set with are text too.
+        box.SetText(QString::fromUtf8("a\u2028b"));
+        QCOMPARE(box.Text(), QString::fromUtf8("a\u2028b"));
+        QCOMPARE(box.DisplayBreakCount(), 0);
     }
 
     // A second text replaces the first with its own breaks.

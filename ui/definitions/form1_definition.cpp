@@ -18,7 +18,7 @@ Form1Definition::Form1Definition() : ZvWindow(FormId::Form1, QStringLiteral("For
     timer1_->setInterval(10000);
     timer1_->start();
 
-    text1_ = MakeTextBox(Client(), QColor(128, 0, 0));
+    text1_ = MakeTextBox<TextBox>(Client(), QColor(128, 0, 0));
     QFont font(QStringLiteral("Times New Roman"));
     font.setPointSizeF(12);
     font.setBold(true);

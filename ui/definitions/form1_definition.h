@@ -1,9 +1,9 @@
 // The main window as defined: caption, timer, input text box and the program's menus.
 #pragma once
 
+#include "ui/definitions/text_box.h"
 #include "ui/definitions/window.h"
 
-class QPlainTextEdit;
 class QTimer;
 
 namespace zv::ui {
@@ -35,14 +35,14 @@ class Form1Definition : public ZvWindow {
     Form1Definition();
 
     QTimer* Timer1() const { return timer1_; }
-    QPlainTextEdit* Text1() const { return text1_; }
+    TextBox* Text1() const { return text1_; }
     const Form1Menu& Menu() const { return menu_; }
 
   private:
     void BuildMenus();
 
     QTimer* timer1_ = nullptr;
-    QPlainTextEdit* text1_ = nullptr;
+    TextBox* text1_ = nullptr;
     Form1Menu menu_;
 };
 

@@ -2,9 +2,7 @@
 
 #include <QDesktopServices>
 #include <QLabel>
-#include <QPlainTextEdit>
 #include <QTextCursor>
-#include <QTextDocument>
 #include <QTimer>
 #include <QUrl>
 
@@ -29,15 +27,14 @@ class Form1::RunWindows : public ConversionWindows {
     explicit RunWindows(Form1& main) : main_(main) {}
 
     std::u16string InputText() override {
-        // The text as typed: the raw text keeps no-break spaces (plain text would turn them
-        // into blanks), and its paragraph separators are the line breaks, which the rule
-        // table expects as CR LF.
-        const QString raw = main_.Text1()->document()->toRawText();
+        // The text as typed, without the box's display breaks; no-break spaces stay. Its line
+        // breaks, Enter's and Shift+Enter's alike, become CR LF, as the rule table expects.
+        const QString typed = main_.Text1()->Text();
         std::u16string text;
-        text.reserve(static_cast<std::size_t>(raw.size()) +
-                     static_cast<std::size_t>(raw.size()) / 16);
-        for (const QChar c : raw) {
-            if (c == QChar::ParagraphSeparator) {
+        text.reserve(static_cast<std::size_t>(typed.size()) +
+                     static_cast<std::size_t>(typed.size()) / 16);
+        for (const QChar c : typed) {
+            if (c == QLatin1Char('\n') || c == QChar::LineSeparator) {
                 text += u"\r\n";
             } else {
                 text.push_back(c.unicode());
@@ -101,7 +98,7 @@ void Form1::Form_Load() {
     ResumeNext([this] { SetControlTop(Text1(), layout::kContentOffset); });
     ResumeNext([this] { SetControlWidth(Text1(), layout::ContentWidth(Width())); });
     ResumeNext([this] { SetFontSize(Text1(), QStringLiteral("12")); });
-    ResumeNext([this] { Text1()->setPlainText(resources::HelpText()); });
+    ResumeNext([this] { Text1()->SetText(resources::HelpText()); });
     ResumeNext([] { TheForms().Form2().show(); });
     ResumeNext([] { TheForms().Form3().show(); });
     ResumeNext([] { TheForms().Form4().show(); });

@@ -1,0 +1,276 @@
+#include "ui/definitions/text_box.h"
+
+#include <QKeyEvent>
+#include <QMimeData>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <algorithm>
+#include <utility>
+#include <vector>
+
+namespace zv::ui {
+namespace {
+
+// Where to end a display line inside a run without a line end that starts at from and is
+// longer than the limit: after the last blank within the limit, else at the limit, never
+// between the two halves of a surrogate pair.
+qsizetype RunCut(QStringView text, qsizetype from, qsizetype limit) {
+    const qsizetype end = from + limit;
+    for (qsizetype i = end; i > from + limit / 2; --i) {
+        if (text[i - 1] == QLatin1Char(' ')) return i;
+    }
+    return text[end - 1].isHighSurrogate() ? end - 1 : end;
+}
+
+// A format for what the user inserts: the one at the cursor, without the marks of line breaks
+// it may have taken over from a neighbouring break.
+QTextCharFormat UserFormat(const QTextCursor& cursor) {
+    QTextCharFormat format = cursor.charFormat();
+    format.clearProperty(TextBox::kDisplayBreak);
+    format.clearProperty(TextBox::kTextLineSeparator);
+    return format;
+}
+
+// Sets property on the characters at the given positions, in one edit.
+void MarkCharacters(QTextCursor& cursor, const std::vector<int>& positions, int property) {
+    QTextCharFormat mark;
+    mark.setProperty(property, true);
+    for (const int at : positions) {
+        cursor.setPosition(at);
+        cursor.setPosition(at + 1, QTextCursor::KeepAnchor);
+        cursor.mergeCharFormat(mark);
+    }
+}
+
+}  // namespace
+
+TextBox::TextBox(QWidget* parent, QString line_end_tag)
+    : QPlainTextEdit(parent), line_end_tag_(std::move(line_end_tag)) {}
+
+void TextBox::SetText(QStringView text) {
+    const bool tagged = !line_end_tag_.isEmpty();
+    QString display;
+    display.reserve(text.size() + text.size() / 16 + 16);
+    std::vector<int> paragraph_breaks;  // display paragraph separators
+    std::vector<int> text_separators;   // line separators of the text itself
+    qsizetype paragraph_start = 0;
+    auto add_break = [&](bool end_of_paragraph) {
+        if (end_of_paragraph || display.size() - paragraph_start >= kParagraphChars) {
+            paragraph_breaks.push_back(static_cast<int>(display.size()));
+            display.append(QChar::ParagraphSeparator);
+            paragraph_start = display.size();
+        } else {
+            display.append(QChar::LineSeparator);
+        }
+    };
+    auto append = [&](QStringView piece) {
+        if (tagged) {
+            for (qsizetype at = piece.indexOf(QChar::LineSeparator); at >= 0;
+                 at = piece.indexOf(QChar::LineSeparator, at + 1)) {
+                text_separators.push_back(static_cast<int>(display.size() + at));
+            }
+        }
+        display.append(piece);
+    };
+    // The next line-end tag and the next line break at or after from; -1 when there is none.
+    // Each is searched for again only once from has passed it.
+    qsizetype tag = -2;
+    qsizetype newline = -2;
+    qsizetype from = 0;
+    while (from < text.size()) {
+        if (tagged && tag != -1 && tag < from) tag = text.indexOf(line_end_tag_, from);
+        if (!tagged) tag = -1;
+        if (newline != -1 && newline < from) newline = text.indexOf(QLatin1Char('\n'), from);
+        const bool by_newline = newline >= 0 && (tag < 0 || newline < tag);
+        const bool by_tag = !by_newline && tag >= 0;
+        const qsizetype line_end = by_newline ? newline + 1
+                                   : by_tag   ? tag + line_end_tag_.size()
+                                              : text.size();
+        while (line_end - from > kMaxRunChars) {
+            const qsizetype cut = RunCut(text, from, kMaxRunChars);
+            append(text.mid(from, cut - from));
+            from = cut;
+            add_break(true);
+        }
+        append(text.mid(from, line_end - from));
+        from = line_end;
+        if (by_tag) add_break(false);
+        if (by_newline) paragraph_start = display.size();
+    }
+
+    // setPlainText gives the whole new text the format at the cursor: make sure it is not the
+    // format of a break.
+    QTextCursor start(document());
+    start.setCharFormat(UserFormat(start));
+    setTextCursor(start);
+    setPlainText(display);
+
+    // Marking the breaks is part of setting the text, not an edit to undo. In one edit block
+    // the box lays out nothing until it is done, and then only what it shows.
+    QTextDocument* doc = document();
+    const bool undo = doc->isUndoRedoEnabled();
+    doc->setUndoRedoEnabled(false);
+    QTextCursor marker(doc);
+    marker.beginEditBlock();
+    MarkCharacters(marker, paragraph_breaks, kDisplayBreak);
+    MarkCharacters(marker, text_separators, kTextLineSeparator);
+    marker.endEditBlock();
+    doc->setUndoRedoEnabled(undo);
+    doc->setModified(false);
+}
+
+template <typename Visit>
+void TextBox::VisitText(int from, int to, Visit visit) const {
+    const bool separators_break = !line_end_tag_.isEmpty();
+    const QTextDocument* doc = document();
+    to = std::min(to, doc->characterCount() - 1);  // the last paragraph has no separator
+    for (QTextBlock block = doc->findBlock(from); block.isValid() && block.position() < to;
+         block = block.next()) {
+        for (auto it = block.begin(); !it.atEnd(); ++it) {
+            const QTextFragment fragment = it.fragment();
+            int begin = std::max(fragment.position(), from);
+            const int end = std::min(fragment.position() + fragment.length(), to);
+            if (begin >= end) continue;
+            const QString content = fragment.text();
+            QStringView piece = QStringView(content).mid(begin - fragment.position(), end - begin);
+            if (!separators_break || fragment.charFormat().hasProperty(kTextLineSeparator)) {
+                visit(piece, begin);
+                continue;
+            }
+            for (qsizetype at = piece.indexOf(QChar::LineSeparator); at >= 0;
+                 at = piece.indexOf(QChar::LineSeparator)) {
+                if (at > 0) visit(piece.first(at), begin);
+                piece = piece.sliced(at + 1);
+                begin += static_cast<int>(at) + 1;
+            }
+            if (!piece.isEmpty()) visit(piece, begin);
+        }
+        // The paragraph separator: it ends this paragraph, and its format is the next one's.
+        const int separator = block.position() + block.length() - 1;
+        const QTextBlock next = block.next();
+        if (separator >= from && separator < to && next.isValid() &&
+            !next.charFormat().hasProperty(kDisplayBreak)) {
+            visit(QStringView(u"\n"), separator);
+        }
+    }
+}
+
+QString TextBox::TextOf(int from, int to) const {
+    QString out;
+    out.reserve(std::max(0, to - from));
+    VisitText(from, to, [&out](QStringView piece, int) { out.append(piece); });
+    return out;
+}
+
+qsizetype TextBox::TextLength(int from, int to) const {
+    qsizetype length = 0;
+    VisitText(from, to, [&length](QStringView piece, int) { length += piece.size(); });
+    return length;
+}
+
+QString TextBox::Text() const {
+    if (!line_end_tag_.isEmpty()) return TextOf(0, document()->characterCount());
+    // Only a paragraph separator can be a display break here: the raw text, with the others
+    // as line breaks and the display breaks left out, in one pass.
+    const QTextDocument* doc = document();
+    const QString raw = doc->toRawText();
+    QString text;
+    text.reserve(raw.size());
+    qsizetype from = 0;
+    for (QTextBlock block = doc->begin().next(); block.isValid(); block = block.next()) {
+        const qsizetype separator = block.position() - 1;
+        text.append(QStringView(raw).sliced(from, separator - from));
+        if (!block.charFormat().hasProperty(kDisplayBreak)) text.append(QLatin1Char('\n'));
+        from = separator + 1;
+    }
+    text.append(QStringView(raw).sliced(from));
+    return text;
+}
+
+qsizetype TextBox::SelectionStart() const { return TextLength(0, textCursor().selectionStart()); }
+
+qsizetype TextBox::SelectionLength() const {
+    const QTextCursor cursor = textCursor();
+    return TextLength(cursor.selectionStart(), cursor.selectionEnd());
+}
+
+int TextBox::DocumentPosition(qsizetype offset) const {
+    const int end = document()->characterCount() - 1;
+    int position = end;
+    qsizetype seen = 0;
+    VisitText(0, end, [&](QStringView piece, int at) {
+        if (seen <= offset && offset < seen + piece.size()) {
+            position = at + static_cast<int>(offset - seen);
+        }
+        seen += piece.size();
+    });
+    return position;
+}
+
+qsizetype TextBox::TextOffset(int position) const { return TextLength(0, position); }
+
+qsizetype TextBox::DisplayBreakCount() const {
+    const int end = document()->characterCount() - 1;
+    return end - TextLength(0, end);
+}
+
+QMimeData* TextBox::createMimeDataFromSelection() const {
+    const QTextCursor cursor = textCursor();
+    auto* data = new QMimeData;
+    data->setText(TextOf(cursor.selectionStart(), cursor.selectionEnd()));
+    return data;
+}
+
+void TextBox::InsertForUser(const QString& text) {
+    // Every kind of line break from outside is a line break like any other the user adds.
+    QString normal = text;
+    normal.replace(QLatin1String("\r\n"), QLatin1String("\n"));
+    for (const QChar other :
+         {QChar(u'\r'), QChar(QChar::LineSeparator), QChar(QChar::ParagraphSeparator)}) {
+        normal.replace(other, QLatin1Char('\n'));
+    }
+    QTextCursor cursor = textCursor();
+    const QTextCharFormat format = UserFormat(cursor);
+    QTextCharFormat display_break = format;
+    display_break.setProperty(kDisplayBreak, true);
+    cursor.beginEditBlock();
+    cursor.removeSelectedText();
+    // A run longer than the limit gets display breaks, as a text set does.
+    qsizetype from = 0;
+    qsizetype run_start = 0;
+    while (true) {
+        const qsizetype newline = normal.indexOf(QLatin1Char('\n'), run_start);
+        const qsizetype run_end = newline < 0 ? normal.size() : newline;
+        while (run_end - run_start > kMaxRunChars) {
+            const qsizetype cut = RunCut(normal, run_start, kMaxRunChars);
+            cursor.insertText(normal.mid(from, cut - from), format);
+            cursor.insertBlock(cursor.blockFormat(), display_break);
+            from = run_start = cut;
+        }
+        if (newline < 0) break;
+        run_start = newline + 1;
+    }
+    cursor.insertText(normal.mid(from), format);
+    cursor.endEditBlock();
+    setTextCursor(cursor);
+    ensureCursorVisible();
+}
+
+void TextBox::insertFromMimeData(const QMimeData* source) {
+    if (source == nullptr || isReadOnly()) return;
+    const QString text = source->text();
+    if (!text.isEmpty()) InsertForUser(text);
+}
+
+void TextBox::keyPressEvent(QKeyEvent* event) {
+    if (!isReadOnly() && (event->matches(QKeySequence::InsertParagraphSeparator) ||
+                          event->matches(QKeySequence::InsertLineSeparator))) {
+        InsertForUser(QStringLiteral("\n"));
+        event->accept();
+        return;
+    }
+    QPlainTextEdit::keyPressEvent(event);
+}
+
+}  // namespace zv::ui
