@@ -6,7 +6,7 @@ add_executable(zv-convert
 )
 target_include_directories(zv-convert PRIVATE ${PROJECT_SOURCE_DIR})
 find_package(Threads REQUIRED)
-target_link_libraries(zv-convert PRIVATE zv_engine zv_document_lines zv_config zv_warnings Threads::Threads)
+target_link_libraries(zv-convert PRIVATE zv_engine zv_document_lines zv_atomic_file zv_config zv_warnings Threads::Threads)
 # A batch tool is started often and its conversions are short: with its own copy of the C++
 # runtime it starts in about half the time, which is spent resolving the runtime's symbols.
 target_link_options(zv-convert PRIVATE -static-libstdc++ -static-libgcc)

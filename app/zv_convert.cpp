@@ -1,8 +1,9 @@
 // zv-convert: the conversion for scripts and batch work. Reads UTF-8 from the named files or
-// standard input, writes the converted text (or the whole document) to standard output.
+// standard input, writes the converted text (or the whole document) to standard output or,
+// with -o, to a file that is replaced whole.
 //
 // Everything is read and checked before anything is written: bad input leaves standard
-// output empty.
+// output empty and the -o file as it was.
 #include <fcntl.h>
 #include <malloc.h>
 #include <signal.h>
@@ -21,6 +22,7 @@
 #include <vector>
 
 #include "app/convert_text.h"
+#include "atomic_file/atomic_file.h"
 #include "document/document_lines.h"
 #include "zv/config.h"
 
@@ -42,6 +44,10 @@ constexpr char kUsage[] =
     "FILE, or when FILE is -, standard input is read. The result goes to standard output\n"
     "in UTF-8.\n"
     "\n"
+    "  -o, --output=OUT  write the result to the file OUT instead: it is replaced only\n"
+    "               once the whole result has been written, so on any error OUT stays\n"
+    "               as it was; a symbolic link OUT is followed only when it and its\n"
+    "               target belong to you, and never to a target that does not exist\n"
     "  --document   write the whole unitext.html document with the text as its body\n"
     "  --unicode    write the letters themselves (the Latvian ones and å Å ä Ä ö Ö)\n"
     "               in place of the character references the conversion makes\n"
@@ -51,7 +57,9 @@ constexpr char kUsage[] =
     "\n"
     "Exit status: 0 success, 64 bad command line, 65 input is not valid UTF-8,\n"
     "66 an input cannot be read, 70 internal error (out of memory),\n"
-    "74 the output cannot be written.\n";
+    "74 the output cannot be written.\n"
+    "\n"
+    "Example: zv-convert --document -o unitext.html letter.txt\n";
 
 struct Failure {
     int code;
@@ -103,23 +111,32 @@ void CheckUtf8(std::string_view bytes, const std::string& shown) {
     }
 }
 
-// Reads one input (a path, or "-" for standard input) onto the end of text and checks that
-// what it added is well-formed UTF-8 on its own.
-void ReadInput(const std::string& name, std::string& text) {
-    const bool isStdin = name == "-";
-    const std::string shown = isStdin ? "standard input" : name;
+// Opens a named input for reading, once: a FIFO or a device gives its data to one opening
+// only.
+int OpenInput(const std::string& name) {
+    const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0) Fail(kExitNoInput, name + ": " + std::strerror(errno));
+    return fd;
+}
+
+// Reads an opened input to its end onto the end of text, closes it unless it is standard
+// input, and checks that what it added is well-formed UTF-8 on its own.
+void ReadOpened(int fd, const std::string& shown, std::string& text) {
     const std::size_t start = text.size();
-    if (isStdin) {
-        if (!ReadAll(STDIN_FILENO, text)) Fail(kExitNoInput, shown + ": " + std::strerror(errno));
-    } else {
-        const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0) Fail(kExitNoInput, shown + ": " + std::strerror(errno));
-        const bool ok = ReadAll(fd, text);
-        const int readErrno = errno;
-        close(fd);
-        if (!ok) Fail(kExitNoInput, shown + ": " + std::strerror(readErrno));
-    }
+    const bool ok = ReadAll(fd, text);
+    const int readErrno = errno;
+    if (fd != STDIN_FILENO) close(fd);
+    if (!ok) Fail(kExitNoInput, shown + ": " + std::strerror(readErrno));
     CheckUtf8(std::string_view(text).substr(start), shown);
+}
+
+// Reads one input (a path, or "-" for standard input) onto the end of text.
+void ReadInput(const std::string& name, std::string& text) {
+    if (name == "-") {
+        ReadOpened(STDIN_FILENO, "standard input", text);
+    } else {
+        ReadOpened(OpenInput(name), name, text);
+    }
 }
 
 constexpr char kChangedWhileRead[] = ": the file changed while being read";
@@ -132,6 +149,8 @@ std::size_t g_mappedChangedLength = 0;
 extern "C" void OnMappedInputGone(int) {
     [[maybe_unused]] const ssize_t ignored =
         write(STDERR_FILENO, g_mappedChanged, g_mappedChangedLength);
+    const char* temp = zv::TemporaryPathForSignals();
+    if (temp[0] != '\0') unlink(temp);
     _exit(kExitNoInput);
 }
 
@@ -157,21 +176,17 @@ struct MappedInput {
     }
 };
 
-// The input mapped, or nothing when it cannot be (then it is read like any other input).
-std::optional<MappedInput> MapInput(const std::string& name) {
-    if (name == "-") return std::nullopt;
-    MappedInput input{name, {}, open(name.c_str(), O_RDONLY | O_CLOEXEC), {}};
-    if (input.fd < 0) Fail(kExitNoInput, name + ": " + std::strerror(errno));
+// The opened input mapped when it is a regular file that can be mapped; otherwise nothing,
+// and fd stays open for reading.
+std::optional<MappedInput> MapInput(const std::string& name, int fd) {
+    MappedInput input{name, {}, fd, {}};
     void* map = MAP_FAILED;
     if (fstat(input.fd, &input.status) == 0 && S_ISREG(input.status.st_mode) &&
         input.status.st_size > 0) {
         map = mmap(nullptr, static_cast<std::size_t>(input.status.st_size), PROT_READ,
                    MAP_PRIVATE | MAP_POPULATE, input.fd, 0);
     }
-    if (map == MAP_FAILED) {
-        close(input.fd);
-        return std::nullopt;
-    }
+    if (map == MAP_FAILED) return std::nullopt;
     const std::string message = "zv-convert: " + name + kChangedWhileRead + "\n";
     g_mappedChangedLength = std::min(message.size(), sizeof g_mappedChanged);
     std::memcpy(g_mappedChanged, message.data(), g_mappedChangedLength);
@@ -181,26 +196,70 @@ std::optional<MappedInput> MapInput(const std::string& name) {
     return input;
 }
 
+// The -o file while it is being written; standard output when there is none.
+std::optional<zv::AtomicFile> g_output;
+std::string g_outputName = "standard output";  // as named in messages
+
+[[noreturn]] void FailOutput(const zv::AtomicFileError& error) {
+    Fail(kExitIoError, g_outputName + ": " + error.what());
+}
+
 void WriteAll(std::string_view bytes) {
+    if (g_output) {
+        try {
+            g_output->Write(bytes);
+        } catch (const zv::AtomicFileError& error) {
+            FailOutput(error);
+        }
+        return;
+    }
     while (!bytes.empty()) {
         const ssize_t n = write(STDOUT_FILENO, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
-            Fail(kExitIoError, std::string("standard output: ") + std::strerror(errno));
+            Fail(kExitIoError, g_outputName + ": " + std::strerror(errno));
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
 }
 
-// Some errors (a full disk on a network file system) only show when the file is closed.
+// Some errors (a full disk on a network file system) only show when the file is closed. The
+// -o file replaces the old one only here.
 void CloseOutput() {
-    if (close(STDOUT_FILENO) != 0 && errno != EINTR) {
-        Fail(kExitIoError, std::string("standard output: ") + std::strerror(errno));
+    if (g_output) {
+        try {
+            g_output->Commit();
+        } catch (const zv::AtomicFileError& error) {
+            FailOutput(error);
+        }
+        g_output.reset();
+        return;
     }
+    if (close(STDOUT_FILENO) != 0 && errno != EINTR) {
+        Fail(kExitIoError, g_outputName + ": " + std::strerror(errno));
+    }
+}
+
+// The descriptor that a name such as /dev/stdout, /dev/fd/3 or /proc/self/fd/3 stands for.
+std::optional<int> DescriptorByName(std::string_view name) {
+    if (name == "/dev/stdin") return STDIN_FILENO;
+    if (name == "/dev/stdout") return STDOUT_FILENO;
+    if (name == "/dev/stderr") return STDERR_FILENO;
+    for (const std::string_view folder : {"/dev/fd/", "/proc/self/fd/"}) {
+        if (!name.starts_with(folder)) continue;
+        const std::string_view number = name.substr(folder.size());
+        if (number.empty() || number.size() > 6 ||
+            number.find_first_not_of("0123456789") != std::string_view::npos) {
+            return std::nullopt;
+        }
+        return std::stoi(std::string(number));
+    }
+    return std::nullopt;
 }
 
 int Run(int argc, char** argv) {
     bool document = false, letters = false, help = false, version = false;
+    std::optional<std::string> output;
     std::vector<std::string> inputs;
     bool options = true;
     for (int i = 1; i < argc; ++i) {
@@ -216,6 +275,15 @@ int Run(int argc, char** argv) {
                 help = true;
             } else if (arg == "--version") {
                 version = true;
+            } else if (arg == "-o" || arg == "--output") {
+                if (i + 1 == argc) {
+                    Fail(kExitUsage, "option '" + std::string(arg) +
+                                         "' needs a file name\nTry 'zv-convert --help' for "
+                                         "more information.");
+                }
+                output = argv[++i];
+            } else if (arg.starts_with("--output=")) {
+                output = std::string(arg.substr(std::strlen("--output=")));
             } else {
                 Fail(kExitUsage, "unknown option '" + std::string(arg) +
                                      "'\nTry 'zv-convert --help' for more information.");
@@ -232,10 +300,37 @@ int Run(int argc, char** argv) {
     }
     if (inputs.empty()) inputs.emplace_back("-");
 
+    if (output && output->empty()) Fail(kExitUsage, "the output file name is empty");
+    if (output && *output == "-") output.reset();
+    // An open descriptor by name (/dev/stdout, /dev/fd/N): written as it is. Replacing the
+    // file behind it would swap the caller's file for a new one.
+    if (const std::optional<int> fd = output ? DescriptorByName(*output) : std::nullopt) {
+        if (*fd != STDOUT_FILENO && dup2(*fd, STDOUT_FILENO) < 0) {
+            Fail(kExitIoError, *output + ": " + std::strerror(errno));
+        }
+        output.reset();
+    }
+    // A device or a FIFO cannot be replaced by another file: it is written in place, as by the
+    // shell's redirection (there is no earlier content to keep).
+    struct stat outputStatus {};
+    if (output && stat(output->c_str(), &outputStatus) == 0 && !S_ISREG(outputStatus.st_mode) &&
+        !S_ISDIR(outputStatus.st_mode)) {
+        const int fd = open(output->c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
+        if (fd < 0 || dup2(fd, STDOUT_FILENO) < 0) {
+            Fail(kExitIoError, *output + ": " + std::strerror(errno));
+        }
+        if (fd != STDOUT_FILENO) close(fd);
+        g_outputName = *output;
+        output.reset();
+    }
+
     std::string read;
     std::optional<MappedInput> mapped;
-    if (inputs.size() == 1) mapped = MapInput(inputs.front());
-    if (!mapped) {
+    if (inputs.size() == 1 && inputs.front() != "-") {
+        const int fd = OpenInput(inputs.front());
+        mapped = MapInput(inputs.front(), fd);
+        if (!mapped) ReadOpened(fd, inputs.front(), read);
+    } else {
         for (const std::string& name : inputs) ReadInput(name, read);
     }
     const std::string_view text = mapped ? mapped->bytes : std::string_view(read);
@@ -255,6 +350,14 @@ int Run(int argc, char** argv) {
     // can stop the output part-way.
     const auto checkThenBegin = [&] {
         if (mapped) CheckUtf8(mapped->bytes, mapped->name);
+        if (output) {
+            g_outputName = *output;
+            try {
+                g_output.emplace(*output);
+            } catch (const zv::AtomicFileError& error) {
+                FailOutput(error);
+            }
+        }
         WriteAll(before);
     };
     zv::cli::ConvertUtf8(text, letters, checkThenBegin, WriteAll);
@@ -278,8 +381,10 @@ int main(int argc, char** argv) {
     try {
         std::_Exit(Run(argc, argv));
     } catch (const Failure& failure) {
+        g_output.reset();  // an unfinished -o file is removed, the old one left as it was
         return failure.code;
     } catch (const std::bad_alloc&) {
+        g_output.reset();
         Complain("out of memory");
         return kExitSoftware;
     }

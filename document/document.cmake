@@ -12,4 +12,4 @@ add_library(zv_document STATIC
     ${CMAKE_CURRENT_LIST_DIR}/unicode_document.h
 )
 target_include_directories(zv_document PUBLIC ${PROJECT_SOURCE_DIR})
-target_link_libraries(zv_document PUBLIC zv_document_lines Qt6::Core PRIVATE zv_warnings)
+target_link_libraries(zv_document PUBLIC zv_document_lines Qt6::Core PRIVATE zv_atomic_file zv_warnings)

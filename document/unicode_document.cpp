@@ -1,7 +1,10 @@
 #include "document/unicode_document.h"
 
 #include <QDir>
-#include <QSaveFile>
+#include <QFile>
+#include <string_view>
+
+#include "atomic_file/atomic_file.h"
 
 namespace zv {
 namespace {
@@ -30,30 +33,14 @@ void WriteUnicodeDocument(DocumentVariant variant, QStringView body, const QStri
     const QByteArray bytes = UnicodeDocumentBytes(variant, body);
 
     // The new document goes to a temporary file beside the old one and replaces it by a
-    // rename, so a reader or a failure never meets a truncated document. The reason is taken
-    // from the step that failed: commit() forgets it.
-    QSaveFile file(path);
-    if (!file.open(QIODevice::WriteOnly)) Fail(path, file.errorString());
-    // A short write reports no error (it happens on reaching a file-size limit, for one);
-    // writing the rest again yields the failure and its reason.
-    qint64 written = 0;
-    while (written < bytes.size()) {
-        const qint64 n = file.write(bytes.constData() + written, bytes.size() - written);
-        if (n <= 0) break;
-        written += n;
-    }
-    if (written != bytes.size() || !file.flush()) {
-        QString reason = file.errorString();
-        if (file.error() == QFileDevice::NoError) reason = QStringLiteral("short write");
-        file.cancelWriting();
-        Fail(path, reason);
-    }
-    if (!file.commit()) {
-        QString reason = file.errorString();
-        if (reason.isEmpty() || reason == QLatin1String("Unknown error")) {
-            reason = QStringLiteral("the new document could not replace the old one");
-        }
-        Fail(path, reason);
+    // rename, so a reader or a failure never meets a truncated document; a symbolic link in
+    // its place is followed only when it is the user's own (see AtomicFile).
+    try {
+        AtomicFile file(QFile::encodeName(path).toStdString());
+        file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
+        file.Commit();
+    } catch (const AtomicFileError& error) {
+        Fail(path, QString::fromLocal8Bit(error.what()));
     }
 }
 

@@ -4,17 +4,22 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <QDir>
 #include <QString>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <chrono>
 #include <cstring>
 #include <fstream>
 #include <iomanip>
 #include <random>
 #include <sstream>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "document/unicode_document.h"
@@ -321,10 +326,157 @@ TEST_F(Convert, InputChangedWhileReadIsAnError) {
     }
 }
 
+// A FIFO gives its data to one reader once: the input is opened once and read to its end,
+// however late and in however many pieces the writer sends it.
+TEST_F(Convert, FifoInputIsReadWhole) {
+    const std::string fifo = Path("fifo");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0600), 0);
+    std::string text;
+    while (text.size() < 300000) text += "Riiga shodien, Kjeepis\r\n";  // more than a pipe holds
+    const std::string expected = Converted(text);
+    std::mt19937 rng(std::random_device{}());
+    constexpr int kRuns = 10;
+    int whole = 0;
+    struct sigaction ignore {
+    }, previous{};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGPIPE, &ignore, &previous), 0);
+    for (int run = 0; run < kRuns; ++run) {
+        const std::string out = Path("fifo-out");
+        posix_spawn_file_actions_t actions;
+        posix_spawn_file_actions_init(&actions);
+        posix_spawn_file_actions_addopen(&actions, 1, out.c_str(), O_WRONLY | O_CREAT | O_TRUNC,
+                                         0644);
+        std::string program = ZV_CONVERT, arg = fifo;
+        char* argv[] = {program.data(), arg.data(), nullptr};
+        pid_t pid = 0;
+        ASSERT_EQ(posix_spawn(&pid, ZV_CONVERT, &actions, nullptr, argv, environ), 0);
+        posix_spawn_file_actions_destroy(&actions);
+        // The writer comes after a random delay and pauses half-way.
+        std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 200));
+        const int fd = open(fifo.c_str(), O_WRONLY);
+        ASSERT_GE(fd, 0);
+        // A reader that closes early makes the writes fail (SIGPIPE is ignored here).
+        const std::size_t half = text.size() / 2;
+        bool sent = write(fd, text.data(), half) == static_cast<ssize_t>(half);
+        std::this_thread::sleep_for(std::chrono::milliseconds(rng() % 100));
+        sent = sent && write(fd, text.data() + half, text.size() - half) ==
+                           static_cast<ssize_t>(text.size() - half);
+        close(fd);
+        // A reader that opened the FIFO again would wait for a second writer for ever.
+        int status = 0;
+        pid_t done = 0;
+        for (int waited = 0; waited < 1000 && (done = waitpid(pid, &status, WNOHANG)) == 0;
+             ++waited) {
+            std::this_thread::sleep_for(std::chrono::milliseconds(10));
+        }
+        if (done == 0) {
+            kill(pid, SIGKILL);
+            waitpid(pid, &status, 0);
+        }
+        const bool ok = sent && done == pid && WIFEXITED(status) && WEXITSTATUS(status) == 0 &&
+                        Get(out) == expected;
+        whole += ok ? 1 : 0;
+    }
+    sigaction(SIGPIPE, &previous, nullptr);
+    EXPECT_EQ(whole, kRuns);
+    std::cout << whole << " of " << kRuns << " FIFO runs whole\n";
+}
+
+// -o replaces the file only with a complete result: bad input or a failed write leaves the
+// old file whole and no temporary file beside it.
+struct OutputRow {
+    std::string name;
+    std::vector<std::string> args;
+    std::string input;
+    int exit;
+    std::string expected;  // the file afterwards
+};
+
+void PrintTo(const OutputRow& row, std::ostream* os) { *os << row.name; }
+
+class OutputFile : public Convert, public testing::WithParamInterface<OutputRow> {};
+
+TEST_P(OutputFile, IsReplacedWholeOrNotAtAll) {
+    const OutputRow& row = GetParam();
+    QTemporaryDir folder;
+    const std::string file = folder.filePath("unitext.html").toStdString();
+    std::ofstream(file, std::ios::binary) << "old";
+    std::vector<std::string> args = row.args;
+    for (std::string& a : args) {
+        if (a.ends_with("FILE")) a.replace(a.size() - 4, 4, file);
+    }
+    const Result r = Run(args, row.input);
+    EXPECT_EQ(r.exit, row.exit) << r.err;
+    EXPECT_EQ(r.out, "");
+    EXPECT_EQ(Get(file), row.expected);
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"unitext.html"});
+    if (row.exit == 0) {
+        EXPECT_EQ(r.err, "");
+    } else {
+        EXPECT_EQ(r.err.find("zv-convert: "), 0u) << r.err;
+    }
+}
+
+std::string RunDocumentOf(const std::string& converted) {
+    return zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, QString::fromUtf8(converted))
+        .toStdString();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, OutputFile,
+    testing::Values(
+        OutputRow{"plain", {"-o", "FILE"}, "Riiga", 0, "R&#299;ga"},
+        OutputRow{"unicode", {"--unicode", "--output", "FILE"}, "Riiga", 0, "Rīga"},
+        OutputRow{
+            "document", {"--document", "--output=FILE"}, "Riiga", 0, RunDocumentOf("R&#299;ga")},
+        OutputRow{"bad input", {"--document", "-o", "FILE"}, "Riiga \xC5", 65, "old"},
+        OutputRow{"missing input", {"-o", "FILE", "/nonexistent/input"}, "", 66, "old"}),
+    [](const testing::TestParamInfo<OutputRow>& info) {
+        std::string name = info.param.name;
+        std::replace(name.begin(), name.end(), ' ', '_');
+        return name;
+    });
+
+// Writes that fail: into a "folder" that is a file, onto a full device, and half-way through
+// (the file-size limit, which holds for root too).
+TEST_F(Convert, FailedOutputFileWriteKeepsTheOldFile) {
+    const std::string plain = Put("plain", "keep");
+    Result r = Run({"-o", plain + "/out"}, "Riiga");
+    EXPECT_EQ(r.exit, 74);
+    EXPECT_EQ(r.err, "zv-convert: " + plain + "/out: Not a directory\n");
+    r = Run({"-o", "/dev/full"}, "Riiga");
+    EXPECT_EQ(r.exit, 74);
+    EXPECT_EQ(r.err, "zv-convert: /dev/full: No space left on device\n");
+
+    QTemporaryDir folder;
+    const std::string file = folder.filePath("big").toStdString();
+    std::ofstream(file, std::ios::binary) << "old";
+    struct sigaction ignore {
+    }, previousAction{};
+    ignore.sa_handler = SIG_IGN;
+    ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previousAction), 0);
+    rlimit previousLimit{};
+    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
+    rlimit small = previousLimit;
+    small.rlim_cur = 64 * 1024;
+    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    r = Run({"-o", file}, std::string(50 * 1024, 'a'));  // more than the limit once converted
+    setrlimit(RLIMIT_FSIZE, &previousLimit);
+    sigaction(SIGXFSZ, &previousAction, nullptr);
+    EXPECT_EQ(r.exit, 74);
+    EXPECT_EQ(r.err, "zv-convert: " + file + ": File too large\n");
+    EXPECT_EQ(Get(file), "old");
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{"big"});
+}
+
 TEST_F(Convert, HelpVersionAndBadOptions) {
     Result r = Run({"--help"});
     EXPECT_EQ(r.exit, 0);
-    for (const char* option : {"Usage: zv-convert", "--document", "--unicode", "--version"}) {
+    for (const char* option :
+         {"Usage: zv-convert", "--document", "--unicode", "--output", "--version"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
     r = Run({"--version"});

@@ -1,6 +1,8 @@
 #include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <QDir>
 #include <QFile>
@@ -222,5 +224,72 @@ TEST_F(WriteDocument, DirectoryInThePlaceOfTheDocumentIsAnError) {
     EXPECT_THROW(zv::WriteUnicodeDocument(DocumentVariant::Run, u"x", Folder()), zv::DocumentError);
     EXPECT_TRUE(QFileInfo(Path()).isDir());
 }
+
+// unitext.html as a symbolic link in a folder that everyone may write to (sticky, like
+// /tmp): followed only when the link and its target are the user's own; otherwise nothing is
+// written, no target is created, and the error names the path. "Another user" is a real other
+// owner (nobody), so the rows mean the same when the tests run as root.
+struct LinkRow {
+    const char* name;
+    bool foreign_link;
+    bool foreign_target;
+    bool target_exists;
+    bool followed;
+};
+
+class PlantedLink : public WriteDocument, public testing::WithParamInterface<LinkRow> {};
+
+TEST_P(PlantedLink, IsFollowedOnlyWhenAllTheUsersOwn) {
+    constexpr uid_t kNobody = 65534;
+    const LinkRow& row = GetParam();
+    ASSERT_EQ(chmod(QFile::encodeName(Folder()).constData(), 01777), 0);
+    QTemporaryDir elsewhere;  // the user's own file lives here
+    const QString target = elsewhere.filePath("letter.txt");
+    if (row.target_exists) {
+        QFile file(target);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write("mine");
+        file.close();
+        if (row.foreign_target) {
+            ASSERT_EQ(chown(QFile::encodeName(target).constData(), kNobody, kNobody), 0);
+        }
+    }
+    ASSERT_TRUE(QFile::link(target, Path()));
+    if (row.foreign_link) {
+        ASSERT_EQ(lchown(QFile::encodeName(Path()).constData(), kNobody, kNobody), 0);
+    }
+
+    std::string what;
+    try {
+        zv::WriteUnicodeDocument(DocumentVariant::Run, u"R&#299;ga", Folder());
+    } catch (const zv::DocumentError& e) {
+        what = e.what();
+    }
+    EXPECT_TRUE(QFileInfo(Path()).isSymLink());
+    EXPECT_EQ(QDir(Folder()).entryList(QDir::AllEntries | QDir::System | QDir::Hidden |
+                                       QDir::NoDotAndDotDot),
+              QStringList{"unitext.html"});
+    if (row.followed) {
+        EXPECT_EQ(what, "");
+        EXPECT_EQ(ReadAll(target), RunDocument("R&#299;ga"));
+        return;
+    }
+    EXPECT_NE(what.find(Path().toStdString() + ": "), std::string::npos) << what;
+    EXPECT_NE(what.find("symbolic link"), std::string::npos) << what;
+    if (row.target_exists) {
+        EXPECT_EQ(ReadAll(target), "mine");
+    } else {
+        EXPECT_FALSE(QFileInfo::exists(target));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, PlantedLink,
+    testing::Values(LinkRow{"own_link_to_own_file", false, false, true, true},
+                    LinkRow{"foreign_link_to_own_file", true, false, true, false},
+                    LinkRow{"own_link_to_foreign_file", false, true, true, false},
+                    LinkRow{"own_dangling_link", false, false, false, false},
+                    LinkRow{"foreign_dangling_link", true, false, false, false}),
+    [](const testing::TestParamInfo<LinkRow>& info) { return std::string(info.param.name); });
 
 }  // namespace
