@@ -21,6 +21,7 @@
 #include <string_view>
 #include <vector>
 
+#include "app/check_text.h"
 #include "app/convert_text.h"
 #include "atomic_file/atomic_file.h"
 #include "document/document_lines.h"
@@ -32,6 +33,7 @@ namespace {
 constexpr int kExitUsage = 64;
 constexpr int kExitDataError = 65;
 constexpr int kExitNoInput = 66;
+constexpr int kExitUnavailable = 69;
 constexpr int kExitSoftware = 70;
 constexpr int kExitIoError = 74;
 
@@ -51,12 +53,18 @@ constexpr char kUsage[] =
     "  --document   write the whole unitext.html document with the text as its body\n"
     "  --unicode    write the letters themselves (the Latvian ones and å Å ä Ä ö Ö)\n"
     "               in place of the character references the conversion makes\n"
+    "  --check      convert nothing: list the words whose conversion the Latvian\n"
+    "               dictionary rejects while another reading of the same typed\n"
+    "               letters is a word, one line each:\n"
+    "               FILE:LINE:COLUMN: TYPED -> CONVERTED: did you mean WORD (type FORM)\n"
+    "               (the dictionary is hunspell's lv_LV, or ZV_DICTIONARY=/path/lv_LV)\n"
     "  --help       show this help and exit\n"
     "  --version    show the version and exit\n"
     "  --           end of options: every argument after it is a FILE\n"
     "\n"
-    "Exit status: 0 success, 64 bad command line, 65 input is not valid UTF-8,\n"
-    "66 an input cannot be read, 70 internal error (out of memory),\n"
+    "Exit status: 0 success (with --check: no word flagged), 1 with --check: some words\n"
+    "flagged, 64 bad command line, 65 input is not valid UTF-8, 66 an input cannot be\n"
+    "read, 69 --check and no Latvian dictionary, 70 internal error (out of memory),\n"
     "74 the output cannot be written.\n"
     "\n"
     "Example: zv-convert --document -o unitext.html letter.txt\n";
@@ -257,8 +265,38 @@ std::optional<int> DescriptorByName(std::string_view name) {
     return std::nullopt;
 }
 
+// -o OUT: from now on the output goes to a new file that replaces OUT when complete.
+void OpenOutput(const std::string& output) {
+    g_outputName = output;
+    try {
+        g_output.emplace(output);
+    } catch (const zv::AtomicFileError& error) {
+        FailOutput(error);
+    }
+}
+
+// --check: every input read and checked as UTF-8 first, then each one checked against the
+// dictionary on its own, so that each line can name its file. 1 when some word is flagged.
+int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::string>& output) {
+    std::vector<std::string> texts(inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) ReadInput(inputs[i], texts[i]);
+    const auto checker = zv::checker::Checker::OpenDefault();
+    if (!checker) {
+        Fail(kExitUnavailable,
+             "no Latvian dictionary found (install hunspell-lv or set ZV_DICTIONARY)");
+    }
+    if (output) OpenOutput(*output);
+    std::size_t flagged = 0;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        flagged += zv::cli::CheckText(*checker, inputs[i] == "-" ? "<stdin>" : inputs[i], texts[i],
+                                      WriteAll);
+    }
+    CloseOutput();
+    return flagged > 0 ? 1 : 0;
+}
+
 int Run(int argc, char** argv) {
-    bool document = false, letters = false, help = false, version = false;
+    bool document = false, letters = false, help = false, version = false, check = false;
     std::optional<std::string> output;
     std::vector<std::string> inputs;
     bool options = true;
@@ -271,6 +309,8 @@ int Run(int argc, char** argv) {
                 document = true;
             } else if (arg == "--unicode") {
                 letters = true;
+            } else if (arg == "--check") {
+                check = true;
             } else if (arg == "--help") {
                 help = true;
             } else if (arg == "--version") {
@@ -298,6 +338,9 @@ int Run(int argc, char** argv) {
         CloseOutput();
         return 0;
     }
+    if (check && (document || letters)) {
+        Fail(kExitUsage, "--check cannot be combined with --document or --unicode");
+    }
     if (inputs.empty()) inputs.emplace_back("-");
 
     if (output && output->empty()) Fail(kExitUsage, "the output file name is empty");
@@ -323,6 +366,7 @@ int Run(int argc, char** argv) {
         g_outputName = *output;
         output.reset();
     }
+    if (check) return RunCheck(inputs, output);
 
     std::string read;
     std::optional<MappedInput> mapped;
@@ -350,14 +394,7 @@ int Run(int argc, char** argv) {
     // can stop the output part-way.
     const auto checkThenBegin = [&] {
         if (mapped) CheckUtf8(mapped->bytes, mapped->name);
-        if (output) {
-            g_outputName = *output;
-            try {
-                g_output.emplace(*output);
-            } catch (const zv::AtomicFileError& error) {
-                FailOutput(error);
-            }
-        }
+        if (output) OpenOutput(*output);
         WriteAll(before);
     };
     zv::cli::ConvertUtf8(text, letters, checkThenBegin, WriteAll);

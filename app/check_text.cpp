@@ -1,0 +1,90 @@
+#include "app/check_text.h"
+
+#include <string>
+
+#include "engine/utf8.h"
+
+namespace zv::cli {
+namespace {
+
+// UTF-16 of well-formed UTF-8.
+std::u16string ToUtf16(std::string_view text) {
+    std::u16string out;
+    out.reserve(text.size());
+    for (std::size_t i = 0; i < text.size();) {
+        const auto byte = static_cast<unsigned char>(text[i]);
+        char32_t cp;
+        std::size_t length;
+        if (byte < 0x80) {
+            cp = byte;
+            length = 1;
+        } else if (byte < 0xE0) {
+            cp = byte & 0x1Fu;
+            length = 2;
+        } else if (byte < 0xF0) {
+            cp = byte & 0x0Fu;
+            length = 3;
+        } else {
+            cp = byte & 0x07u;
+            length = 4;
+        }
+        for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
+            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
+        }
+        if (cp > 0xFFFF) {
+            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
+            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
+        } else {
+            out += static_cast<char16_t>(cp);
+        }
+        i += length;
+    }
+    return out;
+}
+
+bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
+
+}  // namespace
+
+std::size_t CheckText(const checker::Checker& checker, std::string_view name, std::string_view text,
+                      const std::function<void(std::string_view)>& sink) {
+    const std::u16string typed = ToUtf16(text);
+    const std::vector<checker::Finding> findings = checker.Check(typed);
+    // Line and column are counted forward from the previous finding.
+    std::size_t at = 0, line = 1, column = 1;
+    std::string out;
+    for (const checker::Finding& finding : findings) {
+        if (out.size() >= (1u << 16)) {
+            sink(out);
+            out.clear();
+        }
+        for (; at < finding.begin; ++at) {
+            if (typed[at] == u'\n') {
+                ++line;
+                column = 1;
+            } else if (!IsLowSurrogate(typed[at])) {
+                ++column;
+            }
+        }
+        out.append(name).append(":");
+        out.append(std::to_string(line)).append(":").append(std::to_string(column));
+        out.append(": ");
+        AppendUtf8(std::u16string_view(typed).substr(finding.begin, finding.end - finding.begin),
+                   out);
+        out.append(" -> ");
+        AppendUtf8(finding.converted, out);
+        out.append(": did you mean ");
+        for (std::size_t i = 0; i < finding.suggestions.size(); ++i) {
+            if (i > 0) out.append(", ");
+            AppendUtf8(finding.suggestions[i].word, out);
+            out.append(" (type ");
+            AppendUtf8(finding.suggestions[i].typed, out);
+            out.append(")");
+        }
+        out.append("\n");
+    }
+    if (!out.empty()) sink(out);
+    return findings.size();
+}
+
+}  // namespace zv::cli
