@@ -21,26 +21,30 @@ namespace {
 // proportion to the word's length.
 constexpr std::size_t kMaxWordLength = 48;
 // At most this many readings of one word are looked up in the dictionary. Readings are tried
-// in order of how many pairs they read as two letters, so a word of up to ten pairs still has
-// every reading with up to two pairs read so.
+// in order of how many pairs they read otherwise than the conventions mean, so a word of up
+// to ten pairs still has every reading with up to two pairs read so.
 constexpr int kMaxReadings = 64;
 constexpr std::size_t kMaxSuggestions = 5;
 
-// What one typed unit of a word can stand for.
-enum class UnitKind {
-    Fixed,       // a letter, a reference, a hyphen, an escaped pair: one reading only
-    Pair,        // a pair the conversion turns into a letter ("sh", "Ee")
-    Apostrophe,  // an apostrophe form ("'s")
-    CapitalPair  // two capitals that would be a pair in small letters ("SH"), in a capitals word
+// One way to read a typed unit of a word.
+struct Reading {
+    std::u16string letters;  // what it stands for
+    std::u16string typed;    // what to type for that
+    std::u16string hex;      // the same with its marked letter as a hexadecimal reference
 };
 
+// A typed unit of a word: one letter, reference, escaped pair or hyphen (one reading), or
+// a pair, apostrophe form or three equal vowels (two or three readings; the first is what
+// the conventions mean).
 struct Unit {
-    UnitKind kind = UnitKind::Fixed;
-    std::u16string_view typed;  // what was typed for it
-    std::u16string fixed;       // Fixed: what it reads as
-    char16_t letter = 0;        // the others: the letter it reads as
-    std::u16string two;         // the others: the two characters it reads as otherwise
+    bool pair = false;  // a pair the conversion turns into a letter ("sh", "Ee")
+    std::u16string_view typed;
+    std::vector<Reading> readings;
 };
+
+Reading Same(std::u16string_view typed) {
+    return {std::u16string(typed), std::u16string(typed), std::u16string(typed)};
+}
 
 // A typed word split the way the conversion pairs its letters, or nothing when a pair would
 // take letters from two units (an apostrophe form after the same vowel, "a'a"): such words
@@ -48,143 +52,117 @@ struct Unit {
 std::optional<std::vector<Unit>> SplitWord(std::u16string_view word) {
     std::vector<Unit> units;
     std::size_t i = 0;
+    const auto at = [&](std::size_t k) -> char16_t { return k < word.size() ? word[k] : 0; };
     while (i < word.size()) {
-        const char16_t c = word[i];
-        const char16_t next = i + 1 < word.size() ? word[i + 1] : 0;
+        const char16_t c = word[i], next = at(i + 1);
         Unit unit;
         if (c == u'&') {
-            const std::size_t length = NumericReferenceLength(word.substr(i));
-            unit.typed = word.substr(i, std::max<std::size_t>(length, 1));
-            unit.fixed = ReferencesToLetters(unit.typed);
+            unit.typed =
+                word.substr(i, std::max<std::size_t>(NumericReferenceLength(word.substr(i)), 1));
+            unit.readings = {{ReferencesToLetters(unit.typed), std::u16string(unit.typed),
+                              std::u16string(unit.typed)}};
         } else if (c == u'\'' && PairLetter(next, PairSecond(next))) {
             // The conversion rewrites "'a" to "aa" before it pairs letters: a vowel left
             // unpaired just before would take the first of those two.
-            if (!units.empty() && units.back().kind == UnitKind::Fixed &&
-                units.back().typed.size() == 1 && PairLetter(units.back().typed[0], next)) {
+            if (!units.empty() && units.back().typed.size() == 1 &&
+                PairLetter(units.back().typed[0], next)) {
                 return std::nullopt;
             }
-            unit.kind = UnitKind::Apostrophe;
+            const char16_t letter = PairLetter(next, PairSecond(next));
             unit.typed = word.substr(i, 2);
-            unit.letter = PairLetter(next, PairSecond(next));
-            unit.two = {u'\'', next};
-        } else if (PairLetter(c, next)) {
-            unit.kind = UnitKind::Pair;
-            unit.typed = word.substr(i, 2);
-            unit.letter = PairLetter(c, next);
-            unit.two = {c, next};
-        } else if (next == u'-' && i + 2 < word.size() && PairLetter(c, word[i + 2]) &&
-                   !(i + 3 < word.size() && PairLetter(word[i + 2], word[i + 3])) &&
-                   !(i + 3 < word.size() && word[i + 2] == u'\'' &&
-                     PairLetter(word[i + 3], PairSecond(word[i + 3])))) {
+            unit.readings = {
+                {std::u16string(1, letter), std::u16string(unit.typed), HexReference(letter)},
+                {std::u16string(unit.typed), u"&#x27;" + std::u16string(1, next),
+                 u"&#x27;" + std::u16string(1, next)}};
+        } else if (const char16_t letter = PairLetter(c, next)) {
+            unit.pair = true;
+            const char16_t third = at(i + 2);
+            if (third == next && PairLetter(next, third) && !PairLetter(third, at(i + 3))) {
+                // Three equal vowels: the conversion pairs the first two, but the long vowel
+                // may as well be the second.
+                const char16_t second = PairLetter(next, third);
+                unit.typed = word.substr(i, 3);
+                const std::u16string plain(1, c);
+                unit.readings = {{std::u16string{letter, third}, std::u16string(unit.typed),
+                                  HexReference(letter) + third},
+                                 {std::u16string{c, second}, plain + HexReference(second),
+                                  plain + HexReference(second)},
+                                 {std::u16string(unit.typed),
+                                  std::u16string{c, u'-', next} + HexReference(third),
+                                  std::u16string{c, u'-', next} + HexReference(third)}};
+            } else {
+                unit.typed = word.substr(i, 2);
+                unit.readings = {
+                    {std::u16string(1, letter), std::u16string(unit.typed), HexReference(letter)},
+                    {std::u16string(unit.typed), std::u16string{c, u'-', next},
+                     std::u16string{c, u'-', next}}};
+            }
+        } else if (next == u'-' && PairLetter(c, at(i + 2)) && !PairLetter(at(i + 2), at(i + 3)) &&
+                   !(at(i + 2) == u'\'' && PairSecond(at(i + 3)))) {
             // A hyphen escape the conversion will find: the two letters as typed.
             unit.typed = word.substr(i, 3);
-            unit.fixed = {c, word[i + 2]};
+            unit.readings = {{std::u16string{c, at(i + 2)}, std::u16string(unit.typed),
+                              std::u16string(unit.typed)}};
         } else {
             unit.typed = word.substr(i, 1);
-            unit.fixed = unit.typed;
+            unit.readings = {Same(unit.typed)};
         }
         i += unit.typed.size();
         units.push_back(std::move(unit));
     }
 
-    // In a word of capitals, two capitals that make a pair in small letters ("SH", "EE")
-    // stand for the capital letter as often as for the two letters, and a pair read as two
-    // letters is read as two capitals.
+    // In a word of capitals, a pair read as two letters is read as two capitals ("Sh" as
+    // "SH"), and two capitals that make a pair in small letters ("SH", "EE") stand for the
+    // capital letter as often as for the two letters.
     std::u16string letters;
-    for (const Unit& unit : units) {
-        if (unit.kind == UnitKind::Fixed) {
-            letters += unit.fixed;
-        } else {
-            letters += unit.letter;
+    for (const Unit& unit : units) letters += unit.readings[0].letters;
+    if (!IsCapitalsWord(letters)) return units;
+    std::vector<Unit> merged;
+    for (Unit& unit : units) {
+        if (unit.pair && unit.typed.size() == 2) {
+            const std::u16string two{unit.typed[0], ToCapital(unit.typed[1])};
+            unit.readings[1] = Same(two);
         }
-    }
-    if (IsCapitalsWord(letters)) {
-        std::vector<Unit> merged;
-        for (Unit& unit : units) {
-            // "Sh" read as two letters is "SH" in such a word.
-            if (unit.kind == UnitKind::Pair) unit.two[1] = ToCapital(unit.two[1]);
-            if (!merged.empty() && unit.kind == UnitKind::Fixed && unit.typed.size() == 1 &&
-                merged.back().kind == UnitKind::Fixed && merged.back().typed.size() == 1) {
-                const char16_t first = merged.back().typed[0], second = unit.typed[0];
-                const char16_t letter = PairLetter(first, ToSmall(second));
-                if (letter && IsCapital(second)) {
-                    Unit& pair = merged.back();
-                    pair.kind = UnitKind::CapitalPair;
-                    pair.typed = std::u16string_view(pair.typed.data(), 2);
-                    pair.letter = letter;
-                    pair.two = {first, second};
-                    pair.fixed.clear();
-                    continue;
-                }
+        if (!merged.empty() && unit.readings.size() == 1 && unit.typed.size() == 1 &&
+            merged.back().readings.size() == 1 && merged.back().typed.size() == 1) {
+            const char16_t first = merged.back().typed[0], second = unit.typed[0];
+            if (const char16_t letter =
+                    IsCapital(second) ? PairLetter(first, ToSmall(second)) : 0) {
+                Unit& pair = merged.back();
+                pair.typed = std::u16string_view(pair.typed.data(), 2);
+                pair.readings = {{std::u16string(1, letter), std::u16string{first, ToSmall(second)},
+                                  HexReference(letter)},
+                                 Same(pair.typed)};
+                continue;
             }
-            merged.push_back(std::move(unit));
         }
-        units = std::move(merged);
+        merged.push_back(std::move(unit));
     }
-    return units;
-}
-
-// The letters of one reading: choices[k] set means the k-th pair is read as two characters.
-std::u16string ReadingLetters(const std::vector<Unit>& units, const std::vector<bool>& two) {
-    std::u16string out;
-    std::size_t k = 0;
-    for (const Unit& unit : units) {
-        if (unit.kind == UnitKind::Fixed) {
-            out += unit.fixed;
-        } else if (two[k++]) {
-            out += unit.two;
-        } else {
-            out += unit.letter;
-        }
-    }
-    return out;
+    return merged;
 }
 
 bool ConvertsTo(std::u16string_view typed, std::u16string_view word) {
     return ReferencesToLetters(Transliterate(typed)) == word;
 }
 
-// What to type for one reading so that the conversion gives exactly its letters: the
-// conventions where they give it, otherwise hexadecimal references for the letters the
-// conversion's word repairs would undo. Empty when nothing found converts right.
-std::u16string TypedForm(const std::vector<Unit>& units, const std::vector<bool>& two,
+// What to type for one reading (choice[k]: the reading of the k-th unit) so that the
+// conversion gives exactly its letters, word: the conventions where they give it, otherwise
+// hexadecimal references for the letters the conversion's word repairs would undo. Empty
+// when nothing found converts right.
+std::u16string TypedForm(const std::vector<Unit>& units, const std::vector<std::size_t>& choice,
                          std::u16string_view word) {
-    // hex[k]: the k-th pair's letter is typed as a hexadecimal reference.
     const auto build = [&](const std::function<bool(std::size_t)>& hex) {
         std::u16string out;
-        std::size_t k = 0;
-        for (const Unit& unit : units) {
-            if (unit.kind == UnitKind::Fixed) {
-                out += unit.typed;
-                continue;
-            }
-            const std::size_t index = k++;
-            if (two[index]) {
-                if (unit.kind == UnitKind::Apostrophe) {
-                    out += u"&#x27;";
-                    out += unit.two[1];
-                } else if (PairLetter(unit.two[0], unit.two[1])) {
-                    out += {unit.two[0], u'-', unit.two[1]};
-                } else {
-                    out += unit.two;
-                }
-            } else if (hex(index)) {
-                out += HexReference(unit.letter);
-            } else if (unit.kind == UnitKind::CapitalPair) {
-                out += {unit.two[0], ToSmall(unit.two[1])};
-            } else {
-                out += unit.typed;
-            }
+        for (std::size_t k = 0; k < units.size(); ++k) {
+            const Reading& reading = units[k].readings[choice[k]];
+            out += hex(k) ? reading.hex : reading.typed;
         }
         return out;
     };
-
-    std::size_t pairs = 0;
-    for (const Unit& unit : units) pairs += unit.kind != UnitKind::Fixed;
     std::u16string typed = build([](std::size_t) { return false; });
     if (ConvertsTo(typed, word)) return typed;
-    for (std::size_t one = 0; one < pairs; ++one) {
-        if (two[one]) continue;
+    for (std::size_t one = 0; one < units.size(); ++one) {
+        if (units[one].readings.size() < 2 || choice[one] != 0) continue;
         typed = build([one](std::size_t k) { return k == one; });
         if (ConvertsTo(typed, word)) return typed;
     }
@@ -247,31 +225,54 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
     if (converted.find(u'&') != std::u16string::npos) return nullptr;
     const auto units = SplitWord(typed);
     if (!units) return nullptr;
-    std::size_t pairs = 0;
-    for (const Unit& unit : *units) pairs += unit.kind != UnitKind::Fixed;
-    if (pairs == 0 || Spell(converted)) return nullptr;
+    std::vector<std::size_t> open;  // the units with more than one reading
+    for (std::size_t k = 0; k < units->size(); ++k) {
+        if ((*units)[k].readings.size() > 1) open.push_back(k);
+    }
+    if (open.empty() || Spell(converted)) return nullptr;
 
-    // Readings in order of how many pairs they read as two characters; within one such
-    // number, every choice of pairs in turn.
+    // Readings in order of how many units they read otherwise than the conventions mean;
+    // within one such number, every choice of units in turn, and every other reading of them.
     std::vector<Candidate> found;
     std::vector<std::u16string> tried{converted};
+    std::vector<std::size_t> choice(units->size(), 0);
     int looked = 0;
-    for (std::size_t distance = 0; distance <= pairs && looked < kMaxReadings; ++distance) {
-        if (found.size() >= kMaxSuggestions) break;
-        std::vector<bool> two(pairs, false);
-        std::fill(two.end() - static_cast<std::ptrdiff_t>(distance), two.end(), true);
+    const auto look = [&](std::size_t distance) {
+        std::u16string letters;
+        for (std::size_t k = 0; k < units->size(); ++k) {
+            letters += (*units)[k].readings[choice[k]].letters;
+        }
+        if (std::find(tried.begin(), tried.end(), letters) != tried.end()) return;
+        tried.push_back(letters);
+        ++looked;
+        if (!Spell(letters)) return;
+        std::u16string form = TypedForm(*units, choice, letters);
+        if (!form.empty()) {
+            found.push_back({static_cast<int>(distance), {std::move(letters), std::move(form)}});
+        }
+    };
+    for (std::size_t distance = 0; distance <= open.size(); ++distance) {
+        if (found.size() >= kMaxSuggestions || looked >= kMaxReadings) break;
+        std::vector<bool> chosen(open.size(), false);
+        std::fill(chosen.end() - static_cast<std::ptrdiff_t>(distance), chosen.end(), true);
         do {
-            std::u16string letters = ReadingLetters(*units, two);
-            if (std::find(tried.begin(), tried.end(), letters) != tried.end()) continue;
-            tried.push_back(letters);
-            ++looked;
-            if (Spell(letters)) {
-                std::u16string form = TypedForm(*units, two, letters);
-                if (!form.empty()) {
-                    found.push_back({static_cast<int>(distance), {letters, std::move(form)}});
-                }
+            std::vector<std::size_t> picked;
+            for (std::size_t j = 0; j < open.size(); ++j) {
+                choice[open[j]] = chosen[j] ? 1 : 0;
+                if (chosen[j]) picked.push_back(open[j]);
             }
-        } while (looked < kMaxReadings && std::next_permutation(two.begin(), two.end()));
+            // Every combination of the picked units' other readings, like an odometer.
+            while (looked < kMaxReadings) {
+                look(distance);
+                std::size_t j = 0;
+                for (; j < picked.size(); ++j) {
+                    const std::size_t k = picked[j];
+                    if (++choice[k] < (*units)[k].readings.size()) break;
+                    choice[k] = 1;
+                }
+                if (j == picked.size()) break;
+            }
+        } while (looked < kMaxReadings && std::next_permutation(chosen.begin(), chosen.end()));
     }
     if (found.empty()) return nullptr;
     std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {

@@ -238,7 +238,10 @@ void ForEachWord(std::u16string_view text,
         while (piece) {
             end += piece;
             piece = PieceLength(text.substr(end));
-            if (!piece && end < text.size() && text[end] == u'-') {
+            // A hyphen escape ("pa-art") is part of the word; another hyphen ("no-kreisaas")
+            // joins two words.
+            if (!piece && end + 1 < text.size() && text[end] == u'-' &&
+                PairLetter(text[end - 1], text[end + 1])) {
                 if (const std::size_t after = PieceLength(text.substr(end + 1))) {
                     ++end;
                     piece = after;

@@ -33,8 +33,8 @@ std::size_t NumericReferenceLength(std::u16string_view text) noexcept;
 bool LatvianLess(std::u16string_view a, std::u16string_view b) noexcept;
 
 // Calls word(begin, end) for each word of text, in order, until it returns false. A word is
-// a run of letters, apostrophe forms and numeric references, with single hyphens between
-// them. HTML tags and named references are skipped.
+// a run of letters, apostrophe forms and numeric references, and the hyphens of hyphen
+// escapes ("pa-art"). HTML tags and named references are skipped.
 void ForEachWord(std::u16string_view text,
                  const std::function<bool(std::size_t, std::size_t)>& word);
 
