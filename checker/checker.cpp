@@ -59,8 +59,12 @@ std::optional<std::vector<Unit>> SplitWord(std::u16string_view word) {
         if (c == u'&') {
             unit.typed =
                 word.substr(i, std::max<std::size_t>(NumericReferenceLength(word.substr(i)), 1));
-            unit.readings = {{ReferencesToLetters(unit.typed), std::u16string(unit.typed),
-                              std::u16string(unit.typed)}};
+            // A reference stands for its letter, though a word repair may undo the decimal
+            // one ("kreis&#257;s" gives "kreisaas"); the hexadecimal one no rule touches.
+            std::u16string letter = ReferencesToLetters(unit.typed);
+            std::u16string hex =
+                letter.size() == 1 ? HexReference(letter[0]) : std::u16string(unit.typed);
+            unit.readings = {{std::move(letter), std::u16string(unit.typed), std::move(hex)}};
         } else if (c == u'\'' && PairLetter(next, PairSecond(next))) {
             // The conversion rewrites "'a" to "aa" before it pairs letters: a vowel left
             // unpaired just before would take the first of those two.
@@ -226,10 +230,12 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
     const auto units = SplitWord(typed);
     if (!units) return nullptr;
     std::vector<std::size_t> open;  // the units with more than one reading
+    std::u16string meant;           // what the conventions mean: each unit's first reading
     for (std::size_t k = 0; k < units->size(); ++k) {
         if ((*units)[k].readings.size() > 1) open.push_back(k);
+        meant += (*units)[k].readings[0].letters;
     }
-    if (open.empty() || Spell(converted)) return nullptr;
+    if ((open.empty() && meant == converted) || Spell(converted)) return nullptr;
 
     // Readings in order of how many units they read otherwise than the conventions mean;
     // within one such number, every choice of units in turn, and every other reading of them.

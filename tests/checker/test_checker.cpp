@@ -1,0 +1,194 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+#include <stop_token>
+#include <string>
+
+#include "checker/checker.h"
+#include "engine/transliterate.h"
+#include "engine/utf8.h"
+
+namespace {
+
+using zv::checker::Checker;
+
+// The installed Latvian dictionary, opened once; null when the machine has none.
+const Checker* Dictionary() {
+    static const std::unique_ptr<Checker> checker = Checker::OpenDefault();
+    return checker.get();
+}
+
+#define NEED_DICTIONARY() \
+    if (!Dictionary()) GTEST_SKIP() << "no Latvian dictionary installed (hunspell-lv)"
+
+// What the conversion gives for typed, with every numeric reference read as its letter
+// (written here apart from the library, which does the same for its own check).
+std::u16string ConvertedLetters(std::u16string_view typed) {
+    const std::u16string converted = zv::Transliterate(typed);
+    std::u16string out;
+    for (std::size_t i = 0; i < converted.size(); ++i) {
+        if (converted.compare(i, 2, u"&#") == 0) {
+            const bool hex = i + 2 < converted.size() && converted[i + 2] == u'x';
+            const std::size_t semicolon = converted.find(u';', i);
+            const std::string digits =
+                zv::ToUtf8(converted.substr(i + (hex ? 3 : 2), semicolon - i - (hex ? 3 : 2)));
+            out += static_cast<char16_t>(std::stoul(digits, nullptr, hex ? 16 : 10));
+            i = semicolon;
+        } else {
+            out += converted[i];
+        }
+    }
+    return out;
+}
+
+struct WordRow {
+    const char16_t* typed;
+    const char16_t* converted;  // null: not flagged
+    const char16_t* word;       // the first suggestion
+    const char16_t* form;       // what to type for it
+};
+
+void PrintTo(const WordRow& row, std::ostream* out) { *out << zv::ToUtf8(row.typed); }
+
+// The row's number and the ASCII letters of its typed word: "3_kreisaas".
+std::string RowName(const testing::TestParamInfo<WordRow>& info) {
+    std::string name = std::to_string(info.index) + "_";
+    for (const char16_t* c = info.param.typed; *c; ++c) {
+        if ((*c >= u'a' && *c <= u'z') || (*c >= u'A' && *c <= u'Z')) name += static_cast<char>(*c);
+    }
+    return name;
+}
+
+class CheckWord : public testing::TestWithParam<WordRow> {};
+
+TEST_P(CheckWord, FlagsAndSuggestsFormsThatConvertRight) {
+    NEED_DICTIONARY();
+    const WordRow& row = GetParam();
+    const auto verdict = Dictionary()->CheckWord(row.typed);
+    if (!row.converted) {
+        EXPECT_FALSE(verdict) << zv::ToUtf8(verdict->suggestions.front().word);
+        return;
+    }
+    ASSERT_TRUE(verdict);
+    EXPECT_EQ(zv::ToUtf8(verdict->converted), zv::ToUtf8(row.converted));
+    ASSERT_FALSE(verdict->suggestions.empty());
+    EXPECT_LE(verdict->suggestions.size(), 5u);
+    EXPECT_EQ(zv::ToUtf8(verdict->suggestions.front().word), zv::ToUtf8(row.word));
+    EXPECT_EQ(zv::ToUtf8(verdict->suggestions.front().typed), zv::ToUtf8(row.form));
+    for (const auto& suggestion : verdict->suggestions) {
+        EXPECT_EQ(zv::ToUtf8(ConvertedLetters(suggestion.typed)), zv::ToUtf8(suggestion.word))
+            << "typed form " << zv::ToUtf8(suggestion.typed);
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(Words, CheckWord,
+                         testing::Values(
+                             // A pair meant as two letters, a hyphen keeps them so.
+                             WordRow{u"sheema", u"šēma", u"shēma", u"s-heema"},
+                             WordRow{u"riikjosla", u"rīķosla", u"rīkjosla", u"riik-josla"},
+                             // A word repair undoes the letter, and would undo "&#257;" too: only
+                             // the hexadecimal reference gives it.
+                             WordRow{u"kreisaas", u"kreisaas", u"kreisās", u"kreis&#x101;s"},
+                             WordRow{u"kreis&#257;s", u"kreisaas", u"kreisās", u"kreis&#x101;s"},
+                             WordRow{u"izveelnees", u"izvēlnees", u"izvēlnēs", u"izveeln&#x113;s"},
+                             // The long vowel second of three.
+                             WordRow{u"neeetisks", u"nēetisks", u"neētisks", u"ne&#x113;tisks"},
+                             // Capitalised, and all capitals typed either way.
+                             WordRow{u"Sheema", u"Šēma", u"Shēma", u"S-heema"},
+                             WordRow{u"SHEEMA", u"SHEEMA", u"SHĒMA", u"SHEeMA"},
+                             WordRow{u"ShEeMA", u"ŠĒMA", u"SHĒMA", u"SHEeMA"},
+                             // Converted right, and words the dictionary cannot decide: left alone.
+                             WordRow{u"Riiga", nullptr, nullptr, nullptr},
+                             WordRow{u"s-heema", nullptr, nullptr, nullptr},
+                             WordRow{u"kreis&#x101;s", nullptr, nullptr, nullptr},
+                             WordRow{u"xshqq", nullptr, nullptr, nullptr}),
+                         RowName);
+
+TEST(Check, FindsWordsOutsideTagsAndReferencesInUtf16Units) {
+    NEED_DICTIONARY();
+    const std::u16string text =
+        u"<p title=\"sheema\">\U0001F600 ā sheema</p> &sheema; riikjosla-sheema";
+    const auto findings = Dictionary()->Check(text);
+    ASSERT_EQ(findings.size(), 3u);
+    const std::size_t first = text.find(u"sheema<");
+    const std::size_t second = text.find(u"riikjosla");
+    const std::size_t third = text.rfind(u"sheema");
+    EXPECT_EQ(findings[0].begin, first);
+    EXPECT_EQ(findings[0].end, first + 6);
+    EXPECT_EQ(findings[1].begin, second);
+    EXPECT_EQ(findings[1].end, second + 9);
+    EXPECT_EQ(findings[2].begin, third);
+    EXPECT_EQ(zv::ToUtf8(findings[2].converted), "šēma");
+
+    std::stop_source stop;
+    stop.request_stop();
+    EXPECT_TRUE(Dictionary()->Check(text, stop.get_token()).empty());
+}
+
+// zv-convert --check run through the shell, standard input from a file.
+struct Outcome {
+    int exit = -1;
+    std::string out, err;
+};
+
+class CheckCommand : public testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zv-check-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::string Put(const std::string& name, const std::string& bytes) {
+        std::ofstream(dir_ / name, std::ios::binary) << bytes;
+        return (dir_ / name).string();
+    }
+    static std::string Get(const std::filesystem::path& path) {
+        std::ostringstream s;
+        s << std::ifstream(path, std::ios::binary).rdbuf();
+        return s.str();
+    }
+    Outcome Convert(const std::string& env, const std::string& args, const std::string& input) {
+        const std::string command = env + " " + ZV_CONVERT + " --check " + args + " < '" +
+                                    Put("stdin", input) + "' > '" + (dir_ / "out").string() +
+                                    "' 2> '" + (dir_ / "err").string() + "'";
+        const int status = std::system(command.c_str());
+        return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, Get(dir_ / "out"), Get(dir_ / "err")};
+    }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(CheckCommand, OneLineAWordCountedInCharacters) {
+    NEED_DICTIONARY();
+    const std::string file = Put("typed.txt", "ģēķ sheema\r\n\r\nRiiga, riikjosla!\n");
+    const Outcome run = Convert("", "'" + file + "' -", "Riiga\nx kreisaas\n");
+    EXPECT_EQ(run.exit, 1) << run.err;
+    EXPECT_EQ(run.out, file + ":1:5: sheema -> šēma: did you mean shēma (type s-heema)\n" + file +
+                           ":3:8: riikjosla -> rīķosla: did you mean rīkjosla (type riik-josla)\n"
+                           "<stdin>:2:3: kreisaas -> kreisaas: did you mean kreisās "
+                           "(type kreis&#x101;s)\n");
+    EXPECT_EQ(run.err, "");
+
+    const Outcome clean = Convert("", "", "Laba diena, Riiga!\n");
+    EXPECT_EQ(clean.exit, 0) << clean.err;
+    EXPECT_EQ(clean.out, "");
+}
+
+TEST_F(CheckCommand, NoDictionary) {
+    const Outcome run =
+        Convert("ZV_DICTIONARY=" + (dir_ / "nowhere/lv_LV").string(), "", "sheema\n");
+    EXPECT_EQ(run.exit, 69);
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err,
+              "zv-convert: no Latvian dictionary found (install hunspell-lv or set "
+              "ZV_DICTIONARY)\n");
+}
+
+}  // namespace
