@@ -1,5 +1,6 @@
 #include "checker/checker.h"
 
+#include <dlfcn.h>
 #include <hunspell.h>
 
 #include <algorithm>
@@ -193,12 +194,34 @@ struct Candidate {
     Suggestion suggestion;
 };
 
+// The hunspell library, loaded on first use: a program that never checks (zv-convert
+// converting) does not pay for loading it and the C++ runtime it brings, and one whose
+// machine lacks it runs without the check. Its C interface is used, so that a caller built
+// with its own copy of the C++ runtime (zv-convert) passes it no C++ objects.
+struct HunspellLibrary {
+    decltype(&Hunspell_create) create = nullptr;
+    decltype(&Hunspell_destroy) destroy = nullptr;
+    decltype(&Hunspell_spell) spell = nullptr;
+
+    static const HunspellLibrary* Get() {
+        static const HunspellLibrary library = [] {
+            HunspellLibrary loaded;
+            void* handle = dlopen(ZV_HUNSPELL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
+            if (!handle) return loaded;
+            loaded.create = reinterpret_cast<decltype(create)>(dlsym(handle, "Hunspell_create"));
+            loaded.destroy = reinterpret_cast<decltype(destroy)>(dlsym(handle, "Hunspell_destroy"));
+            loaded.spell = reinterpret_cast<decltype(spell)>(dlsym(handle, "Hunspell_spell"));
+            return loaded;
+        }();
+        return library.create && library.destroy && library.spell ? &library : nullptr;
+    }
+};
+
 }  // namespace
 
 struct Checker::State {
-    // The C interface: a caller built with its own copy of the C++ runtime (zv-convert) then
-    // passes no C++ objects to the library's runtime.
-    std::unique_ptr<Hunhandle, void (*)(Hunhandle*)> hunspell;
+    const HunspellLibrary& library;
+    Hunhandle* hunspell;
     std::mutex mutex;  // guards hunspell and cache
     struct Hash {
         using is_transparent = void;
@@ -211,13 +234,18 @@ struct Checker::State {
         cache;
     std::string utf8;  // a reused buffer for the word looked up
 
-    State(const std::string& aff, const std::string& dic)
-        : hunspell(Hunspell_create(aff.c_str(), dic.c_str()), Hunspell_destroy) {}
+    State(const HunspellLibrary& library, const std::string& aff, const std::string& dic)
+        : library(library), hunspell(library.create(aff.c_str(), dic.c_str())) {}
+    ~State() {
+        if (hunspell) library.destroy(hunspell);
+    }
+    State(const State&) = delete;
+    State& operator=(const State&) = delete;
 
     bool Spell(std::u16string_view word) {
         utf8.clear();
         AppendUtf8(word, utf8);
-        return Hunspell_spell(hunspell.get(), utf8.c_str()) != 0;
+        return library.spell(hunspell, utf8.c_str()) != 0;
     }
 
     std::unique_ptr<const WordVerdict> Judge(std::u16string_view typed);
@@ -334,7 +362,9 @@ std::unique_ptr<Checker> Checker::Open(const std::string& base) {
         !std::filesystem::is_regular_file(dic, error)) {
         return nullptr;
     }
-    auto state = std::make_unique<State>(aff, dic);
+    const HunspellLibrary* library = HunspellLibrary::Get();
+    if (!library) return nullptr;
+    auto state = std::make_unique<State>(*library, aff, dic);
     if (!state->hunspell) return nullptr;
     return std::unique_ptr<Checker>(new Checker(std::move(state)));
 }
