@@ -3,6 +3,7 @@
 #include <sched.h>
 #include <signal.h>
 #include <spawn.h>
+#include <sys/ioctl.h>
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
@@ -304,7 +305,13 @@ TEST_F(Convert, InputChangedWhileReadIsAnError) {
         // writer, and the conversion stops some chunks ahead of it, far from the end.
         char byte = 0;
         ASSERT_EQ(read(fds[0], &byte, 1), 1);
-        usleep(300 * 1000);
+        const int capacity = fcntl(fds[0], F_GETPIPE_SZ);
+        int queued = 0;
+        for (int polls = 0; polls < 10000 && queued < capacity - 4096; ++polls) {
+            usleep(1000);
+            ASSERT_EQ(ioctl(fds[0], FIONREAD, &queued), 0);
+        }
+        ASSERT_GE(queued, capacity - 4096) << "the pipe never filled up";
         if (cut) {
             ASSERT_EQ(truncate(path.c_str(), static_cast<off_t>(text.size() / 2)), 0);
         } else {

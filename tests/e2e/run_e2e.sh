@@ -17,8 +17,8 @@ if [ -n "$missing" ]; then
     echo "skipped, not installed:$missing"
     exit 77
 fi
-missing=$(xs_missing_tools xdpyinfo xprop xwininfo)
-[ -z "$missing" ] || { echo "FAIL: not installed:$missing (x11-utils)"; exit 1; }
+missing=$(xs_missing_tools xdpyinfo xprop xwininfo xclip)
+[ -z "$missing" ] || { echo "FAIL: not installed:$missing (x11-utils, xclip)"; exit 1; }
 
 failures=0
 fail() {
@@ -33,6 +33,8 @@ report() {
     done
     echo "--- $doc:"
     cat "$doc" 2>/dev/null || echo "(missing)"
+    echo "--- message boxes met:"
+    cat "$XS_DIR/boxes" 2>/dev/null
     echo "--- program output (last lines):"
     tail -n 30 "$XS_DIR/zv.log" 2>/dev/null
 }
@@ -53,6 +55,7 @@ doc_has() { grep -qF -- "$1" "$doc" 2>/dev/null; }
 rm -f "$doc"
 
 xs_start_display || abort "no X server"
+: >"$XS_DIR/boxes"
 xs_start_wm || abort "no window manager"
 echo "X server $DISPLAY with openbox"
 started=$SECONDS
@@ -118,6 +121,45 @@ else
     echo "note: imagemagick not installed, the preview's rendering is not checked"
 fi
 
+# The help window's top left corner, under its menu bar, holds the offline picture.
+help_shows_picture() {
+    local x y
+    [ -e "$XS_DIR/offline.png" ] ||
+        convert "$here/../../resources/offline.gif[0]" -crop 150x150+0+0 +repage \
+            "$XS_DIR/offline.png" || return 1
+    read -r x y < <(xwininfo -id "$help" | sed -n 's/.*Absolute upper-left [XY]: *//p' | xargs)
+    import -silent -window root -crop "150x190+$x+$y" +repage "$XS_DIR/help.png" 2>/dev/null &&
+        compare -metric AE -fuzz 10% -subimage-search "$XS_DIR/help.png" "$XS_DIR/offline.png" \
+            null: >/dev/null 2>&1
+}
+help_has_text() { [ -n "$(xs_copy_text "$help" | tr -d '[:space:]')" ]; }
+# The help window shows the help page (or the browser's notice that it cannot be reached), with
+# text a user can copy, unless the offline picture covers it.
+check_help_window() {
+    [ "$offline" = 1 ] && return 0
+    xs_poll 20 help_has_text || fail "the help window shows no page"
+}
+
+# --- The Unicode text window holds the converted help text, as a user copies it.
+unicode_text() { xs_copy_text "$unicode"; }
+unicode_has() { unicode_text | grep -qF -- "$1"; }
+xs_poll 10 unicode_has "Ievadi (raksti vai iel&#299;m&#275;)" ||
+    fail "the Unicode text window does not hold the converted help text"
+
+# --- The only message box startup may show is the offline notice, and with it the help window
+# shows the offline picture; without it, the help page.
+startup_boxes=$(wc -l <"$XS_DIR/boxes")
+offline=0
+[ -n "$have_imagemagick" ] && help_shows_picture && offline=1
+if [ -n "$have_imagemagick" ] && [ "$startup_boxes" != "$offline" ]; then
+    fail "startup showed $startup_boxes message boxes, with the offline picture $offline"
+elif [ "$startup_boxes" -gt 1 ]; then
+    fail "startup showed $startup_boxes message boxes"
+fi
+check_help_window
+# The boxes met after startup: none is expected.
+after_startup_boxes() { tail -n "+$((startup_boxes + 1))" "$XS_DIR/boxes"; }
+
 # --- Typed text converts on F5; a line break typed with Shift+Enter is a line break.
 xs_activate "$main" || abort "the main window does not take the focus"
 xdotool mousemove --window "$main" 250 250 click 1
@@ -134,6 +176,10 @@ xs_poll 10 body_is "Laba diena, R&#299;ga!<Br>&#310;&#275;pis" ||
 if [ -n "$have_imagemagick" ]; then
     xs_poll 10 preview_changed || fail "the preview still shows the startup document after F5"
 fi
+xs_poll 10 unicode_has "Laba diena, R&#299;ga!<Br>&#310;&#275;pis" ||
+    fail "after F5 the Unicode text window holds \"$(unicode_text)\""
+xs_activate "$main" || abort "the main window does not take the focus"
+xdotool mousemove --window "$main" 250 250 click 1
 
 # --- F6: the next timer tick converts, without F5 (ticks come every 10 s).
 xdotool key --clearmodifiers ctrl+a
@@ -159,6 +205,10 @@ XS_ZV_PID=
 sed -n 1p "$doc" | grep -qF "charset=Windows-1252" || fail "the shutdown header names no Windows-1252"
 body_is "" || fail "the shutdown document's body is \"$(body)\", not empty"
 [ "$(sed -n 3p "$doc")" = $'</font></BODY></HTML>\r' ] || fail "the shutdown footer is wrong"
+
+if [ -n "$(after_startup_boxes)" ]; then
+    fail "message boxes after startup: $(after_startup_boxes | paste -sd '|')"
+fi
 
 echo "took $((SECONDS - started)) s"
 if [ $failures -gt 0 ]; then

@@ -86,17 +86,30 @@ xs_start_program() {
 }
 
 # Closes every visible message box of the program with Enter (Escape if Enter leaves it open).
-# Startup shows the offline notice there when the machine has no default route.
+# Startup shows the offline notice there when the machine has no default route. Each box met
+# adds a line to $XS_DIR/boxes, for the caller to judge.
 xs_close_boxes() {
     local box key
     for key in Return Escape; do
         box=$(xdotool search --onlyvisible --name "$XS_CAPTION_BOX" 2>/dev/null | head -n1)
         [ -z "$box" ] && return 0
+        [ "$key" = Return ] && echo "message box (window $box)" >>"$XS_DIR/boxes"
         echo "closing the message box \"Zilvardizer_3\" (window $box) with $key" >&2
         xdotool windowactivate --sync "$box" >/dev/null 2>&1
         xdotool key --clearmodifiers "$key"
         sleep 0.3
     done
+}
+
+xs_clipboard_filled() { [ -n "$(xclip -o -selection clipboard 2>/dev/null)" ]; }
+
+# xs_copy_text ID: the text of the focused box of window ID, selected and copied as a user would.
+xs_copy_text() {
+    printf '' | xclip -selection clipboard >/dev/null 2>&1
+    xs_activate "$1" || return 1
+    xdotool key --clearmodifiers ctrl+a ctrl+c
+    xs_poll_quiet 5 xs_clipboard_filled || return 1
+    xclip -o -selection clipboard 2>/dev/null
 }
 
 # xs_window REGEX: id of the visible window whose caption matches, empty if none.

@@ -28,8 +28,14 @@ appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || stat
 grep -q "^Icon=$id\$" "$prefix/share/applications/$id.desktop" || { echo "desktop Icon is not $id"; status=1; }
 grep -q "<id>$id</id>" "$prefix/share/metainfo/$id.metainfo.xml" || { echo "metainfo id is not $id"; status=1; }
 grep -q '<release version="0.09"' "$prefix/share/metainfo/$id.metainfo.xml" || { echo "no release 0.09"; status=1; }
+# The man page formats, and neither man nor troff warns about it.
 if [ -e "$prefix/share/man/man1/zv-convert.1" ]; then
-    man -l "$prefix/share/man/man1/zv-convert.1" >/dev/null 2>&1 || true
+    if warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$prefix/share/man/man1/zv-convert.1" 2>&1 >/dev/null); then
+        [ -z "$warnings" ] || { echo "zv-convert.1: $warnings"; status=1; }
+    else
+        echo "man cannot format zv-convert.1: $warnings"
+        status=1
+    fi
 fi
 [ $status = 0 ] && echo "install into $prefix: complete and valid"
 exit $status

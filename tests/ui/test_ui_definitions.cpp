@@ -438,14 +438,19 @@ class DefinitionsTest : public QObject {
         view.Navigate(path);
         QVERIFY(finished.wait(15000));
         started.clear();
+        finished.clear();
         view.Navigate(path);
         WriteText(path, "<p>same</p>");
-        QTest::qWait(300);
-        QCOMPARE(started.count(), 0);
+        // The view has taken that request up once a call queued after it has run.
+        bool taken_up = false;
+        QMetaObject::invokeMethod(
+            &view, [&] { taken_up = true; }, Qt::QueuedConnection);
+        QVERIFY(QTest::qWaitFor([&] { return taken_up; }, 5000));
         view.Navigate(path);
         WriteText(path, "<p>changed</p>");
-        QVERIFY(started.wait(15000));
+        QVERIFY(finished.wait(15000));
         QVERIFY(test::WaitForRenderedText(&view, QStringLiteral("changed")));
+        QCOMPARE(started.count(), 1);  // the changed file's load only
     }
 
     // The preview renders the user's text: its scripts do not run, it reads no other file,
@@ -470,7 +475,9 @@ class DefinitionsTest : public QObject {
         BrowserView view(untrusted ? BrowserView::Content::Untrusted
                                    : BrowserView::Content::Trusted);
         QVERIFY(Load(&view, path));
-        QTest::qWait(300);  // let the picture arrive if it is allowed to
+        // The picture has arrived, or been refused.
+        QTRY_COMPARE_WITH_TIMEOUT(Evaluate(&view, "String(document.getElementById('i').complete)"),
+                                  QStringLiteral("true"), 10000);
         const QString text = test::RenderedText(&view);
         QCOMPARE(text.contains("after"), !untrusted);
         QCOMPARE(text.contains("before"), untrusted);

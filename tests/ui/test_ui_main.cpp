@@ -4,6 +4,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QSignalSpy>
 #include <QTextDocument>
 #include <QTimer>
 
@@ -100,17 +101,15 @@ class MainWindowTest : public QObject {
         QFETCH(float, width);
         QFETCH(float, height);
         Program p;
-        QTest::qWait(100);  // let the frames settle
         ZvWindow* window = p.forms().Window(static_cast<FormId>(form));
+        // And on screen, outer frame included, once the frames have settled.
+        QTRY_COMPARE(window->frameGeometry().x(), TwipsToPixels(left, 15));
+        QTRY_COMPARE(window->frameGeometry().width(), TwipsToPixels(width, 15));
+        QTRY_COMPARE(window->frameGeometry().height(), TwipsToPixels(height, 15));
         QCOMPARE(window->Left(), left);
         QCOMPARE(window->Top(), top < 0 ? Main(p).Top() : top);
         QCOMPARE(window->Width(), width);
         QCOMPARE(window->Height(), height);
-        // And on screen, outer frame included.
-        const QRect outer = window->frameGeometry();
-        QCOMPARE(outer.x(), TwipsToPixels(left, 15));
-        QCOMPARE(outer.width(), TwipsToPixels(width, 15));
-        QCOMPARE(outer.height(), TwipsToPixels(height, 15));
     }
 
     void input_box_layout() {
@@ -260,7 +259,8 @@ class MainWindowTest : public QObject {
         if (converts) {
             QTRY_COMPARE_WITH_TIMEOUT(UnicodeText(p), QStringLiteral("R&#299;ga"), 3000);
         } else {
-            QTest::qWait(200);  // ten ticks
+            QSignalSpy ticks(main.Timer1(), &QTimer::timeout);
+            QTRY_VERIFY_WITH_TIMEOUT(ticks.count() >= 10, 5000);
             QCOMPARE(UnicodeText(p), before);
         }
         QCOMPARE(main.Menu().every->isChecked(), every);  // ticks leave the marks alone

@@ -1,6 +1,8 @@
 // The online state, the help window's check behind it, the feedback commands, and the folder
 // the document goes to. The online state always comes from a query the test sets; no web page
 // is ever fetched (every web request of the help view is blocked).
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 #include <QDesktopServices>
@@ -79,6 +81,30 @@ const QByteArray kIpv6Subnet =
 const QByteArray kIpv6LoReject =
     "00000000000000000000000000000000 00 00000000000000000000000000000000 00 "
     "00000000000000000000000000000000 ffffffff 00000001 00000000 00200200       lo\n";
+
+// For as long as it lives, the calling thread lacks root's way past permission bits (the
+// capabilities stay permitted and come back at the end): a read-only folder is read-only for
+// it whoever runs the test. Other threads keep theirs.
+class PermissionBitsHold {
+  public:
+    PermissionBitsHold() {
+        if (syscall(SYS_capget, &header_, saved_) != 0) return;
+        __user_cap_data_struct fewer[2] = {saved_[0], saved_[1]};
+        fewer[0].effective &= ~((1u << CAP_DAC_OVERRIDE) | (1u << CAP_DAC_READ_SEARCH));
+        holds_ = syscall(SYS_capset, &header_, fewer) == 0;
+    }
+    ~PermissionBitsHold() {
+        if (holds_) syscall(SYS_capset, &header_, saved_);
+    }
+    PermissionBitsHold(const PermissionBitsHold&) = delete;
+    PermissionBitsHold& operator=(const PermissionBitsHold&) = delete;
+    bool Holds() const { return holds_; }
+
+  private:
+    __user_cap_header_struct header_{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct saved_[2]{};
+    bool holds_ = false;
+};
 
 }  // namespace
 
@@ -426,9 +452,14 @@ class OnlineTest : public QObject {
             executable_folder = scratch.filePath("file/bin");
         } else if (kind == "missing") {
             executable_folder = scratch.filePath("gone");
-        } else if (kind == "read-only") {
-            if (geteuid() == 0) QSKIP("Permission bits stop nothing for root");
+        }
+        std::optional<PermissionBitsHold> bits_hold;
+        if (kind == "read-only") {
             QVERIFY(QFile::setPermissions(executable_folder, QFile::ReadOwner | QFile::ExeOwner));
+            bits_hold.emplace();
+            QVERIFY(bits_hold->Holds());
+            QFile attempt(QDir(executable_folder).filePath("attempt"));
+            QVERIFY(!attempt.open(QIODevice::WriteOnly));  // the folder is read-only for us
         }
         if (kind == "system") executable_folder = QStringLiteral("/usr/bin");
         const QString data_folder = scratch.filePath("home/.local/share/zv");
@@ -440,6 +471,7 @@ class OnlineTest : public QObject {
                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                      QStringList());  // the probe is gone again
         if (kind == "read-only") {
+            bits_hold.reset();
             QFile::setPermissions(executable_folder,
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
