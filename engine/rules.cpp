@@ -2,6 +2,7 @@
 // result of the one before, so the same rules in another order give other results.
 #include <array>
 
+#include "engine/rule_limits.h"
 #include "engine/transliterate.h"
 
 namespace zv {
@@ -145,6 +146,9 @@ constexpr std::array<Rule, 123> kRules{{
     // Line breaks.
     {u"\r\n", u"<Br>"},
 }};
+
+// A table the machine cannot run does not compile; the error names the rule at fault.
+static_assert(TableFits<kRules>());
 
 }  // namespace
 

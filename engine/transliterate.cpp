@@ -45,6 +45,7 @@
 #include <utility>
 #include <vector>
 
+#include "engine/rule_limits.h"
 #include "engine/utf8.h"
 
 namespace zv {
@@ -76,7 +77,6 @@ class Chain {
   public:
     // The chain's state while it runs: the prefix length each transducer holds, and a bit
     // for each transducer that holds something, to find the next such one at once.
-    static constexpr std::size_t kMaxRules = 128;
     class State {
       public:
         std::uint8_t operator[](std::size_t level) const { return held_[level]; }
@@ -130,19 +130,29 @@ class Chain {
         return state;
     }
 
+    // The table has been checked against the machine's limits when it compiled
+    // (rule_limits.h); the checks are made again here, where they guard the arrays written.
     Chain() {
-        if (RuleTable().size() > kMaxRules) throw std::logic_error("too many rules");
-        for (const Rule& rule : RuleTable()) {
-            finds_.push_back(Encode<Unit>(rule.find));
-            replacements_.push_back(Encode<Unit>(rule.replacement));
+        const std::span<const Rule> table = RuleTable();
+        if (table.size() > kMaxRules) throw std::logic_error("too many rules");
+        for (std::size_t i = 0; i < table.size(); ++i) {
+            if (const char* fault = RuleFault(table[i])) {
+                throw std::logic_error("rule " + std::to_string(i) + ": " + fault);
+            }
+            finds_.push_back(Encode<Unit>(table[i].find));
+            replacements_.push_back(Encode<Unit>(table[i].replacement));
         }
         class_of_.fill(0);
         class_unit_.push_back(Unit{});  // class 0: units in no find text
         for (const auto& find : finds_) {
             for (Unit u : find) {
-                // Every unit of a find text is below 256 in both encodings; class_of_ has
-                // one entry for each of those, and the rest are class 0.
+                // class_of_ has an entry for every unit the class map covers; all other units
+                // are class 0.
+                if (Index(u) >= class_of_.size()) throw std::logic_error("unit past the class map");
                 if (class_of_[Index(u)] == 0) {
+                    if (class_unit_.size() == kMaxClasses) {
+                        throw std::logic_error("too many character classes");
+                    }
                     class_of_[Index(u)] = static_cast<std::uint8_t>(class_unit_.size());
                     class_unit_.push_back(u);
                 }
@@ -163,7 +173,9 @@ class Chain {
 
     std::size_t Size() const { return finds_.size(); }
     std::size_t ClassCount() const { return class_unit_.size(); }
-    std::uint8_t ClassOf(Unit u) const { return Index(u) < 256 ? class_of_[Index(u)] : 0; }
+    std::uint8_t ClassOf(Unit u) const {
+        return Index(u) < kClassMapUnits ? class_of_[Index(u)] : 0;
+    }
     const std::uint8_t* ClassTable() const { return class_of_.data(); }
 
     // Feeds u into transducer `level` of the chain in `state`, appending what leaves the last
@@ -222,7 +234,7 @@ class Chain {
   private:
     std::vector<Text<Unit>> finds_;
     std::vector<Text<Unit>> replacements_;
-    std::array<std::uint8_t, 256> class_of_{};
+    std::array<std::uint8_t, kClassMapUnits> class_of_{};
     std::vector<Unit> class_unit_;
     std::vector<std::uint8_t> next_start_;
 };
@@ -366,8 +378,6 @@ class Machine {
           hold_(new std::uint8_t[kMaxStates]),
           key_of_(new const Key*[kMaxStates]),
           outputs_(new Output[kMaxOutputs]) {
-        static_assert(kRow >= 56);
-        if (chain_.ClassCount() > kRow) throw std::logic_error("too many character classes");
         Reset();
     }
 
@@ -450,6 +460,7 @@ class Machine {
 
     static constexpr std::size_t kRow = 64;  // moves per state: one per class, padded
     static constexpr unsigned kRowBits = 6;
+    static_assert(kRow == std::size_t{1} << kRowBits && kRow >= kMaxClasses);
     using Move = std::uint32_t;
     static constexpr Move kEvent = Move{1} << 31;
     static constexpr Move kNext = 0x7FFF;  // the next state's bits
@@ -583,7 +594,7 @@ class Machine {
     // The slot of the move from state on u.
     [[gnu::always_inline]] static inline std::uint32_t SlotOf(const Tables& t, std::uint32_t state,
                                                               Unit u) {
-        return (state << kRowBits) | (Index(u) < 256 ? t.class_of[Index(u)] : 0u);
+        return (state << kRowBits) | (Index(u) < kClassMapUnits ? t.class_of[Index(u)] : 0u);
     }
 
     // The unit at src: a copy only changes state; an event copies out what the copies have
