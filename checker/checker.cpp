@@ -21,11 +21,15 @@ namespace {
 // Words longer than this are not checked: no Latvian word is, and a reading costs time in
 // proportion to the word's length.
 constexpr std::size_t kMaxWordLength = 48;
-// At most this many readings of one word are looked up in the dictionary. Readings are tried
-// in order of how many pairs they read otherwise than the conventions mean, so a word of up
-// to ten pairs still has every reading with up to two pairs read so.
-constexpr int kMaxReadings = 64;
+// At most this many readings of one word are looked up in the dictionary (a long word of
+// many pairs takes hunspell about 10 microseconds a reading). Readings are tried in order of
+// how many pairs they read otherwise than the conventions mean, so a word of up to five pairs
+// still has every reading with up to two pairs read so.
+constexpr int kMaxReadings = 16;
 constexpr std::size_t kMaxSuggestions = 5;
+// The verdicts kept: a window that checks as the user types sees ever new words. Past this
+// many, they are forgotten and found again when needed.
+constexpr std::size_t kMaxCached = 1 << 20;
 
 // One way to read a typed unit of a word.
 struct Reading {
@@ -35,8 +39,8 @@ struct Reading {
 };
 
 // A typed unit of a word: one letter, reference, escaped pair or hyphen (one reading), or
-// a pair, apostrophe form or three equal vowels (two or three readings; the first is what
-// the conventions mean).
+// a pair, apostrophe form, three equal vowels or a vowel and its apostrophe form (two or
+// three readings; the first is what the conventions mean).
 struct Unit {
     bool pair = false;  // a pair the conversion turns into a letter ("sh", "Ee")
     std::u16string_view typed;
@@ -47,10 +51,8 @@ Reading Same(std::u16string_view typed) {
     return {std::u16string(typed), std::u16string(typed), std::u16string(typed)};
 }
 
-// A typed word split the way the conversion pairs its letters, or nothing when a pair would
-// take letters from two units (an apostrophe form after the same vowel, "a'a"): such words
-// are left alone.
-std::optional<std::vector<Unit>> SplitWord(std::u16string_view word) {
+// A typed word split the way the conversion pairs its letters.
+std::vector<Unit> SplitWord(std::u16string_view word) {
     std::vector<Unit> units;
     std::size_t i = 0;
     const auto at = [&](std::size_t k) -> char16_t { return k < word.size() ? word[k] : 0; };
@@ -67,13 +69,22 @@ std::optional<std::vector<Unit>> SplitWord(std::u16string_view word) {
                 letter.size() == 1 ? HexReference(letter[0]) : std::u16string(unit.typed);
             unit.readings = {{std::move(letter), std::u16string(unit.typed), std::move(hex)}};
         } else if (c == u'\'' && PairLetter(next, PairSecond(next))) {
-            // The conversion rewrites "'a" to "aa" before it pairs letters: a vowel left
-            // unpaired just before would take the first of those two.
+            const char16_t letter = PairLetter(next, PairSecond(next));
             if (!units.empty() && units.back().typed.size() == 1 &&
                 PairLetter(units.back().typed[0], next)) {
-                return std::nullopt;
+                // The conversion rewrites "'e" to "ee" before it pairs letters, so the same
+                // vowel just before takes the first of those two: "ne'e" gives "nēe" where
+                // "neē" was meant.
+                Unit& before = units.back();
+                const char16_t plain = before.typed[0], taken = PairLetter(plain, next);
+                before.typed = word.substr(i - 1, 3);
+                before.readings = {{std::u16string{plain, letter}, plain + HexReference(letter),
+                                    plain + HexReference(letter)},
+                                   {std::u16string{taken, next}, std::u16string(before.typed),
+                                    HexReference(taken) + next}};
+                i += 2;
+                continue;
             }
-            const char16_t letter = PairLetter(next, PairSecond(next));
             unit.typed = word.substr(i, 2);
             unit.readings = {
                 {std::u16string(1, letter), std::u16string(unit.typed), HexReference(letter)},
@@ -256,12 +267,11 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
     std::u16string converted = ReferencesToLetters(Transliterate(typed));
     if (converted.find(u'&') != std::u16string::npos) return nullptr;
     const auto units = SplitWord(typed);
-    if (!units) return nullptr;
     std::vector<std::size_t> open;  // the units with more than one reading
     std::u16string meant;           // what the conventions mean: each unit's first reading
-    for (std::size_t k = 0; k < units->size(); ++k) {
-        if ((*units)[k].readings.size() > 1) open.push_back(k);
-        meant += (*units)[k].readings[0].letters;
+    for (std::size_t k = 0; k < units.size(); ++k) {
+        if (units[k].readings.size() > 1) open.push_back(k);
+        meant += units[k].readings[0].letters;
     }
     if ((open.empty() && meant == converted) || Spell(converted)) return nullptr;
 
@@ -269,18 +279,18 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
     // within one such number, every choice of units in turn, and every other reading of them.
     std::vector<Candidate> found;
     std::vector<std::u16string> tried{converted};
-    std::vector<std::size_t> choice(units->size(), 0);
+    std::vector<std::size_t> choice(units.size(), 0);
     int looked = 0;
     const auto look = [&](std::size_t distance) {
         std::u16string letters;
-        for (std::size_t k = 0; k < units->size(); ++k) {
-            letters += (*units)[k].readings[choice[k]].letters;
+        for (std::size_t k = 0; k < units.size(); ++k) {
+            letters += units[k].readings[choice[k]].letters;
         }
         if (std::find(tried.begin(), tried.end(), letters) != tried.end()) return;
         tried.push_back(letters);
         ++looked;
         if (!Spell(letters)) return;
-        std::u16string form = TypedForm(*units, choice, letters);
+        std::u16string form = TypedForm(units, choice, letters);
         if (!form.empty()) {
             found.push_back({static_cast<int>(distance), {std::move(letters), std::move(form)}});
         }
@@ -301,7 +311,7 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
                 std::size_t j = 0;
                 for (; j < picked.size(); ++j) {
                     const std::size_t k = picked[j];
-                    if (++choice[k] < (*units)[k].readings.size()) break;
+                    if (++choice[k] < units[k].readings.size()) break;
                     choice[k] = 1;
                 }
                 if (j == picked.size()) break;
@@ -323,6 +333,7 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
 
 const WordVerdict* Checker::State::Lookup(std::u16string_view typed) {
     if (const auto it = cache.find(typed); it != cache.end()) return it->second.get();
+    if (cache.size() >= kMaxCached) cache.clear();
     return cache.emplace(std::u16string(typed), Judge(typed)).first->second.get();
 }
 
