@@ -1,6 +1,10 @@
 #include "resources/resources.h"
 
+#include <QCoreApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 
 #include "zv/config.h"
 
@@ -25,6 +29,14 @@ QString MakerSitePath(const char* path) {
     return QString::fromUtf8(config::kMakerSite) + QLatin1String(path);
 }
 
+// The shipped help page below a data folder.
+constexpr QLatin1String kShippedHelpPage("zv/zilvardo/banner.html");
+
+QString& ShippedHelpPageOverride() {
+    static QString path;
+    return path;
+}
+
 }  // namespace
 
 QString HelpText() {
@@ -41,6 +53,27 @@ QString HelpText() {
 QString HelpPageUrl() { return MakerSitePath("/zilvardo/banner.html"); }
 
 QString FeedbackPageUrl() { return MakerSitePath("/zilvardo/feedback.htm"); }
+
+QString ShippedHelpPageNextTo(const QString& executable_folder) {
+    return QDir::cleanPath(executable_folder + QLatin1Char('/') +
+                           QLatin1String(config::kBinToDataDir) + QLatin1Char('/') +
+                           kShippedHelpPage);
+}
+
+QString ShippedHelpPage() {
+    if (!ShippedHelpPageOverride().isNull()) return ShippedHelpPageOverride();
+    const QString candidates[] = {
+        ShippedHelpPageNextTo(QCoreApplication::applicationDirPath()),
+        QStandardPaths::locate(QStandardPaths::GenericDataLocation, kShippedHelpPage),
+        QLatin1String(config::kInstallDataDir) + QLatin1Char('/') + kShippedHelpPage,
+    };
+    for (const QString& path : candidates) {
+        if (!path.isEmpty() && QFileInfo(path).isFile()) return path;
+    }
+    return {};
+}
+
+void SetShippedHelpPage(const QString& path) { ShippedHelpPageOverride() = path; }
 
 QPixmap OfflinePicture() {
     EnsureResourcesRegistered();

@@ -21,7 +21,11 @@ need share/metainfo/$id.metainfo.xml
 for size in 16x16 32x32 48x48; do need share/icons/hicolor/$size/apps/$id.png; done
 need share/icons/hicolor/scalable/apps/$id.svg
 need share/man/man1/zv-convert.1
-if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then need bin/zv; fi
+if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
+    need bin/zv
+    need share/zv/zilvardo/banner.html
+    need share/zv/zilvardo/feedback.htm
+fi
 
 desktop-file-validate "$prefix/share/applications/$id.desktop" || status=1
 appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || status=1

@@ -95,7 +95,10 @@ class SitePagesTest(unittest.TestCase):
         for letter in "āēīūčšžģķļņŗĀĒĪŪČŠŽĢĶĻŅŖ":
             with self.subTest(letter):
                 self.assertIn(letter, text)
-        for example in ("Riiga", "sh", "kj", "'a", "pa-art"):
+        # It ships as the offline help too: it tells where the document goes and what the
+        # dictionary marks are.
+        for example in ("Riiga", "sh", "kj", "'a", "pa-art", "ieeja", "unitext.html",
+                        "~/.local/share/zv/unitext.html", "zv-convert --check"):
             with self.subTest(example):
                 self.assertIn(example, text)
 

@@ -1,7 +1,10 @@
 // The preview, Unicode text and help windows: layout on resize, placement when re-created,
 // select all, close and the page they keep.
+#include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QTcpServer>
+#include <QTcpSocket>
 
 #include "document/unicode_document.h"
 #include "resources/resources.h"
@@ -21,6 +24,33 @@ QWidget* Content(ZvWindow* window) {
     if (auto* text = window->findChild<QPlainTextEdit*>("Text1")) return text;
     return window->findChild<BrowserView*>("WebBrowser1");
 }
+
+// A web server on 127.0.0.1 that answers every request with one status and a page of its own,
+// long enough for the browser to show it rather than its own error page.
+class StatusServer : public QTcpServer {
+  public:
+    explicit StatusServer(int status) {
+        connect(this, &QTcpServer::newConnection, this, [this, status] {
+            while (QTcpSocket* socket = nextPendingConnection()) {
+                connect(socket, &QTcpSocket::readyRead, socket, [socket, status] {
+                    socket->readAll();
+                    const QByteArray body = "<!DOCTYPE html><p>online page " +
+                                            QByteArray::number(status) + "</p>" +
+                                            QByteArray(2048, ' ');
+                    socket->write("HTTP/1.1 " + QByteArray::number(status) +
+                                  " Status\r\nContent-Type: text/html\r\nContent-Length: " +
+                                  QByteArray::number(body.size()) +
+                                  "\r\nConnection: close\r\n\r\n" + body);
+                    socket->disconnectFromHost();
+                });
+            }
+        });
+        listen(QHostAddress::LocalHost);
+    }
+    QString Url() const {
+        return QStringLiteral("http://127.0.0.1:%1/zilvardo/banner.html").arg(serverPort());
+    }
+};
 
 }  // namespace
 
@@ -158,6 +188,45 @@ class SecondaryWindowsTest : public QObject {
         main.Menu().HTML->trigger();
         QVERIFY(preview->isVisible());
         QCOMPARE(preview->frameGeometry(), preview_place);
+    }
+
+    // The help page the program ships, in the build tree where build/app/zv looks for it, stands
+    // in for an online page that does not load, and shows over the picture; a page that loads
+    // stays.
+    void help_falls_back_on_the_shipped_page_data() {
+        QTest::addColumn<int>("status");  // of the server; 0: no name service, -1: no server
+        QTest::addColumn<bool>("falls_back");
+        QTest::newRow("no name service") << 0 << true;
+        QTest::newRow("no answer") << -1 << true;
+        QTest::newRow("not found") << 404 << true;
+        QTest::newRow("server error") << 500 << true;
+        QTest::newRow("the online page") << 200 << false;
+    }
+    void help_falls_back_on_the_shipped_page() {
+        QFETCH(int, status);
+        QFETCH(bool, falls_back);
+        const QString shipped = zv::resources::ShippedHelpPageNextTo(ZV_APP_BINARY_DIR);
+        QVERIFY2(QFileInfo(shipped).isFile(), qPrintable(shipped));
+        zv::resources::SetShippedHelpPage(shipped);
+        const QString heading = QString::fromUtf8("ZV \u2013 Teksta Zilvardis");
+        Program p;
+        Form4Definition& help = p.forms().Form4();
+        BrowserView* view = help.WebBrowser1();
+        // The maker's site does not answer here either.
+        QVERIFY(test::WaitForRenderedText(view, heading));
+        QTRY_VERIFY(help.Picture1()->isHidden());
+
+        StatusServer server(status > 0 ? status : 200);
+        QString url = status == 0 ? QStringLiteral("http://zilvardis.invalid/zilvardo/banner.html")
+                                  : server.Url();
+        if (status < 0) server.close();
+        help.Picture1()->setVisible(true);
+        view->Navigate(url);
+        const QString expected = falls_back ? heading : QStringLiteral("online page 200");
+        QVERIFY(test::WaitForRenderedText(view, expected));
+        QCOMPARE(view->url(), falls_back ? QUrl::fromLocalFile(shipped) : QUrl(url));
+        QTRY_COMPARE(help.Picture1()->isHidden(), falls_back);
+        zv::resources::SetShippedHelpPage(QString());
     }
 
     // The help window's close command keeps the picture as it was.

@@ -1,5 +1,8 @@
 #include "ui/secondary/form4.h"
 
+#include <QLabel>
+#include <QWebEnginePage>
+
 #include "resources/resources.h"
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/form2_definition.h"
@@ -12,6 +15,34 @@ namespace zv::ui {
 Form4::Form4() {
     ConnectHandler(Menu().Quit, this, [this] { Quit_Click(); });
     ConnectHandler(Menu().Close, this, [this] { Close_Click(); });
+    connect(WebBrowser1()->page(), &QWebEnginePage::loadingChanged, this,
+            [this](const QWebEngineLoadingInfo& info) { Dispatch([&] { LoadingChanged(info); }); });
+}
+
+bool Form4::WebPageFailed(QWebEngineLoadingInfo::LoadStatus status,
+                          QWebEngineLoadingInfo::ErrorDomain domain, int code) {
+    // Qt 6.4 reports an error status as a failed load; a page that came with one counts too.
+    if (status == QWebEngineLoadingInfo::LoadFailedStatus) return true;
+    return status == QWebEngineLoadingInfo::LoadSucceededStatus &&
+           domain == QWebEngineLoadingInfo::HttpStatusCodeDomain && code >= 400;
+}
+
+void Form4::LoadingChanged(const QWebEngineLoadingInfo& info) {
+    const QUrl url = info.url();
+    if (url.isLocalFile()) {
+        // The shipped page is help too: the picture no longer needs to stand in for it.
+        const QString shipped = resources::ShippedHelpPage();
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !shipped.isEmpty() &&
+            url == QUrl::fromLocalFile(shipped)) {
+            Picture1()->setVisible(false);
+        }
+        return;
+    }
+    const QString scheme = url.scheme();
+    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) return;
+    if (!WebPageFailed(info.status(), info.errorDomain(), info.errorCode())) return;
+    const QString shipped = resources::ShippedHelpPage();
+    if (!shipped.isEmpty()) WebBrowser1()->Navigate(shipped);
 }
 
 void Form4::Form_Load() {

@@ -1,6 +1,12 @@
 // The help window: fills the corner below the preview and right of the Unicode text window,
 // sends its view to the online help page, lays it out on resize, close and quit.
+//
+// A web page that does not load in the view (no name service, no answer, an HTTP error status)
+// gives way to the help page shipped with the program; once that shows, the offline picture
+// no longer hides it.
 #pragma once
+
+#include <QWebEngineLoadingInfo>
 
 #include "ui/definitions/form4_definition.h"
 
@@ -15,6 +21,14 @@ class Form4 : public Form4Definition {
     void Form_Resize() override;
     void Quit_Click();
     void Close_Click();
+
+    // Whether a load of a web page ended without the page: it failed, or the server answered
+    // with an error status.
+    static bool WebPageFailed(QWebEngineLoadingInfo::LoadStatus status,
+                              QWebEngineLoadingInfo::ErrorDomain domain, int code);
+
+  private:
+    void LoadingChanged(const QWebEngineLoadingInfo& info);
 };
 
 }  // namespace zv::ui
