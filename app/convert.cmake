@@ -3,6 +3,10 @@ add_executable(zv-convert
     ${CMAKE_CURRENT_LIST_DIR}/zv_convert.cpp
     ${CMAKE_CURRENT_LIST_DIR}/convert_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/convert_text.h
+    ${CMAKE_CURRENT_LIST_DIR}/letter_table.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/letter_table.h
+    ${CMAKE_CURRENT_LIST_DIR}/chunk_pipeline.cpp
+    ${CMAKE_CURRENT_LIST_DIR}/chunk_pipeline.h
     ${CMAKE_CURRENT_LIST_DIR}/check_text.cpp
     ${CMAKE_CURRENT_LIST_DIR}/check_text.h
 )

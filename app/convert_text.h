@@ -3,17 +3,15 @@
 
 #include <cstddef>
 #include <functional>
-#include <optional>
 #include <string>
 #include <string_view>
 
+#include "engine/utf8.h"
+
 namespace zv::cli {
 
-// The offset of the first byte that does not begin a well-formed UTF-8 sequence, or nothing
-// when all of bytes is well formed. Strict: overlong forms, encoded surrogates, code points
-// above U+10FFFF, sequences cut short and stray continuation bytes are all rejected; the
-// offset is that of the sequence's first byte.
-std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept;
+// The input's check: the engine's (see engine/utf8.h).
+using zv::FirstInvalidUtf8;
 
 // zv::Transliterate over well-formed UTF-8 text, the result in UTF-8. With letters set, the
 // character references that the rule table writes are turned back into the characters they

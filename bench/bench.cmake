@@ -10,9 +10,8 @@ if(NOT ZV_BUILD_BENCH)
 endif()
 find_package(benchmark REQUIRED)
 
-add_executable(zv-bench bench_transliterate.cpp ${PROJECT_SOURCE_DIR}/tests/engine/reference.cpp)
-target_include_directories(zv-bench PRIVATE ${PROJECT_SOURCE_DIR}/tests/engine)
-target_link_libraries(zv-bench PRIVATE zv_engine zv_corpus zv_warnings benchmark::benchmark)
+add_executable(zv-bench bench_transliterate.cpp)
+target_link_libraries(zv-bench PRIVATE zv_engine zv_reference zv_corpus zv_warnings benchmark::benchmark)
 
 add_executable(zv-sed-rules sed_rules.cpp)
 target_link_libraries(zv-sed-rules PRIVATE zv_engine zv_warnings)

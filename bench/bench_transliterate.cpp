@@ -4,8 +4,9 @@
 #include <string>
 
 #include "corpus.h"
+#include "engine/reference/reference.h"
 #include "engine/transliterate.h"
-#include "reference.h"
+#include "engine/utf8.h"
 
 namespace {
 
@@ -23,22 +24,7 @@ const Corpus& TheCorpus() {
         Corpus c;
         c.utf8_bytes = utf8.size();
         c.utf8 = utf8;
-        // Plain UTF-8 to UTF-16; the corpus is valid UTF-8 of the Basic Multilingual Plane.
-        for (std::size_t i = 0; i < utf8.size();) {
-            const auto b = static_cast<unsigned char>(utf8[i]);
-            char32_t cp;
-            int extra;
-            if (b < 0x80) {
-                cp = b, extra = 0;
-            } else if (b >= 0xE0) {
-                cp = b & 0x0F, extra = 2;
-            } else {
-                cp = b & 0x1F, extra = 1;
-            }
-            for (int k = 1; k <= extra; ++k) cp = (cp << 6) | (utf8[i + k] & 0x3F);
-            i += static_cast<std::size_t>(extra) + 1;
-            c.text.push_back(static_cast<char16_t>(cp));
-        }
+        c.text = zv::ToUtf16(utf8);
         return c;
     }();
     return corpus;

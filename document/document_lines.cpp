@@ -12,19 +12,13 @@ namespace {
 std::string AsciiFromUtf8(std::string_view utf8) {
     std::string out;
     for (std::size_t i = 0; i < utf8.size();) {
-        const auto lead = static_cast<unsigned char>(utf8[i]);
-        if (lead < 0x80) {
-            out.push_back(static_cast<char>(lead));
-            ++i;
-            continue;
+        const Utf8Character c = DecodeUtf8(utf8.substr(i));
+        if (c.code_point < 0x80) {
+            out.push_back(static_cast<char>(c.code_point));
+        } else {
+            out += "&#" + std::to_string(static_cast<unsigned long>(c.code_point)) + ";";
         }
-        const std::size_t length = lead >= 0xF0 ? 4 : lead >= 0xE0 ? 3 : 2;
-        char32_t cp = lead & (0x3F >> (length - 1));
-        for (std::size_t k = 1; k < length && i + k < utf8.size(); ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(utf8[i + k]) & 0x3F);
-        }
-        out += "&#" + std::to_string(static_cast<unsigned long>(cp)) + ";";
-        i += length;
+        i += c.length;
     }
     return out;
 }

@@ -1,6 +1,9 @@
-// UTF-8 output for the conversion's callers.
+// UTF-8, the one place it is encoded, decoded and checked: the engine's UTF-8 entry point,
+// the document, the command-line converter, the benchmark and the fuzz target all use it.
 #pragma once
 
+#include <cstddef>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -17,5 +20,29 @@ inline std::string ToUtf8(std::u16string_view text) {
     AppendUtf8(text, out);
     return out;
 }
+
+// The character that starts bytes (which is not empty): its code point and its length in
+// bytes. For well-formed UTF-8 that is the character; otherwise the length is the one the
+// first byte announces, and only the bytes present are read.
+struct Utf8Character {
+    char32_t code_point;
+    std::size_t length;
+};
+Utf8Character DecodeUtf8(std::string_view bytes) noexcept;
+
+// Appends well-formed UTF-8 text as UTF-16.
+void AppendUtf16(std::string_view utf8, std::u16string& out);
+
+inline std::u16string ToUtf16(std::string_view utf8) {
+    std::u16string out;
+    AppendUtf16(utf8, out);
+    return out;
+}
+
+// The offset of the first byte that does not begin a well-formed UTF-8 sequence, or nothing
+// when all of bytes is well formed. Strict: overlong forms, encoded surrogates, code points
+// above U+10FFFF, sequences cut short and stray continuation bytes are all rejected; the
+// offset is that of the sequence's first byte.
+std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept;
 
 }  // namespace zv

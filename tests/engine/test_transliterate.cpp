@@ -5,9 +5,9 @@
 #include <string>
 #include <thread>
 
+#include "engine/reference/reference.h"
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
-#include "reference.h"
 
 namespace {
 

@@ -1,4 +1,4 @@
-#include "reference.h"
+#include "engine/reference/reference.h"
 
 #include "engine/transliterate.h"
 
