@@ -113,8 +113,7 @@ std::vector<Unit> SplitWord(std::u16string_view word) {
                     {std::u16string(unit.typed), std::u16string{c, u'-', next},
                      std::u16string{c, u'-', next}}};
             }
-        } else if (next == u'-' && PairLetter(c, at(i + 2)) && !PairLetter(at(i + 2), at(i + 3)) &&
-                   !(at(i + 2) == u'\'' && PairSecond(at(i + 3)))) {
+        } else if (next == u'-' && PairLetter(c, at(i + 2)) && !PairLetter(at(i + 2), at(i + 3))) {
             // A hyphen escape the conversion will find: the two letters as typed.
             unit.typed = word.substr(i, 3);
             unit.readings = {{std::u16string{c, at(i + 2)}, std::u16string(unit.typed),
