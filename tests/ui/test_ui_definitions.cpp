@@ -350,6 +350,7 @@ class DefinitionsTest : public QObject {
         QString title, text;
         int shown_icon = -1;
         int buttons = 0;
+        bool selectable = false;
         QTimer poll;
         poll.setInterval(10);
         connect(&poll, &QTimer::timeout, [&] {
@@ -359,6 +360,7 @@ class DefinitionsTest : public QObject {
             text = box->text();
             shown_icon = box->icon();
             buttons = box->buttons().size();
+            selectable = box->textInteractionFlags().testFlag(Qt::TextSelectableByMouse);
             box->button(QMessageBox::Ok)->click();
         });
         poll.start();
@@ -369,6 +371,7 @@ class DefinitionsTest : public QObject {
         QCOMPARE(text, QStringLiteral("Ja iet runa par arshanu, raksta pa-art, pa-aris"));
         QCOMPARE(shown_icon, icon);
         QCOMPARE(buttons, 1);
+        QVERIFY(selectable);
     }
 
     // An error that escapes a handler is shown, with its reason, and goes no further.

@@ -27,6 +27,8 @@ void ShowMessage(const QString& text, MessageStyle style) {
         style == MessageStyle::OkInformation ? QMessageBox::Information : QMessageBox::NoIcon,
         request.caption, request.text, QMessageBox::Ok);
     box.setTextFormat(Qt::PlainText);
+    // The text can be selected and copied (an address to open elsewhere, say).
+    box.setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
 }

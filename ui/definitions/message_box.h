@@ -1,5 +1,5 @@
 // The program's modal message box: caption "Zilvardizer_3", one OK button, no icon or the
-// information icon.
+// information icon, text that can be selected and copied.
 #pragma once
 
 #include <QString>

@@ -203,9 +203,20 @@ void Form1::Checkconn() {
     TheForms().Form4().WebBrowser1()->Navigate(resources::HelpPageUrl());
 }
 
+const QString Form1::kNoBrowserMessage = QStringLiteral(
+    "Atsauksmju lapu nevar atvert: nav programmas, kas atver timekla adreses. "
+    "Atver so adresi parluka:");
+
 void Form1::OpenFeedback() {
-    // The browser, not this program, tells the user when the page cannot be reached.
-    ResumeNext([] { QDesktopServices::openUrl(QUrl(resources::FeedbackPageUrl())); });
+    // A browser that starts tells the user itself when the page cannot be reached; where none
+    // can be started, the user gets the address to open elsewhere.
+    ResumeNext([] {
+        const QString address = resources::FeedbackPageUrl();
+        if (!QDesktopServices::openUrl(QUrl(address))) {
+            ShowMessage(kNoBrowserMessage + QStringLiteral("\n\n") + address,
+                        MessageStyle::OkInformation);
+        }
+    });
 }
 
 void Form1::feedback_Click() { OpenFeedback(); }

@@ -36,6 +36,8 @@ class Form1 : public Form1Definition {
     virtual void Checkconn();
 
     static const QString kOfflineMessage;
+    // Shown, followed by the feedback page's address, when no program can open the page.
+    static const QString kNoBrowserMessage;
 
     static QString AboutLine();
     bool RunInProgress() const { return run_in_progress_; }
@@ -43,8 +45,8 @@ class Form1 : public Form1Definition {
   private:
     class RunWindows;
     void ShowAndFocus(ZvWindow& window);
-    // Opens the feedback page in the user's default browser; whatever happens, nothing is
-    // reported.
+    // Opens the feedback page in the user's default browser; when none can be started, shows
+    // the page's address.
     void OpenFeedback();
 
     bool run_in_progress_ = false;
