@@ -2,7 +2,8 @@
 # Drives the desktop program on a private X server as a user would: run_e2e.sh PATH_TO_ZV
 #
 # Startup (four windows tiling the screen, the converted help text in unitext.html), typing (a
-# line break with Shift+Enter among it) and F5, automatic conversion after F6, and Ctrl+Q with the shutdown document. Exits 77 (skipped)
+# line break with Shift+Enter among it) and F5, automatic conversion after F6, pasted HTML that
+# tries to launch things, and Ctrl+Q with the shutdown document. Exits 77 (skipped)
 # when Xvfb, xdotool or openbox is not installed.
 set -uo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
@@ -58,6 +59,14 @@ xs_start_display || abort "no X server"
 : >"$XS_DIR/boxes"
 xs_start_wm || abort "no window manager"
 echo "X server $DISPLAY with openbox"
+# The desktop's openers record what they are asked to open, one line each, and open nothing.
+mkdir -p "$XS_DIR/bin"
+: >"$XS_DIR/launches"
+for opener in xdg-open xdg-email; do
+    printf '#!/bin/sh\necho "$*" >>"%s/launches"\n' "$XS_DIR" >"$XS_DIR/bin/$opener"
+    chmod +x "$XS_DIR/bin/$opener"
+done
+export PATH="$XS_DIR/bin:$PATH"
 started=$SECONDS
 xs_start_program "$zv"
 
@@ -191,6 +200,33 @@ if xs_poll 15 body_is "Saule sp&#299;d &#353;odien"; then
     echo "F6: converted by the timer after $((SECONDS - t0)) s"
 else
     fail "15 s after F6 the document's body is \"$(body)\""
+fi
+
+# --- Pasted HTML that tries to load or launch things (frames, an object, an embed, a meta
+# refresh) launches nothing and leaves the preview showing the document; the link at its start,
+# clicked in the preview, goes to the desktop's opener once. Once that click's address is
+# recorded, whatever the page did before it has been decided.
+xs_activate "$main" || abort "the main window does not take the focus"
+xdotool mousemove --window "$main" 250 250 click 1
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 5 '<a href=http://example.org/ok style=display:block;padding:90px>LINK</a> <iframe src=http://127.0.0.1:8765/f></iframe><object data=http://127.0.0.1:8765/o></object><embed src=http://127.0.0.1:8765/e><iframe src=file:///etc/x.desktop></iframe><iframe src=data:text/html,x></iframe><meta http-equiv=refres&#104; content="0;url=http://127.0.0.1:8765/m"> END'
+xdotool key --clearmodifiers F5
+xs_poll 10 doc_has "END" || fail "after F5 the document's body is \"$(body)\""
+if [ -n "$have_imagemagick" ]; then
+    xs_poll 10 preview_changed || fail "the preview does not show the pasted HTML"
+fi
+clicked() { grep -qF "http://example.org/ok" "$XS_DIR/launches"; }
+# The link is a tall block at the start of the body, below the credit line.
+xs_activate "$preview" || fail "the preview does not take the focus"
+xdotool mousemove --window "$preview" 40 130 click 1
+xs_poll 10 clicked || fail "the clicked link was not handed to the desktop's opener"
+if [ "$(cat "$XS_DIR/launches")" = "http://example.org/ok" ]; then
+    echo "pasted HTML: one launch, for the clicked link"
+else
+    fail "the desktop's opener was asked for: $(tr '\n' ' ' <"$XS_DIR/launches")"
+fi
+if [ -n "$have_imagemagick" ]; then
+    preview_rendered || fail "the preview went blank ($(preview_colours) colours in its view)"
 fi
 
 # --- Ctrl+Q ends the program and leaves the shutdown document.

@@ -76,6 +76,19 @@ QString Evaluate(BrowserView* view, const QString& script) {
     return value;
 }
 
+// Clicks the middle of the element with the given id with the mouse, as a user would.
+bool UserClick(BrowserView* view, const QString& id) {
+    const QStringList box =
+        Evaluate(view, "(function(){var r=document.getElementById('" + id +
+                           "').getBoundingClientRect();return [r.left+r.width/2,r.top+r.height/2]"
+                           ".join(',');})()")
+            .split(',');
+    if (box.size() != 2 || view->focusProxy() == nullptr) return false;
+    const QPoint middle(qRound(box[0].toDouble()), qRound(box[1].toDouble()));
+    QTest::mouseClick(view->focusProxy(), Qt::LeftButton, {}, middle);
+    return true;
+}
+
 bool Load(BrowserView* view, const QString& where) {
     QSignalSpy finished(view, &QWebEngineView::loadFinished);
     view->Navigate(where);
@@ -456,9 +469,9 @@ class DefinitionsTest : public QObject {
         QCOMPARE(started.count(), 1);  // the changed file's load only
     }
 
-    // The preview renders the user's text: its scripts do not run, it reads no other file,
-    // and a clicked link goes to the default browser. The help window's view is an ordinary
-    // one; the same page there shows what the preview's defences stop.
+    // The preview renders the user's text: its scripts do not run and it reads no other file.
+    // The help window's view is an ordinary one; the same page there shows what the preview's
+    // defences stop.
     void untrusted_content_data() {
         QTest::addColumn<bool>("untrusted");
         QTest::newRow("preview view") << true;
@@ -473,8 +486,7 @@ class DefinitionsTest : public QObject {
         const QString path = dir_.filePath(untrusted ? "untrusted.html" : "trusted.html");
         WriteText(path, "<p id='x'>before</p><img id='i' src='" +
                             QUrl::fromLocalFile(picture_path).toEncoded() +
-                            "'><script>document.getElementById('x').textContent='after';</script>"
-                            "<a id='a' href='http://example.org/elsewhere'>link</a>");
+                            "'><script>document.getElementById('x').textContent='after';</script>");
         BrowserView view(untrusted ? BrowserView::Content::Untrusted
                                    : BrowserView::Content::Trusted);
         QVERIFY(Load(&view, path));
@@ -486,15 +498,93 @@ class DefinitionsTest : public QObject {
         QCOMPARE(text.contains("before"), untrusted);
         QCOMPARE(Evaluate(&view, "String(document.getElementById('i').naturalWidth)"),
                  untrusted ? QStringLiteral("0") : QStringLiteral("4"));
+    }
 
-        if (!untrusted) return;
+    // Pasted HTML that tries to load or launch things, with the desktop's opener replaced by
+    // a recorder. As in the program, the document is shown, rewritten and shown again (a
+    // reload, after which a frame's navigation passes for a clicked link). Each page ends with
+    // a link that the test clicks with the mouse last: once its address is recorded,
+    // everything the page did before has been decided, and it must be the only address handed
+    // out. The preview keeps showing the document throughout.
+    void preview_launches_only_clicked_links_data() {
+        QTest::addColumn<QByteArray>("html");
+        QTest::addColumn<QString>("mouse_click");   // id of an element the user clicks first
+        QTest::addColumn<QString>("script_click");  // id of an element a script clicks
+        const QByteArray server = "http://127.0.0.1:8765";
+        const QByteArray desktop = QUrl::fromLocalFile(dir_.filePath("start.desktop")).toEncoded();
+        QTest::newRow("iframe") << "<iframe src=" + server + "/frame></iframe>"
+                                << ""
+                                << "";
+        QTest::newRow("object") << "<object data=" + server + "/object></object>"
+                                << ""
+                                << "";
+        QTest::newRow("embed") << "<embed src=" + server + "/embed>"
+                               << ""
+                               << "";
+        QTest::newRow("data frame")
+            << QByteArray("<iframe src='data:text/html,<p>inner</p>'></iframe>") << ""
+            << "";
+        QTest::newRow("desktop file frame") << "<iframe src=" + desktop + "></iframe>"
+                                            << ""
+                                            << "";
+        QTest::newRow("mailto frame")
+            << QByteArray("<iframe src=mailto:a@example.org></iframe>") << ""
+            << "";
+        QTest::newRow("meta refresh")
+            << "<meta http-equiv=refresh content='0;url=" + server + "/refresh'>"
+            << ""
+            << "";
+        QTest::newRow("meta refresh to itself")
+            << QByteArray("<meta http-equiv=refresh content=0>") << ""
+            << "";
+        QTest::newRow("form submitted")
+            << "<form action=" + server + "/form><input type=submit id=go value=Go></form>"
+            << "go"
+            << "";
+        QTest::newRow("javascript link")
+            << QByteArray("<a id=go href='javascript:void(0)'>go</a>") << "go"
+            << "";
+        QTest::newRow("file link") << "<a id=go href=" + desktop + ">go</a>"
+                                   << "go"
+                                   << "";
+        QTest::newRow("link to a new window")
+            << "<a id=go target=_blank href=" + server + "/blank>go</a>"
+            << "go"
+            << "";
+        QTest::newRow("link clicked by a script") << "<a id=go href=" + server + "/scripted>go</a>"
+                                                  << ""
+                                                  << "go";
+    }
+    void preview_launches_only_clicked_links() {
+        QFETCH(QByteArray, html);
+        QFETCH(QString, mouse_click);
+        QFETCH(QString, script_click);
+        WriteText(dir_.filePath("start.desktop"),
+                  "[Desktop Entry]\nType=Application\nName=x\nExec=touch /tmp/zv-launched\n");
+        const QString path = dir_.filePath("payload.html");
+        const QStringList schemes = {"http", "https", "mailto", "file", "data", "javascript"};
+        for (const QString& scheme : schemes)
+            QDesktopServices::setUrlHandler(scheme, this, "handle");
         opened_.clear();
-        QDesktopServices::setUrlHandler("http", this, "handle");
-        Evaluate(&view, "document.getElementById('a').click(); 'clicked'");
-        (void)QTest::qWaitFor([&] { return !opened_.isEmpty(); }, 5000);
-        QDesktopServices::unsetUrlHandler("http");
-        QCOMPARE(opened_, QList<QUrl>{QUrl("http://example.org/elsewhere")});
-        QCOMPARE(view.url(), QUrl::fromLocalFile(path));  // the preview stayed on the document
+        BrowserView view(BrowserView::Content::Untrusted);
+        view.resize(600, 400);
+        view.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&view));
+        WriteText(path, "<p>before</p>");
+        QVERIFY(Load(&view, path));
+        WriteText(path, "<p>DOCUMENT</p>" + html +
+                            "<p><a id=last href=http://example.org/clicked>last</a></p>");
+        QVERIFY(Load(&view, path));
+        if (!mouse_click.isEmpty()) QVERIFY(UserClick(&view, mouse_click));
+        if (!script_click.isEmpty()) {
+            Evaluate(&view, "document.getElementById('" + script_click + "').click(); 1");
+        }
+        QVERIFY(UserClick(&view, "last"));
+        QTRY_VERIFY_WITH_TIMEOUT(opened_.contains(QUrl("http://example.org/clicked")), 10000);
+        for (const QString& scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
+        QCOMPARE(opened_, QList<QUrl>{QUrl("http://example.org/clicked")});
+        QCOMPARE(view.url(), QUrl::fromLocalFile(path));
+        QVERIFY(test::RenderedText(&view).contains("DOCUMENT"));
     }
 
     void display_flags_change_nothing_visible() {

@@ -1,5 +1,7 @@
 // The whole program driven through its main window: startup, conversion, the commands, the
 // automatic conversion modes, shutdown and errors.
+#include <unistd.h>
+
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
@@ -440,12 +442,15 @@ class MainWindowTest : public QObject {
         test::FlushDeletes();
         QCOMPARE(destroyed, (QStringList{"Form3", "Form2", "Form4", "Form1"}));
         QVERIFY(p.messages().empty());
+        QCOMPARE(p.forms().ExitStatus(), 0);
     }
 
-    // The shutdown document cannot be written: the user is told (path included), and the
-    // program still ends with every window gone.
+    // The shutdown document cannot be written: the user is told (path included) before the
+    // program is told to end, it still ends with every window gone, and its status says so.
     void quit_with_an_unwritable_document() {
         Program p;
+        int ended_before_the_box = -1;
+        p.OnMessage([&](const MessageRequest&) { ended_before_the_box = p.empty_count(); });
         QTemporaryDir scratch;
         const QString not_a_folder = scratch.filePath("file");
         {
@@ -461,6 +466,33 @@ class MainWindowTest : public QObject {
         QCOMPARE(p.empty_count(), 1);
         QCOMPARE(p.messages().size(), std::size_t(1));
         QVERIFY(p.messages().front().text.contains(zv::UnicodeDocumentPath(not_a_folder)));
+        QCOMPARE(ended_before_the_box, 0);
+        QCOMPARE(p.forms().ExitStatus(), 1);
+    }
+
+    // The startup run cannot write the document (another user's link stands in its place,
+    // leading to an older document): the user is told, and the preview shows an empty page,
+    // not the older document.
+    void startup_with_an_unwritable_document() {
+        Program p(false);
+        const QString older = p.folder() + QStringLiteral("/older.html");
+        {
+            QFile file(older);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("<p>OLDER</p>");
+        }
+        QVERIFY(QFile::link(older, p.DocumentPath()));
+        QCOMPARE(lchown(QFile::encodeName(p.DocumentPath()).constData(), 65534, 65534), 0);
+        p.forms().Start();
+        QCOMPARE(p.messages().size(), std::size_t(1));
+        QVERIFY(p.messages().front().text.contains(p.DocumentPath()));
+        QCOMPARE(UnicodeText(p), Converted(zv::resources::HelpText()));
+        BrowserView* preview = p.forms().Form2().WebBrowser1();
+        QSignalSpy finished(preview, &QWebEngineView::loadFinished);
+        QVERIFY(finished.wait(15000));
+        QCOMPARE(preview->url(), QUrl(QStringLiteral("about:blank")));
+        QVERIFY(!test::RenderedText(preview).contains("OLDER"));
+        QCOMPARE(test::ReadFile(older), QByteArray("<p>OLDER</p>"));
     }
 
     // Closing secondary windows with their close boxes does not end the program.

@@ -7,8 +7,9 @@
 // changed since it was loaded is not loaded again).
 //
 // A view for untrusted content (the preview renders the user's own text as HTML) runs no
-// JavaScript, loads nothing but the address it was sent to, and hands clicked links to the
-// desktop's default browser instead of following them.
+// JavaScript, loads nothing but the address it was sent to (no frame, object, picture or
+// style sheet from elsewhere), never leaves it by itself, and hands an http, https or mailto
+// link that the user clicks to the desktop's default program instead of following it.
 #pragma once
 
 #include <QByteArray>
@@ -21,6 +22,7 @@ class QWebEngineProfile;
 namespace zv::ui {
 
 class SingleAddressInterceptor;
+class UntrustedPage;
 
 class BrowserView : public QWebEngineView {
     Q_OBJECT
@@ -34,6 +36,9 @@ class BrowserView : public QWebEngineView {
     void Navigate(const QString& where);
     static QUrl AddressToUrl(const QString& where);
 
+    // Shows an empty page, with the same deferral as Navigate.
+    void ShowNothing();
+
     // The address last asked for (empty before the first Navigate).
     QUrl RequestedUrl() const { return requested_; }
 
@@ -44,6 +49,10 @@ class BrowserView : public QWebEngineView {
     bool FullScreen() const { return full_screen_; }
     void SetFullScreen(bool on) { full_screen_ = on; }
 
+  protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
   private:
     void LoadRequested();
     // The file's bytes; nothing when it cannot be read.
@@ -52,6 +61,7 @@ class BrowserView : public QWebEngineView {
     QWebEngineProfile* profile_ = nullptr;  // own off-the-record profile of an untrusted view
     SingleAddressInterceptor* interceptor_ = nullptr;
     QWebEnginePage* page_ = nullptr;
+    UntrustedPage* untrusted_page_ = nullptr;  // page_ of an untrusted view
     QUrl requested_;
     std::optional<QByteArray> shown_bytes_;  // of the local file last loaded
     bool load_queued_ = false;

@@ -15,7 +15,7 @@ namespace {
 std::size_t Index(FormId id) { return static_cast<std::size_t>(id); }
 }  // namespace
 
-AppForms::AppForms() : on_empty_([] { QCoreApplication::quit(); }) {}
+AppForms::AppForms() : on_empty_([this] { QCoreApplication::exit(ExitStatus()); }) {}
 
 AppForms::~AppForms() {
     for (QPointer<ZvWindow>& window : windows_) delete window.data();
@@ -62,6 +62,13 @@ void AppForms::Unload(FormId id) {
 
     bool any_left = false;
     for (const QPointer<ZvWindow>& w : windows_) any_left = any_left || !w.isNull();
+    if (error && !any_left) {
+        // The last word before the program ends (the shutdown document could not be written,
+        // say): told while the application still runs, and the program's status says so.
+        Dispatch([&error] { std::rethrow_exception(error); });
+        error = nullptr;
+        exit_status_ = 1;
+    }
     if (!any_left && on_empty_) on_empty_();
     if (error) std::rethrow_exception(error);
 }

@@ -27,12 +27,16 @@ class AppForms : public Forms {
     // The loaded window, or nullptr.
     ZvWindow* Window(FormId id) const;
 
-    // Runs when the last window has been unloaded; quits the application unless replaced.
+    // Runs when the last window has been unloaded; quits the application with ExitStatus()
+    // unless replaced.
     void SetOnEmpty(std::function<void()> on_empty) { on_empty_ = std::move(on_empty); }
 
     // Program start: loads the main window (its load handler sets everything up), then shows
     // it and makes it the active window.
     void Start();
+
+    // 0, or 1 once the main window's unload handler has failed (the error has been shown).
+    int ExitStatus() const { return exit_status_; }
 
   private:
     template <class Window>
@@ -41,6 +45,7 @@ class AppForms : public Forms {
     std::array<QPointer<ZvWindow>, 4> windows_;
     std::array<bool, 4> unloading_{};
     std::function<void()> on_empty_;
+    int exit_status_ = 0;
 };
 
 }  // namespace zv::ui

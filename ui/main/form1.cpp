@@ -58,9 +58,19 @@ class Form1::RunWindows : public ConversionWindows {
     }
 
     void WriteDocument(std::u16string_view body) override {
-        WriteUnicodeDocument(DocumentVariant::Run,
-                             QStringView(body.data(), static_cast<qsizetype>(body.size())),
-                             ProgramFolder());
+        // The preview was sent to the document before it is written. When the write fails,
+        // the file there is an older document (or none), so the preview shows an empty page
+        // instead until a run succeeds; the error reaches the caller.
+        main_.document_written_ = false;
+        try {
+            WriteUnicodeDocument(DocumentVariant::Run,
+                                 QStringView(body.data(), static_cast<qsizetype>(body.size())),
+                                 ProgramFolder());
+        } catch (...) {
+            ResumeNext([] { TheForms().Form2().WebBrowser1()->ShowNothing(); });
+            throw;
+        }
+        main_.document_written_ = true;
     }
 
   private:
@@ -102,8 +112,12 @@ void Form1::Form_Load() {
     ResumeNext([] { TheForms().Form2().show(); });
     ResumeNext([] { TheForms().Form3().show(); });
     ResumeNext([] { TheForms().Form4().show(); });
-    ResumeNext([this] { ConvertText(); });
-    ResumeNext([] {
+    // A failed first run is reported like any other (the document could not be written, say),
+    // and startup goes on.
+    Dispatch([this] { ConvertText(); });
+    ResumeNext([this] {
+        // Only the document this run has written: never an older one left in the folder.
+        if (!document_written_) return;
         TheForms().Form2().WebBrowser1()->Navigate(ProgramFolder() +
                                                    QStringLiteral("/unitext.html"));
     });

@@ -50,6 +50,7 @@ class Form1 : public Form1Definition {
     void OpenFeedback();
 
     bool run_in_progress_ = false;
+    bool document_written_ = false;  // by the last run that came as far as writing it
     bool tick_in_progress_ = false;
 };
 
