@@ -22,4 +22,8 @@ if(ZV_BUILD_GUI)
     add_executable(zv-bench-long-line long_line.cpp)
     target_link_libraries(zv-bench-long-line PRIVATE zv_ui_main zv_ui_definitions zv_corpus
         Qt6::Test zv_warnings)
+    # The dictionary marks after a 10 MB paste: time until they show, longest stall meanwhile.
+    add_executable(zv-bench-marks marks.cpp)
+    target_link_libraries(zv-bench-marks PRIVATE zv_ui_main zv_ui_marks zv_ui_definitions zv_corpus
+        Qt6::Test zv_warnings)
 endif()

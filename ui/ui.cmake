@@ -37,6 +37,14 @@ add_library(zv_ui_secondary STATIC
 )
 target_link_libraries(zv_ui_secondary PUBLIC zv_ui_definitions PRIVATE zv_resources zv_warnings)
 
+# The dictionary marks of a text box: the check of the text on a worker thread, underlines,
+# hover text and suggestions.
+add_library(zv_ui_marks STATIC
+    ${CMAKE_CURRENT_LIST_DIR}/marks/spell_marks.h
+    ${CMAKE_CURRENT_LIST_DIR}/marks/spell_marks.cpp
+)
+target_link_libraries(zv_ui_marks PUBLIC zv_ui_definitions PRIVATE zv_checker zv_warnings)
+
 add_library(zv_ui_main STATIC
     ${CMAKE_CURRENT_LIST_DIR}/main/form1.h
     ${CMAKE_CURRENT_LIST_DIR}/main/form1.cpp
@@ -49,6 +57,7 @@ add_library(zv_ui_main STATIC
 )
 target_link_libraries(zv_ui_main
     PUBLIC zv_ui_definitions zv_ui_secondary Qt6::Network
-    PRIVATE zv_engine zv_document zv_resources zv_config zv_warnings)
+    PRIVATE zv_ui_marks zv_engine zv_document zv_resources zv_config zv_warnings)
 
-set_target_properties(zv_ui_definitions zv_ui_secondary zv_ui_main PROPERTIES AUTOMOC ON)
+set_target_properties(zv_ui_definitions zv_ui_secondary zv_ui_marks zv_ui_main
+    PROPERTIES AUTOMOC ON)

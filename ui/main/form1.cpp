@@ -17,6 +17,7 @@
 #include "ui/definitions/handlers.h"
 #include "ui/definitions/message_box.h"
 #include "ui/main/online_state.h"
+#include "ui/marks/spell_marks.h"
 #include "zv/config.h"
 
 namespace zv::ui {
@@ -78,6 +79,7 @@ class Form1::RunWindows : public ConversionWindows {
 };
 
 Form1::Form1() {
+    new SpellMarks(*Text1());  // a child of the box
     const Form1Menu& m = Menu();
     ConnectHandler(m.Quit, this, [this] { Quit_Click(); });
     ConnectHandler(m.About, this, [this] { About_Click(); });

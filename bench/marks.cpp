@@ -1,0 +1,115 @@
+// The main window's dictionary marks after a large paste of typed Latvian: how long until the
+// marks show, and how long the window was kept from its events meanwhile. A timer that asks to
+// tick every 10 ms records its longest gap: the longest the window could not answer a key or
+// paint. Then one key typed into the text, and the same again for the check that follows it.
+//
+//   zv-bench-marks [MB]
+//
+// Needs the Latvian dictionary (hunspell-lv, or ZV_DICTIONARY). Run it offscreen or on Xvfb.
+#include <QApplication>
+#include <QClipboard>
+#include <QElapsedTimer>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTimer>
+#include <algorithm>
+#include <cstdio>
+#include <cstdlib>
+#include <string>
+
+#include "corpus.h"
+#include "ui/definitions/form1_definition.h"
+#include "ui/definitions/forms.h"
+#include "ui/definitions/message_box.h"
+#include "ui/main/app_forms.h"
+#include "ui/main/application.h"
+#include "ui/main/online_state.h"
+#include "ui/marks/spell_marks.h"
+
+namespace {
+
+struct Wait {
+    double ms = -1;       // until the marks showed (the quiet time before the check included); -1:
+                          // not within a minute
+    double stall_ms = 0;  // the longest gap between the 10 ms ticks meanwhile
+    std::size_t marks = 0;
+};
+
+// Runs the event loop until the next check's result is applied.
+Wait WaitForMarks(zv::ui::SpellMarks& marks) {
+    Wait wait;
+    QElapsedTimer clock, tick;
+    clock.start();
+    tick.start();
+    QTimer ticks;
+    ticks.setInterval(10);
+    QObject::connect(&ticks, &QTimer::timeout, [&] {
+        wait.stall_ms = std::max(wait.stall_ms, static_cast<double>(tick.nsecsElapsed()) / 1e6);
+        tick.restart();
+    });
+    ticks.start();
+    bool checked = false;
+    const auto connection =
+        QObject::connect(&marks, &zv::ui::SpellMarks::Checked, [&] { checked = true; });
+    checked = QTest::qWaitFor([&] { return checked; }, 60000);
+    QObject::disconnect(connection);
+    if (checked) wait.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    wait.marks = marks.Marks().size();
+    return wait;
+}
+
+void Report(const char* what, double action_ms, const Wait& wait) {
+    std::printf("%-22s %10.0f %12.0f %16.0f %8zu\n", what, action_ms, wait.ms, wait.stall_ms,
+                wait.marks);
+    std::fflush(stdout);
+}
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    const double mb = argc > 1 ? std::atof(argv[1]) : 10.0;
+    QApplication app(argc, argv);
+    zv::ui::SetUpApplication();
+    QTemporaryDir folder;
+    zv::ui::SetProgramFolder(folder.path());
+    zv::ui::SetOnlineStateQuery([] { return zv::ui::kOffline; });
+    zv::ui::SetMessageHook([](const zv::ui::MessageRequest&) {});
+
+    const QString text = QString::fromStdString(
+        zv::bench::TypedLatvianCorpus(static_cast<std::size_t>(mb * 1024 * 1024)));
+
+    zv::ui::AppForms forms;
+    zv::ui::InstallForms(&forms);
+    forms.SetOnEmpty([] {});
+    forms.Start();
+    zv::ui::Form1Definition& main = forms.Form1();
+    if (!QTest::qWaitForWindowActive(&main, 5000)) main.activateWindow();
+    zv::ui::TextBox* box = main.Text1();
+    auto* marks = box->findChild<zv::ui::SpellMarks*>();
+
+    std::printf("%s, %.1f MB typed Latvian (%lld characters)\n",
+                qPrintable(QGuiApplication::platformName()), mb,
+                static_cast<long long>(text.size()));
+    std::printf("%-22s %10s %12s %16s %8s\n", "", "action ms", "marks ms", "longest stall ms",
+                "marks");
+    box->clear();
+    QApplication::clipboard()->setText(text);
+    box->setFocus();
+    QElapsedTimer clock;
+    clock.start();
+    QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
+    const double paste_ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    Report("paste (Ctrl+V)", paste_ms, WaitForMarks(*marks));
+
+    QTextCursor cursor = box->textCursor();
+    cursor.setPosition(box->document()->characterCount() / 2);
+    box->setTextCursor(cursor);
+    clock.restart();
+    QTest::keyClick(box, Qt::Key_A);
+    const double key_ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
+    Report("a key in the middle", key_ms, WaitForMarks(*marks));
+
+    forms.SetOnEmpty([] {});
+    zv::ui::InstallForms(nullptr);
+    return 0;
+}

@@ -1,0 +1,408 @@
+#include "ui/marks/spell_marks.h"
+
+#include <QContextMenuEvent>
+#include <QElapsedTimer>
+#include <QHelpEvent>
+#include <QMenu>
+#include <QScrollBar>
+#include <QTextBlock>
+#include <QTextCursor>
+#include <QTextDocument>
+#include <QToolTip>
+#include <algorithm>
+#include <condition_variable>
+#include <mutex>
+#include <optional>
+#include <stop_token>
+#include <thread>
+#include <utility>
+
+#include "checker/checker.h"
+#include "ui/definitions/handlers.h"
+
+namespace zv::ui {
+namespace {
+
+QString FromU16(const std::u16string& text) { return QString::fromStdU16String(text); }
+
+// The marks of the flagged words of job's document, at their document positions.
+std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMarks::Job& job,
+                                 std::stop_token stop) {
+    // The text as a conversion run reads it: the display breaks left out, every other line
+    // break as CR LF. From each shift on, a unit of input stands at document position
+    // (its offset in input + the shift's delta).
+    struct Shift {
+        std::size_t from;  // offset in input
+        qsizetype delta;
+    };
+    std::vector<Shift> shifts{{0, 0}};
+    std::u16string input;
+    input.reserve(static_cast<std::size_t>(job.raw.size() + job.raw.size() / 16));
+    auto display_break = job.display_breaks.begin();
+    for (qsizetype at = 0; at < job.raw.size(); ++at) {
+        const QChar c = job.raw[at];
+        if (c != QChar::ParagraphSeparator && c != QChar::LineSeparator) {
+            input.push_back(c.unicode());
+            continue;
+        }
+        while (display_break != job.display_breaks.end() && *display_break < at) ++display_break;
+        if (display_break != job.display_breaks.end() && *display_break == at) {
+            shifts.push_back({input.size(), shifts.back().delta + 1});
+        } else {
+            input += u"\r\n";
+            shifts.push_back({input.size(), shifts.back().delta - 1});
+        }
+    }
+    if (stop.stop_requested()) return {};
+    const std::vector<checker::Finding> findings = checker.Check(input, stop);
+    if (stop.stop_requested()) return {};
+
+    // The findings are in order: the shift of each one's first and last unit only moves on.
+    std::size_t first_shift = 0, last_shift = 0;
+    auto position = [&shifts](std::size_t& shift, std::size_t offset) {
+        while (shift + 1 < shifts.size() && shifts[shift + 1].from <= offset) ++shift;
+        return static_cast<qsizetype>(offset) + shifts[shift].delta;
+    };
+    std::vector<SpellMark> marks;
+    marks.reserve(findings.size());
+    for (const checker::Finding& finding : findings) {
+        if (finding.begin >= finding.end || finding.end > input.size()) continue;
+        SpellMark mark;
+        mark.begin = static_cast<int>(position(first_shift, finding.begin));
+        mark.end = static_cast<int>(position(last_shift, finding.end - 1) + 1);
+        mark.converted = FromU16(finding.converted);
+        for (const checker::Suggestion& suggestion : finding.suggestions) {
+            mark.suggestions.push_back({FromU16(suggestion.word), FromU16(suggestion.typed)});
+        }
+        if (!mark.suggestions.empty()) marks.push_back(std::move(mark));
+    }
+    return marks;
+}
+
+QTextCharFormat MarkFormat() {
+    QTextCharFormat format;
+    format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
+    format.setUnderlineColor(QColor(0, 102, 255));  // a clear blue against the dark red text
+    return format;
+}
+
+}  // namespace
+
+// Checks one text at a time on a thread of its own. A new text stops the check of the one
+// before; the dictionary is opened on the thread, with the first text.
+class SpellMarks::Worker {
+  public:
+    explicit Worker(SpellMarks* owner)
+        : owner_(owner), thread_([this](std::stop_token stop) { Run(stop); }) {}
+
+    ~Worker() {
+        Cancel();
+        thread_.request_stop();
+        thread_.join();
+    }
+
+    void Submit(SpellMarks::Job job) {
+        {
+            const std::lock_guard lock(mutex_);
+            current_.request_stop();
+            current_ = std::stop_source();
+            pending_ = std::move(job);
+        }
+        wake_.notify_one();
+    }
+
+    // Stops the running check and drops a text not yet begun.
+    void Cancel() {
+        const std::lock_guard lock(mutex_);
+        current_.request_stop();
+        pending_.reset();
+    }
+
+  private:
+    void Run(std::stop_token thread_stop) {
+        std::unique_ptr<checker::Checker> checker;
+        bool opened = false;
+        while (true) {
+            SpellMarks::Job job;
+            std::stop_token stop;
+            {
+                std::unique_lock lock(mutex_);
+                if (!wake_.wait(lock, thread_stop, [this] { return pending_.has_value(); })) {
+                    return;
+                }
+                job = std::move(*pending_);
+                pending_.reset();
+                stop = current_.get_token();
+            }
+            try {
+                if (!opened) {
+                    opened = true;
+                    checker = checker::Checker::OpenDefault();
+                }
+                if (!checker) {
+                    QMetaObject::invokeMethod(
+                        owner_, [owner = owner_] { owner->NoDictionary(); }, Qt::QueuedConnection);
+                    return;
+                }
+                auto marks =
+                    std::make_shared<std::vector<SpellMark>>(CheckText(*checker, job, stop));
+                if (stop.stop_requested()) continue;
+                QMetaObject::invokeMethod(
+                    owner_,
+                    [owner = owner_, revision = job.revision, marks] {
+                        owner->Apply(revision, std::move(*marks));
+                    },
+                    Qt::QueuedConnection);
+                ++owner_->results_sent_;
+            } catch (...) {
+                // Out of memory on a huge text, say: this text goes unmarked; the next edit
+                // tries again.
+            }
+        }
+    }
+
+    SpellMarks* const owner_;
+    std::mutex mutex_;
+    std::condition_variable_any wake_;
+    std::optional<SpellMarks::Job> pending_;
+    std::stop_source current_;  // the stop of the text being checked or waiting
+    std::jthread thread_;       // last: it runs on the members above
+};
+
+SpellMarks::SpellMarks(TextBox& box) : QObject(&box), box_(box) {
+    setObjectName(QStringLiteral("SpellMarks"));
+    delay_.setSingleShot(true);
+    delay_.setInterval(kDelayMs);
+    connect(&delay_, &QTimer::timeout, this, &SpellMarks::StartCheck);
+    connect(box_.document(), &QTextDocument::contentsChange, this, &SpellMarks::Edited);
+    connect(box_.verticalScrollBar(), &QScrollBar::valueChanged, this, &SpellMarks::ScheduleShow);
+    connect(&box_, &QPlainTextEdit::updateRequest, this, &SpellMarks::ScheduleShow);
+    box_.installEventFilter(this);
+    box_.viewport()->installEventFilter(this);
+    worker_ = std::make_unique<Worker>(this);
+    if (!box_.document()->isEmpty()) delay_.start();
+}
+
+SpellMarks::~SpellMarks() { worker_.reset(); }  // its results are for this object
+
+const SpellMark* SpellMarks::MarkAt(int position) const {
+    const auto it = std::lower_bound(marks_.begin(), marks_.end(), position,
+                                     [](const SpellMark& m, int p) { return m.end < p; });
+    return it != marks_.end() && it->begin <= position ? &*it : nullptr;
+}
+
+QString SpellMarks::ToolTip(const SpellMark& mark) {
+    QString tip;
+    for (const SpellMark::Suggestion& s : mark.suggestions) {
+        tip += tip.isEmpty() ? mark.converted + QStringLiteral(" \u2014 did you mean ")
+                             : QStringLiteral("\nor ");
+        tip += s.word + QStringLiteral("? type ") + s.typed;
+    }
+    return tip;
+}
+
+void SpellMarks::Replace(const SpellMark& mark, const QString& typed) {
+    const int begin = mark.begin, end = mark.end;  // the edit drops the mark itself
+    QTextCursor cursor(box_.document());
+    cursor.setPosition(begin);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    // The word's own format, without the marks of a line break it may have taken over.
+    QTextCharFormat format = cursor.charFormat();
+    format.clearProperty(TextBox::kDisplayBreak);
+    format.clearProperty(TextBox::kTextLineSeparator);
+    cursor.beginEditBlock();
+    cursor.insertText(typed, format);
+    cursor.endEditBlock();
+    box_.setTextCursor(cursor);
+}
+
+void SpellMarks::Edited(int position, int removed, int added) {
+    ++revision_;
+    preparing_.reset();
+    worker_->Cancel();
+    if (available_) delay_.start();
+    if (marks_.empty()) return;
+    // Marks after the edit move with it; a mark it touches (even at an end: the word may have
+    // grown) goes until the next check.
+    const int delta = added - removed;
+    auto kept = marks_.begin();
+    for (auto& mark : marks_) {
+        if (mark.end < position) {
+            *kept++ = std::move(mark);
+        } else if (mark.begin > position + removed) {
+            mark.begin += delta;
+            mark.end += delta;
+            *kept++ = std::move(mark);
+        }
+    }
+    marks_.erase(kept, marks_.end());
+    marks_changed_ = true;
+    ScheduleShow();
+}
+
+void SpellMarks::StartCheck() {
+    if (!available_) return;
+    const QTextDocument* doc = box_.document();
+    preparing_ = std::make_unique<Preparing>();
+    preparing_->job.revision = revision_;
+    preparing_->job.raw = doc->toRawText();
+    preparing_->next = doc->begin().next();
+    Prepare();
+}
+
+void SpellMarks::Prepare() {
+    if (!preparing_ || preparing_->job.revision != revision_) return;
+    // Which paragraph separators are display breaks: a look at every paragraph's format, a
+    // slice at a time, so that the window answers keys and paints between slices.
+    QElapsedTimer slice;
+    slice.start();
+    int looked = 0;
+    for (QTextBlock& block = preparing_->next; block.isValid(); block = block.next()) {
+        if (block.charFormat().hasProperty(TextBox::kDisplayBreak)) {
+            preparing_->job.display_breaks.push_back(block.position() - 1);
+        }
+        if (++looked % 1024 == 0 && slice.elapsed() >= kSliceMs) {
+            block = block.next();
+            QTimer::singleShot(0, this, &SpellMarks::Prepare);
+            return;
+        }
+    }
+    worker_->Submit(std::move(preparing_->job));
+    preparing_.reset();
+    emit CheckStarted();
+}
+
+void SpellMarks::Apply(quint64 revision, std::vector<SpellMark> marks) {
+    // A result for an older text would put marks on the wrong words: the newer text has its
+    // own check coming.
+    if (revision != revision_) return;
+    marks_ = std::move(marks);
+    marks_changed_ = true;
+    ShowVisible();
+    emit Checked();
+}
+
+void SpellMarks::NoDictionary() {
+    available_ = false;
+    delay_.stop();
+    marks_.clear();
+    marks_changed_ = true;
+    ShowVisible();
+}
+
+void SpellMarks::ScheduleShow() {
+    if (show_scheduled_) return;
+    show_scheduled_ = true;
+    QTimer::singleShot(0, this, &SpellMarks::ShowVisible);
+}
+
+void SpellMarks::ShowVisible() {
+    show_scheduled_ = false;
+    const QWidget* viewport = box_.viewport();
+    const QTextBlock top = box_.cursorForPosition(QPoint(0, 0)).block();
+    const QTextBlock bottom =
+        box_.cursorForPosition(QPoint(viewport->width(), viewport->height())).block();
+    const int from = top.position();
+    const int to = bottom.position() + bottom.length();
+    if (!marks_changed_ && from == shown_from_ && to == shown_to_) return;
+    marks_changed_ = false;
+    shown_from_ = from;
+    shown_to_ = to;
+
+    QList<QTextEdit::ExtraSelection> selections;
+    const QTextCharFormat format = MarkFormat();
+    auto it = std::lower_bound(marks_.begin(), marks_.end(), from,
+                               [](const SpellMark& m, int p) { return m.end <= p; });
+    for (; it != marks_.end() && it->begin < to; ++it) {
+        QTextEdit::ExtraSelection selection;
+        selection.cursor = QTextCursor(box_.document());
+        selection.cursor.setPosition(it->begin);
+        selection.cursor.setPosition(it->end, QTextCursor::KeepAnchor);
+        selection.format = format;
+        selections.append(selection);
+    }
+    box_.setExtraSelections(selections);
+}
+
+bool SpellMarks::eventFilter(QObject* watched, QEvent* event) {
+    if (!available_ || marks_.empty()) return false;
+    if (watched == box_.viewport() && event->type() == QEvent::ToolTip) {
+        const auto* help = static_cast<QHelpEvent*>(event);
+        return ShowToolTip(help->pos(), help->globalPos());
+    }
+    if (event->type() == QEvent::ContextMenu) {
+        const auto* menu = static_cast<QContextMenuEvent*>(event);
+        if (watched == box_.viewport()) return ShowMenu(menu->pos(), menu->globalPos(), true);
+        if (watched == &box_ && menu->reason() != QContextMenuEvent::Mouse) {
+            const QPoint at = box_.cursorRect().center();
+            return ShowMenu(at, box_.viewport()->mapToGlobal(at), false);
+        }
+    }
+    return false;
+}
+
+namespace {
+
+// The mark under a point of the viewport: the word's own letters, not the space beside them.
+const SpellMark* MarkUnder(const SpellMarks& marks, const TextBox& box, QPoint pos) {
+    const SpellMark* mark = marks.MarkAt(box.cursorForPosition(pos).position());
+    if (mark == nullptr) return nullptr;
+    QTextCursor edge(box.document());
+    edge.setPosition(mark->begin);
+    const QRect first = box.cursorRect(edge);
+    edge.setPosition(mark->end);
+    const QRect last = box.cursorRect(edge);
+    if (first.top() != last.top()) return mark;  // the word is broken over two lines
+    const bool inside = pos.x() >= first.left() && pos.x() <= last.left() &&
+                        pos.y() >= first.top() && pos.y() <= first.bottom();
+    return inside ? mark : nullptr;
+}
+
+}  // namespace
+
+bool SpellMarks::ShowToolTip(QPoint viewport_pos, QPoint global_pos) {
+    const SpellMark* mark = MarkUnder(*this, box_, viewport_pos);
+    if (mark == nullptr) {
+        QToolTip::hideText();
+        return true;
+    }
+    QTextCursor edge(box_.document());
+    edge.setPosition(mark->begin);
+    QRect word = box_.cursorRect(edge);
+    edge.setPosition(mark->end);
+    word = word.united(box_.cursorRect(edge));
+    // As rich text, so that a typed form with a character reference shows as typed.
+    QToolTip::showText(global_pos, Qt::convertFromPlainText(ToolTip(*mark), Qt::WhiteSpaceNoWrap),
+                       box_.viewport(), word);
+    return true;
+}
+
+bool SpellMarks::ShowMenu(QPoint viewport_pos, QPoint global_pos, bool by_mouse) {
+    const SpellMark* mark =
+        by_mouse ? MarkUnder(*this, box_, viewport_pos) : MarkAt(box_.textCursor().position());
+    if (mark == nullptr || box_.isReadOnly()) return false;
+    QMenu* menu = box_.createStandardContextMenu();
+    menu->setAttribute(Qt::WA_DeleteOnClose);
+    QAction* first = menu->actions().isEmpty() ? nullptr : menu->actions().first();
+    const quint64 revision = revision_;
+    const int begin = mark->begin;
+    int number = 0;
+    for (const SpellMark::Suggestion& suggestion : mark->suggestions) {
+        QString caption = suggestion.word + QStringLiteral("  (type ") + suggestion.typed + ')';
+        auto* action = new QAction(caption.replace('&', QStringLiteral("&&")), menu);
+        action->setObjectName(QStringLiteral("suggestion%1").arg(++number));
+        ConnectHandler(action, this, [this, revision, begin, typed = suggestion.typed] {
+            // Only onto the text the menu was opened for.
+            if (revision != revision_) return;
+            if (const SpellMark* now = MarkAt(begin); now != nullptr && now->begin == begin) {
+                Replace(*now, typed);
+            }
+        });
+        menu->insertAction(first, action);
+    }
+    menu->insertSeparator(first);
+    menu->popup(global_pos);
+    return true;
+}
+
+}  // namespace zv::ui

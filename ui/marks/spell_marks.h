@@ -1,0 +1,121 @@
+// Dictionary marks in a text box: each word that the conversion spoils while another reading of
+// its typed letters is a Latvian word gets a wavy underline; hovering it tells what the word
+// gives and what to type instead, and the box's right-click menu starts with the suggestions.
+//
+// The check follows the user's edits: kDelayMs after the last change the box's document is
+// taken (its raw text, and which paragraph separators are display breaks, as TextBox tells them
+// apart in a box without a line-end tag), turned on a worker thread into the text a conversion
+// run reads (display breaks left out, other line breaks as CR LF) and checked there. A newer edit
+// stops a running check. Every change of the document counts one revision; a result is applied only
+// to the revision it was computed for, and is dropped otherwise (the newer text gets its own
+// check). Between checks the marks follow the edits: those after an edit move with it, those it
+// touches go until the next check.
+//
+// Only the marks on screen are handed to the box (as extra selections), so a text of megabytes
+// with thousands of marks costs no more to show and edit than a short one.
+//
+// Without a Latvian dictionary nothing is checked and nothing is shown.
+#pragma once
+
+#include <QObject>
+#include <QPoint>
+#include <QString>
+#include <QTextBlock>
+#include <QTimer>
+#include <atomic>
+#include <memory>
+#include <vector>
+
+#include "ui/definitions/text_box.h"
+
+namespace zv::ui {
+
+// A flagged word of the box's document.
+struct SpellMark {
+    struct Suggestion {
+        QString word;   // in letters ("shēma")
+        QString typed;  // what to type for it ("s-heema")
+    };
+    int begin = 0;  // document positions of the typed word
+    int end = 0;
+    QString converted;  // what the word gives, in letters ("šēma")
+    std::vector<Suggestion> suggestions;
+};
+
+class SpellMarks : public QObject {
+    Q_OBJECT
+  public:
+    // Quiet time after the last edit before the text is checked.
+    static constexpr int kDelayMs = 400;
+
+    // Marks box, and lives as its child.
+    explicit SpellMarks(TextBox& box);
+    ~SpellMarks() override;
+
+    // The marks of the current text, in document order.
+    const std::vector<SpellMark>& Marks() const { return marks_; }
+    // The mark of the word at document position, or null.
+    const SpellMark* MarkAt(int position) const;
+    // What hovering the mark shows.
+    static QString ToolTip(const SpellMark& mark);
+    // Replaces the mark's word with typed, in one undoable edit.
+    void Replace(const SpellMark& mark, const QString& typed);
+    // False once the worker has found no dictionary: nothing is checked from then on.
+    bool Available() const { return available_; }
+    // How many results the worker has sent so far, applied or not (any thread).
+    quint64 ResultsSent() const { return results_sent_.load(); }
+
+    // The box's document at one revision, for the worker.
+    struct Job {
+        quint64 revision = 0;
+        QString raw;                      // the document's raw text: position for position
+        std::vector<int> display_breaks;  // which of its paragraph separators are display breaks
+    };
+
+  signals:
+    // The text of the current revision has been handed to the worker.
+    void CheckStarted();
+    // A check's result has been applied (the marks may be the same as before).
+    void Checked();
+
+  protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+  private:
+    class Worker;
+    // A job being filled in, and the next paragraph to look at.
+    struct Preparing {
+        Job job;
+        QTextBlock next;
+    };
+    // Slices of work on the window's thread are about this long.
+    static constexpr int kSliceMs = 8;
+
+    void Edited(int position, int removed, int added);
+    void StartCheck();
+    void Prepare();
+    void Apply(quint64 revision, std::vector<SpellMark> marks);
+    void NoDictionary();
+    // Hands the marks on screen to the box.
+    void ShowVisible();
+    void ScheduleShow();
+    bool ShowToolTip(QPoint viewport_pos, QPoint global_pos);
+    bool ShowMenu(QPoint viewport_pos, QPoint global_pos, bool by_mouse);
+
+    TextBox& box_;
+    QTimer delay_;
+    bool show_scheduled_ = false;
+    bool available_ = true;
+    quint64 revision_ = 0;  // counts the document's changes
+    std::vector<SpellMark> marks_;
+    std::atomic<quint64> results_sent_ = 0;
+    // The document range whose marks the box shows, and whether the marks have changed since
+    // they were handed to it.
+    int shown_from_ = -1;
+    int shown_to_ = -1;
+    bool marks_changed_ = true;
+    std::unique_ptr<Preparing> preparing_;
+    std::unique_ptr<Worker> worker_;
+};
+
+}  // namespace zv::ui
