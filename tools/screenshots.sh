@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Screenshots of the program just after startup, on a private 1024 x 768 X server with openbox:
 #   tools/screenshots.sh [PATH_TO_ZV [OUTPUT_FOLDER]]     (defaults: build/app/zv, docs/)
-# Writes screen.png (the whole screen) and one PNG per window, frame included, cropped from it.
+# Writes screen.png (the whole screen) and one PNG per window, frame included, cropped from it;
+# then marks.png and marks-hover.png: the dictionary marks in the main window.
 # Needs Xvfb, openbox, xdotool, x11-utils and imagemagick.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
@@ -55,6 +56,46 @@ for name in main preview unicode help; do
         "of the window's ${w}x${h} at ${x},${y}"
 done
 echo "$out/screen.png"
+
+# The dictionary marks: "sheema un riikjosla" typed over the help text. Once both words carry
+# their blue wavy underline: the hover text of the first (marks-hover.png), then the right-click
+# menu of the second (marks.png), each the top of the main window with what opens over it.
+read -r mx my mw mh <<<"$(xs_outer "${windows[main]}")"
+xs_activate "${windows[main]}" || { echo "the main window did not take the focus" >&2; exit 1; }
+xdotool key --clearmodifiers ctrl+a
+xdotool type --delay 20 "sheema un riikjosla"
+# "W H X Y" of the box around the underlines in the main window's text box (blue: much blue,
+# little red), from the box's top left corner (10, 45) in the window (frame and menu bar above).
+underlines() {
+    import -silent -window root -crop "$((mw - 40))x$((mh - 60))+$((mx + 10))+$((my + 45))" +repage \
+        "$shots/m.png"
+    convert "$shots/m.png" -fx '(b > 0.9 && r < 0.6) ? 1 : 0' -format '%@' info: 2>/dev/null |
+        sed 's/[x+]/ /g'
+}
+both_marked() { # one line of underlines, wide enough for both words
+    read -r uw uh ux uy <<<"$(underlines)"
+    [ "${uw:-0}" -ge 100 ] && [ "${uh:-99}" -le 8 ]
+}
+xs_poll 30 both_marked || { echo "the words were not marked in 30 s" >&2; exit 1; }
+# A hover text or menu of the program: a window of its own, named after the program only.
+popup() {
+    local id
+    for id in $(xdotool search --onlyvisible --class zv 2>/dev/null); do
+        [ "$(xdotool getwindowname "$id" 2>/dev/null)" = zv ] && return 0
+    done
+    return 1
+}
+top_of_main() { import -silent -window root -crop "${mw}x300+${mx}+${my}" +repage -strip "$1"; }
+xdotool mousemove $((mx + 10 + ux + 12)) $((my + 45 + uy - 8))
+xs_poll 10 popup || { echo "no hover text over the marked word" >&2; exit 1; }
+top_of_main "$out/marks-hover.png"
+# The menu of the second word, opened just below its underline at its end, so that it hides
+# neither word.
+xdotool mousemove $((mx + 10 + ux + uw - 4)) $((my + 45 + uy + uh + 1)) click 3
+xs_poll 10 popup || { echo "no menu on the marked word" >&2; exit 1; }
+top_of_main "$out/marks.png"
+xdotool key Escape
+echo "$out/marks.png $out/marks-hover.png"
 
 xs_activate "${windows[main]}" && xdotool key --clearmodifiers ctrl+q
 xs_poll_quiet 15 xs_gone "$XS_ZV_PID" || echo "the program did not end on Ctrl+Q" >&2

@@ -82,7 +82,7 @@ std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMar
 QTextCharFormat MarkFormat() {
     QTextCharFormat format;
     format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-    format.setUnderlineColor(QColor(0, 102, 255));  // a clear blue against the dark red text
+    format.setUnderlineColor(QColor(0, 64, 255));  // a clear blue against the dark red text
     return format;
 }
 
@@ -371,9 +371,8 @@ bool SpellMarks::ShowToolTip(QPoint viewport_pos, QPoint global_pos) {
     QRect word = box_.cursorRect(edge);
     edge.setPosition(mark->end);
     word = word.united(box_.cursorRect(edge));
-    // As rich text, so that a typed form with a character reference shows as typed.
-    QToolTip::showText(global_pos, Qt::convertFromPlainText(ToolTip(*mark), Qt::WhiteSpaceNoWrap),
-                       box_.viewport(), word);
+    // Plain text: shown as it is, one line each, however long.
+    QToolTip::showText(global_pos, ToolTip(*mark), box_.viewport(), word);
     return true;
 }
 
