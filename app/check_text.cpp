@@ -7,41 +7,6 @@
 namespace zv::cli {
 namespace {
 
-// UTF-16 of well-formed UTF-8.
-std::u16string ToUtf16(std::string_view text) {
-    std::u16string out;
-    out.reserve(text.size());
-    for (std::size_t i = 0; i < text.size();) {
-        const auto byte = static_cast<unsigned char>(text[i]);
-        char32_t cp;
-        std::size_t length;
-        if (byte < 0x80) {
-            cp = byte;
-            length = 1;
-        } else if (byte < 0xE0) {
-            cp = byte & 0x1Fu;
-            length = 2;
-        } else if (byte < 0xF0) {
-            cp = byte & 0x0Fu;
-            length = 3;
-        } else {
-            cp = byte & 0x07u;
-            length = 4;
-        }
-        for (std::size_t k = 1; k < length && i + k < text.size(); ++k) {
-            cp = (cp << 6) | (static_cast<unsigned char>(text[i + k]) & 0x3Fu);
-        }
-        if (cp > 0xFFFF) {
-            out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-            out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-        } else {
-            out += static_cast<char16_t>(cp);
-        }
-        i += length;
-    }
-    return out;
-}
-
 bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 }  // namespace
