@@ -5,6 +5,7 @@
 // each rule replacing its non-overlapping occurrences from left to right.
 #pragma once
 
+#include <cstdint>
 #include <span>
 #include <string>
 #include <string_view>
@@ -28,6 +29,18 @@ std::string TransliterateUtf8(std::string_view text);
 
 // The same, appended to out: a caller that converts many pieces keeps one buffer.
 void TransliterateUtf8(std::string_view text, std::string& out);
+
+// What the machine behind the conversion has met since the program started, for tests and
+// diagnosis. Text that visits more states than the machine's tables hold fills them: a run
+// that finds the tables shared by all threads full converts its text again with tables of
+// its thread's own (and rebuilds the shared ones if no other run is using them); those are
+// rebuilt in the middle of the call whenever they fill up.
+struct MachineCounts {
+    std::uint64_t shared_tables_full = 0;     // runs that found the shared tables full
+    std::uint64_t shared_tables_rebuilt = 0;  // of those, the ones that rebuilt them
+    std::uint64_t rebuilt_in_call = 0;        // a thread's own tables rebuilt during a call
+};
+MachineCounts MachineCountsNow() noexcept;
 
 // True when text is exactly one of the words in which "aa" may stand for two letters.
 bool IsHintWord(std::u16string_view text) noexcept;

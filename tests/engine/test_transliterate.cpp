@@ -162,11 +162,13 @@ TEST(Transliterate, AgreesWithReferenceOnRandomTexts) {
 // visit so many states that the machine's tables are rebuilt in the middle of a call.
 TEST(Transliterate, AgreesWithReferenceOnLongTexts) {
     RandomText random(7);
+    const zv::MachineCounts before = zv::MachineCountsNow();
     for (std::size_t length : {4095u, 4096u, 5000u, 70000u, 400000u}) {
         const std::u16string text = random(length);
         ASSERT_EQ(zv::Transliterate(text), zv::reference::Transliterate(text))
             << "length " << length;
     }
+    EXPECT_GT(zv::MachineCountsNow().rebuilt_in_call, before.rebuilt_in_call);
     // A long run without any unit outside the rules' alphabet cannot be cut.
     std::u16string aas(100001, u'a');
     EXPECT_EQ(zv::Transliterate(aas), zv::reference::Transliterate(aas));
@@ -189,6 +191,7 @@ TEST(Transliterate, ThreadsConvertingAtOnce) {
         expected.push_back(zv::reference::Transliterate(texts.back()));
     }
     std::atomic<int> wrong{0};
+    const zv::MachineCounts before = zv::MachineCountsNow();
     std::vector<std::thread> threads;
     for (std::size_t i = 0; i < texts.size(); ++i) {
         threads.emplace_back([&, i] {
@@ -200,6 +203,7 @@ TEST(Transliterate, ThreadsConvertingAtOnce) {
     }
     for (std::thread& thread : threads) thread.join();
     EXPECT_EQ(wrong, 0);
+    EXPECT_GT(zv::MachineCountsNow().shared_tables_full, before.shared_tables_full);
 }
 
 // The UTF-8 entry point gives the UTF-8 of the UTF-16 result for valid text (lone surrogates
