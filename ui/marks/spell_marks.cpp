@@ -247,7 +247,9 @@ void SpellMarks::StartCheck() {
     preparing_->job.revision = revision_;
     preparing_->job.raw = doc->toRawText();
     preparing_->next = doc->begin().next();
-    Prepare();
+    // The raw text of megabytes takes tens of milliseconds: the window handles its events before
+    // the first slice.
+    QTimer::singleShot(0, this, &SpellMarks::Prepare);
 }
 
 void SpellMarks::Prepare() {
