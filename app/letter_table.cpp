@@ -46,6 +46,20 @@ LetterTable::LetterTable() {
             if (!IsOneCharacter(rule.find)) continue;
             AppendUtf8(rule.find, letter);
         }
+        if (inner.front() == u'#') {
+            // The same letter written as a hexadecimal reference ("&#x101;", "&#X101;"), as the
+            // dictionary check suggests typing where a repair row would undo the letter.
+            const char32_t cp = *Decimal(inner.substr(1));
+            for (const char* digits : {"0123456789abcdef", "0123456789ABCDEF"}) {
+                std::string hex;
+                for (char32_t v = cp; v != 0; v >>= 4) hex.insert(hex.begin(), digits[v & 15]);
+                for (const char* x : {"&#x", "&#X"}) {
+                    std::string reference = x + hex + ";";
+                    max_length_ = std::max(max_length_, reference.size());
+                    map_.emplace(std::move(reference), letter);
+                }
+            }
+        }
         max_length_ = std::max(max_length_, r.size());
         map_.emplace(std::string(r.begin(), r.end()), std::move(letter));
     }

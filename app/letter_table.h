@@ -10,8 +10,8 @@
 namespace zv::cli {
 
 // Every replacement of the rule table that is one whole reference, numeric ("&#257;",
-// decoded) or named ("&aring;", standing for the one character its rule finds), with the
-// character it stands for in UTF-8.
+// decoded; also written in hexadecimal, "&#x101;") or named ("&aring;", standing for the one
+// character its rule finds), with the character it stands for in UTF-8.
 class LetterTable {
   public:
     LetterTable();

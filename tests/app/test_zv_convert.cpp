@@ -184,6 +184,7 @@ INSTANTIATE_TEST_SUITE_P(
             "Aa aa Ch ch Ee ee Gj gj Ii ii Kj kj Lj lj Nj nj Rj rj Sh sh Uu uu Zh zh",
             "Ā ā Č č Ē ē Ģ ģ Ī ī Ķ ķ Ļ ļ Ņ ņ Ŗ ŗ Š š Ū ū Ž ž"},
         Row{{"--unicode"}, "&uuml; &#8364; &#257 a\r\nb &amp;", "&ūml; &#8364; &#257 a<Br>b &amp;"},
+        Row{{"--unicode"}, "kreis&#x101;s &#X160;&#x10d; &#x20ac; &#x101", "kreisās Šč &#x20ac; &#x101"},
         Row{{"--unicode", "--document"},
             "Riiga",
             zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, u"Rīga").toStdString()}));
