@@ -16,22 +16,28 @@ need() {
     fi
 }
 need bin/zv-convert
-need share/applications/$id.desktop
-need share/metainfo/$id.metainfo.xml
-for size in 16x16 32x32 48x48; do need share/icons/hicolor/$size/apps/$id.png; done
-need share/icons/hicolor/scalable/apps/$id.svg
 need share/man/man1/zv-convert.1
+# The desktop program comes with its entry, metadata, icons and help pages.
 if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
     need bin/zv
+    need share/applications/$id.desktop
+    need share/metainfo/$id.metainfo.xml
+    for size in 16x16 32x32 48x48; do need share/icons/hicolor/$size/apps/$id.png; done
+    need share/icons/hicolor/scalable/apps/$id.svg
     need share/zv/zilvardo/banner.html
     need share/zv/zilvardo/feedback.htm
-fi
 
-desktop-file-validate "$prefix/share/applications/$id.desktop" || status=1
-appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || status=1
-grep -q "^Icon=$id\$" "$prefix/share/applications/$id.desktop" || { echo "desktop Icon is not $id"; status=1; }
-grep -q "<id>$id</id>" "$prefix/share/metainfo/$id.metainfo.xml" || { echo "metainfo id is not $id"; status=1; }
-grep -q '<release version="0.09"' "$prefix/share/metainfo/$id.metainfo.xml" || { echo "no release 0.09"; status=1; }
+    desktop-file-validate "$prefix/share/applications/$id.desktop" || status=1
+    appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || status=1
+    grep -q "^Icon=$id\$" "$prefix/share/applications/$id.desktop" || { echo "desktop Icon is not $id"; status=1; }
+    grep -q "<id>$id</id>" "$prefix/share/metainfo/$id.metainfo.xml" || { echo "metainfo id is not $id"; status=1; }
+    grep -q '<release version="0.09"' "$prefix/share/metainfo/$id.metainfo.xml" || { echo "no release 0.09"; status=1; }
+else
+    # Nothing of the desktop program without it.
+    for unwanted in bin/zv share/applications share/metainfo share/icons share/zv; do
+        [ ! -e "$prefix/$unwanted" ] || { echo "installed without the desktop program: $unwanted"; status=1; }
+    done
+fi
 # The man page formats, and neither man nor troff warns about it.
 if [ -e "$prefix/share/man/man1/zv-convert.1" ]; then
     if warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$prefix/share/man/man1/zv-convert.1" 2>&1 >/dev/null); then
