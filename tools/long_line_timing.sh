@@ -16,7 +16,10 @@ corpus_tool=$root/build/bench/zv-make-corpus
 
 missing=$(xs_missing_tools Xvfb openbox xdotool xdpyinfo xclip python3)
 [ -z "$missing" ] || { echo "not installed:$missing" >&2; exit 1; }
-[ -x "$zv" ] && [ -x "$corpus_tool" ] || { echo "build zv and zv-make-corpus first" >&2; exit 1; }
+if [ ! -x "$zv" ] || [ ! -x "$corpus_tool" ]; then
+    echo "build zv and zv-make-corpus first" >&2
+    exit 1
+fi
 work=$(mktemp -d)
 trap 'xs_cleanup; rm -rf "$work"' EXIT
 
