@@ -24,6 +24,7 @@
 #include "ui/definitions/message_box.h"
 #include "ui/main/app_forms.h"
 #include "ui/main/application.h"
+#include "ui/main/document_location.h"
 #include "ui/main/online_state.h"
 
 namespace {

@@ -15,6 +15,7 @@
 #include "resources/resources.h"
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/forms.h"
+#include "ui/main/document_location.h"
 #include "ui/main/form1.h"
 #include "ui/secondary/form2.h"
 #include "ui/secondary/form3.h"

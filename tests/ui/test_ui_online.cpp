@@ -21,6 +21,7 @@
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/forms.h"
 #include "ui/main/application.h"
+#include "ui/main/document_location.h"
 #include "ui/main/form1.h"
 #include "ui/main/online_state.h"
 #include "ui/secondary/form2.h"

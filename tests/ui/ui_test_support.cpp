@@ -9,6 +9,7 @@
 #include "document/unicode_document.h"
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/forms.h"
+#include "ui/main/document_location.h"
 #include "ui/main/online_state.h"
 
 namespace zv::ui::test {

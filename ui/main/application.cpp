@@ -4,7 +4,7 @@
 #include <QUrl>
 
 #include "resources/resources.h"
-#include "ui/definitions/forms.h"
+#include "ui/main/document_location.h"
 #include "zv/config.h"
 
 namespace zv::ui {

@@ -16,6 +16,7 @@
 #include "ui/definitions/forms.h"
 #include "ui/definitions/handlers.h"
 #include "ui/definitions/message_box.h"
+#include "ui/main/document_location.h"
 #include "ui/main/online_state.h"
 #include "ui/marks/spell_marks.h"
 #include "zv/config.h"
@@ -50,7 +51,7 @@ class Form1::RunWindows : public ConversionWindows {
     }
 
     void NavigatePreview() override {
-        TheForms().Form2().WebBrowser1()->Navigate(UnicodeDocumentPath(ProgramFolder()));
+        TheForms().Form2().WebBrowser1()->Navigate(DocumentPath());
     }
 
     void SetUnicodeText(std::u16string_view text) override {
@@ -120,8 +121,7 @@ void Form1::Form_Load() {
     ResumeNext([this] {
         // Only the document this run has written: never an older one left in the folder.
         if (!document_written_) return;
-        TheForms().Form2().WebBrowser1()->Navigate(ProgramFolder() +
-                                                   QStringLiteral("/unitext.html"));
+        TheForms().Form2().WebBrowser1()->Navigate(DocumentPath());
     });
     ResumeNext([this] { Checkconn(); });
 }
