@@ -31,33 +31,39 @@ Form1Definition::Form1Definition() : ZvWindow(FormId::Form1, QStringLiteral("For
 void Form1Definition::BuildMenus() {
     Form1Menu& m = menu_;
     m.File = AddMenu(QStringLiteral("File"), QStringLiteral("ZV"));
-    m.Quit = AddItem(m.File, QStringLiteral("Quit"), QStringLiteral("Iziet"), Qt::CTRL | Qt::Key_Q);
-    m.About = AddItem(m.File, QStringLiteral("About"), QStringLiteral("Par ZV"));
+    m.Quit = AddCommand(m.File, QStringLiteral("Quit"), QStringLiteral("Iziet"),
+                        Qt::CTRL | Qt::Key_Q, [this] { Quit_Click(); });
+    m.About = AddCommand(m.File, QStringLiteral("About"), QStringLiteral("Par ZV"), {},
+                         [this] { About_Click(); });
 
     m.Window = AddMenu(QStringLiteral("Window"), QStringLiteral("Logi"));
-    m.Help = AddItem(m.Window, QStringLiteral("Help"), QStringLiteral("Online Paligs"), Qt::Key_F1);
-    m.HTML = AddItem(m.Window, QStringLiteral("HTML"), QStringLiteral("HTML"), Qt::Key_F2);
-    m.Unicodedtext = AddItem(m.Window, QStringLiteral("Unicodedtext"),
-                             QStringLiteral("Unikod. teksts "), Qt::Key_F3);
+    m.Help = AddCommand(m.Window, QStringLiteral("Help"), QStringLiteral("Online Paligs"),
+                        Qt::Key_F1, [this] { Help_Click(); });
+    m.HTML = AddCommand(m.Window, QStringLiteral("HTML"), QStringLiteral("HTML"), Qt::Key_F2,
+                        [this] { HTML_Click(); });
+    m.Unicodedtext =
+        AddCommand(m.Window, QStringLiteral("Unicodedtext"), QStringLiteral("Unikod. teksts "),
+                   Qt::Key_F3, [this] { Unicodedtext_Click(); });
 
     m.Zilvardize = AddMenu(QStringLiteral("Zilvardize"), QStringLiteral("Zilvardo"));
-    m.Now = AddItem(m.Zilvardize, QStringLiteral("Now"), QStringLiteral("Tagad"), Qt::Key_F5);
-    m.every =
-        AddItem(m.Zilvardize, QStringLiteral("every"), QStringLiteral("Katras 10 sek"), Qt::Key_F6);
-    m.every->setCheckable(true);
-    m.every->setChecked(false);
-    m.Never = AddItem(m.Zilvardize, QStringLiteral("Never"), QStringLiteral("Nekad"), Qt::Key_F7);
-    m.Never->setCheckable(true);
-    m.Never->setChecked(true);
-    m.select_all = AddItem(m.Zilvardize, QStringLiteral("select_all"),
-                           QStringLiteral("Izvelies visu"), Qt::CTRL | Qt::Key_A);
+    m.Now = AddCommand(m.Zilvardize, QStringLiteral("Now"), QStringLiteral("Tagad"), Qt::Key_F5,
+                       [this] { Now_Click(); });
+    m.every = AddMarkCommand(m.Zilvardize, QStringLiteral("every"), QStringLiteral("Katras 10 sek"),
+                             Qt::Key_F6, false, [this] { every_Click(); });
+    m.Never = AddMarkCommand(m.Zilvardize, QStringLiteral("Never"), QStringLiteral("Nekad"),
+                             Qt::Key_F7, true, [this] { Never_Click(); });
+    m.select_all =
+        AddCommand(m.Zilvardize, QStringLiteral("select_all"), QStringLiteral("Izvelies visu"),
+                   Qt::CTRL | Qt::Key_A, [this] { select_all_Click(); });
 
     m.betatest = AddMenu(QStringLiteral("betatest"), QString(54, QLatin1Char(' ')) + "Atsauksmes");
-    m.feedback = AddItem(m.betatest, QStringLiteral("feedback"),
-                         QString(42, QLatin1Char(' ')) + "Izpildi online feedback");
+    m.feedback = AddCommand(m.betatest, QStringLiteral("feedback"),
+                            QString(42, QLatin1Char(' ')) + "Izpildi online feedback", {},
+                            [this] { feedback_Click(); });
     m.feedback3 =
-        AddItem(m.betatest, QStringLiteral("feedback3"),
-                QString(44, QLatin1Char(' ')) + "Paldies!" + QString(74, QLatin1Char(' ')));
+        AddCommand(m.betatest, QStringLiteral("feedback3"),
+                   QString(44, QLatin1Char(' ')) + "Paldies!" + QString(74, QLatin1Char(' ')), {},
+                   [this] { feedback3_Click(); });
 
     m.Lang = AddBarItem(QStringLiteral("Lang"), QStringLiteral("Valoda/Language/spr\u00e5k"));
 }

@@ -38,6 +38,20 @@ class Form1Definition : public ZvWindow {
     TextBox* Text1() const { return text1_; }
     const Form1Menu& Menu() const { return menu_; }
 
+    // The menu commands, each run by its item (BuildMenus). The main window gives them their
+    // behaviour; the definition alone does nothing.
+    virtual void Quit_Click() {}
+    virtual void About_Click() {}
+    virtual void Help_Click() {}
+    virtual void HTML_Click() {}
+    virtual void Unicodedtext_Click() {}
+    virtual void Now_Click() {}
+    virtual void every_Click() {}
+    virtual void Never_Click() {}
+    virtual void select_all_Click() {}
+    virtual void feedback_Click() {}
+    virtual void feedback3_Click() {}
+
   private:
     void BuildMenus();
 

@@ -22,10 +22,10 @@ Form2Definition::Form2Definition() : ZvWindow(FormId::Form2, QStringLiteral("For
 
 void Form2Definition::BuildMenus() {
     menu_.File = AddMenu(QStringLiteral("File"), QStringLiteral("Iziet"));
-    menu_.Exit =
-        AddItem(menu_.File, QStringLiteral("Exit"), QStringLiteral("Iziet"), Qt::CTRL | Qt::Key_Q);
-    menu_.Close = AddItem(menu_.File, QStringLiteral("Close"), QStringLiteral("Aizvert logu"),
-                          Qt::CTRL | Qt::Key_W);
+    menu_.Exit = AddCommand(menu_.File, QStringLiteral("Exit"), QStringLiteral("Iziet"),
+                            Qt::CTRL | Qt::Key_Q, [this] { Exit_Click(); });
+    menu_.Close = AddCommand(menu_.File, QStringLiteral("Close"), QStringLiteral("Aizvert logu"),
+                             Qt::CTRL | Qt::Key_W, [this] { Close_Click(); });
 }
 
 }  // namespace zv::ui

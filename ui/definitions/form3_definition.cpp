@@ -18,12 +18,13 @@ Form3Definition::Form3Definition() : ZvWindow(FormId::Form3, QStringLiteral("For
 
 void Form3Definition::BuildMenus() {
     menu_.quit3 = AddMenu(QStringLiteral("quit3"), QStringLiteral("Iziet"));
-    menu_.select_all = AddItem(menu_.quit3, QStringLiteral("select_all"),
-                               QStringLiteral("Izvelies visu"), Qt::CTRL | Qt::Key_A);
-    menu_.quit =
-        AddItem(menu_.quit3, QStringLiteral("quit"), QStringLiteral("Iziet"), Qt::CTRL | Qt::Key_Q);
-    menu_.close = AddItem(menu_.quit3, QStringLiteral("close"), QStringLiteral("Aizvert logu"),
-                          Qt::CTRL | Qt::Key_W);
+    menu_.select_all =
+        AddCommand(menu_.quit3, QStringLiteral("select_all"), QStringLiteral("Izvelies visu"),
+                   Qt::CTRL | Qt::Key_A, [this] { select_all_Click(); });
+    menu_.quit = AddCommand(menu_.quit3, QStringLiteral("quit"), QStringLiteral("Iziet"),
+                            Qt::CTRL | Qt::Key_Q, [this] { Quit_Click(); });
+    menu_.close = AddCommand(menu_.quit3, QStringLiteral("close"), QStringLiteral("Aizvert logu"),
+                             Qt::CTRL | Qt::Key_W, [this] { Close_Click(); });
 }
 
 }  // namespace zv::ui

@@ -23,6 +23,12 @@ class Form3Definition : public ZvWindow {
     UnicodeTextBox* Text1() const { return text1_; }
     const Form3Menu& Menu() const { return menu_; }
 
+    // The menu commands, each run by its item (BuildMenus). The window gives them their
+    // behaviour; the definition alone does nothing.
+    virtual void select_all_Click() {}
+    virtual void Quit_Click() {}
+    virtual void Close_Click() {}
+
   private:
     void BuildMenus();
 

@@ -36,10 +36,10 @@ Form4Definition::Form4Definition() : ZvWindow(FormId::Form4, QStringLiteral("For
 
 void Form4Definition::BuildMenus() {
     menu_.Iziet = AddMenu(QStringLiteral("Iziet"), QStringLiteral("Iziet"));
-    menu_.Quit =
-        AddItem(menu_.Iziet, QStringLiteral("Quit"), QStringLiteral("Iziet"), Qt::CTRL | Qt::Key_Q);
-    menu_.Close = AddItem(menu_.Iziet, QStringLiteral("Close"), QStringLiteral("Aizvert logu"),
-                          Qt::CTRL | Qt::Key_W);
+    menu_.Quit = AddCommand(menu_.Iziet, QStringLiteral("Quit"), QStringLiteral("Iziet"),
+                            Qt::CTRL | Qt::Key_Q, [this] { Quit_Click(); });
+    menu_.Close = AddCommand(menu_.Iziet, QStringLiteral("Close"), QStringLiteral("Aizvert logu"),
+                             Qt::CTRL | Qt::Key_W, [this] { Close_Click(); });
 }
 
 }  // namespace zv::ui

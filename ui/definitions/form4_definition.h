@@ -26,6 +26,11 @@ class Form4Definition : public ZvWindow {
     BrowserView* WebBrowser1() const { return web_browser1_; }
     const Form4Menu& Menu() const { return menu_; }
 
+    // The menu commands, each run by its item (BuildMenus). The window gives them their
+    // behaviour; the definition alone does nothing.
+    virtual void Quit_Click() {}
+    virtual void Close_Click() {}
+
   private:
     void BuildMenus();
 

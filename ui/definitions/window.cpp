@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QTextCursor>
 #include <QTimer>
 #include <QVariant>
 
@@ -164,6 +165,23 @@ QAction* ZvWindow::AddItem(QMenu* menu, const QString& name, const QString& capt
     return action;
 }
 
+QAction* ZvWindow::AddCommand(QMenu* menu, const QString& name, const QString& caption,
+                              const QKeySequence& shortcut, std::function<void()> handler) {
+    QAction* action = AddItem(menu, name, caption, shortcut);
+    ConnectHandler(action, this, std::move(handler));
+    return action;
+}
+
+QAction* ZvWindow::AddMarkCommand(QMenu* menu, const QString& name, const QString& caption,
+                                  const QKeySequence& shortcut, bool marked,
+                                  std::function<void()> handler) {
+    QAction* action = AddItem(menu, name, caption, shortcut);
+    action->setCheckable(true);
+    action->setChecked(marked);
+    ConnectMarkHandler(action, this, std::move(handler));
+    return action;
+}
+
 QAction* ZvWindow::AddBarItem(const QString& name, const QString& caption) {
     QAction* action = menuBar()->addAction(MenuText(caption));
     action->setObjectName(name);
@@ -220,6 +238,20 @@ void SetControlHeight(QWidget* control, float twips) {
     TwipsRect place = ControlPlace(control);
     place.height = twips;
     SetControlPlace(control, place);
+}
+
+void SelectAllText(QPlainTextEdit* box) {
+    QTextCursor cursor = box->textCursor();
+    cursor.setPosition(0);
+    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
+    box->setTextCursor(cursor);
+}
+
+void FitContentControl(const ZvWindow& window, QWidget* control) {
+    ResumeNext([&] { SetControlHeight(control, layout::ContentHeight(window.Height())); });
+    ResumeNext([&] { SetControlLeft(control, layout::kContentOffset); });
+    ResumeNext([&] { SetControlTop(control, layout::kContentOffset); });
+    ResumeNext([&] { SetControlWidth(control, layout::ContentWidth(window.Width())); });
 }
 
 void SetFontSize(QWidget* control, const QString& points) {

@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QMargins>
 #include <QRect>
+#include <functional>
 
 #include "ui/definitions/twips.h"
 
@@ -52,6 +53,14 @@ class ZvWindow : public QMainWindow {
     QMenu* AddMenu(const QString& name, const QString& caption);
     QAction* AddItem(QMenu* menu, const QString& name, const QString& caption,
                      const QKeySequence& shortcut = {});
+    // A menu item and what it does: choosing it runs handler through the dispatcher.
+    QAction* AddCommand(QMenu* menu, const QString& name, const QString& caption,
+                        const QKeySequence& shortcut, std::function<void()> handler);
+    // A check-mark item, marked at first or not; its handler sets the marks itself and sees
+    // them as they were when the item was chosen.
+    QAction* AddMarkCommand(QMenu* menu, const QString& name, const QString& caption,
+                            const QKeySequence& shortcut, bool marked,
+                            std::function<void()> handler);
     // An item on the menu bar itself that opens no menu.
     QAction* AddBarItem(const QString& name, const QString& caption);
     // The place a window is created at: its client area in twips, with the outer top-left
@@ -96,6 +105,9 @@ Box* MakeTextBox(QWidget* parent, const QColor& text_color) {
     return box;
 }
 
+// Selects the whole text of a text box (start 0, the whole length); the focus stays where it is.
+void SelectAllText(QPlainTextEdit* box);
+
 // Escapes "&" so that a caption shows as written, with no access key.
 QString MenuText(const QString& caption);
 
@@ -106,6 +118,11 @@ void SetControlTop(QWidget* control, float twips);
 void SetControlWidth(QWidget* control, float twips);
 void SetControlHeight(QWidget* control, float twips);
 void SetControlPlace(QWidget* control, const TwipsRect& place);
+// The rule every window lays out its content control by after a change of size (the main
+// window also when it loads): kContentOffset in from the client area's top-left corner,
+// ContentHeight and ContentWidth of the window's outer size. Each of the four settings stands
+// alone: one that fails leaves the others done.
+void FitContentControl(const ZvWindow& window, QWidget* control);
 // Font size in points, from its text form ("12"); raises when the text is no number.
 void SetFontSize(QWidget* control, const QString& points);
 

@@ -50,9 +50,7 @@ class Form1::RunWindows : public ConversionWindows {
                     MessageStyle::Ok);
     }
 
-    void NavigatePreview() override {
-        TheForms().Form2().WebBrowser1()->Navigate(DocumentPath());
-    }
+    void NavigatePreview() override { TheForms().Form2().WebBrowser1()->Navigate(DocumentPath()); }
 
     void SetUnicodeText(std::u16string_view text) override {
         TheForms().Form3().Text1()->SetText(
@@ -81,18 +79,6 @@ class Form1::RunWindows : public ConversionWindows {
 
 Form1::Form1() {
     new SpellMarks(*Text1());  // a child of the box
-    const Form1Menu& m = Menu();
-    ConnectHandler(m.Quit, this, [this] { Quit_Click(); });
-    ConnectHandler(m.About, this, [this] { About_Click(); });
-    ConnectHandler(m.Help, this, [this] { Help_Click(); });
-    ConnectHandler(m.HTML, this, [this] { HTML_Click(); });
-    ConnectHandler(m.Unicodedtext, this, [this] { Unicodedtext_Click(); });
-    ConnectHandler(m.Now, this, [this] { Now_Click(); });
-    ConnectMarkHandler(m.every, this, [this] { every_Click(); });
-    ConnectMarkHandler(m.Never, this, [this] { Never_Click(); });
-    ConnectHandler(m.select_all, this, [this] { select_all_Click(); });
-    ConnectHandler(m.feedback, this, [this] { feedback_Click(); });
-    ConnectHandler(m.feedback3, this, [this] { feedback3_Click(); });
     connect(Timer1(), &QTimer::timeout, this, [this] {
         // A tick while the previous one still waits on a message box is dropped.
         if (tick_in_progress_) return;
@@ -106,10 +92,7 @@ void Form1::Form_Load() {
     ResumeNext([this] { SetLeft(layout::kMainLeft); });
     ResumeNext([this] { SetHeight(layout::MainHeight(ScreenHeight())); });
     ResumeNext([this] { SetWidth(layout::MainWidth(ScreenWidth())); });
-    ResumeNext([this] { SetControlHeight(Text1(), layout::ContentHeight(Height())); });
-    ResumeNext([this] { SetControlLeft(Text1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlTop(Text1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlWidth(Text1(), layout::ContentWidth(Width())); });
+    FitContentControl(*this, Text1());
     ResumeNext([this] { SetFontSize(Text1(), QStringLiteral("12")); });
     ResumeNext([this] { Text1()->SetText(resources::HelpText()); });
     ResumeNext([] { TheForms().Form2().show(); });
@@ -128,10 +111,7 @@ void Form1::Form_Load() {
 
 void Form1::Form_Resize() {
     // Layout only: the text the user has typed stays.
-    ResumeNext([this] { SetControlHeight(Text1(), layout::ContentHeight(Height())); });
-    ResumeNext([this] { SetControlLeft(Text1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlTop(Text1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlWidth(Text1(), layout::ContentWidth(Width())); });
+    FitContentControl(*this, Text1());
     ResumeNext([this] { SetFontSize(Text1(), QStringLiteral("12")); });
 }
 
@@ -178,13 +158,7 @@ void Form1::Never_Click() {
     }
 }
 
-void Form1::select_all_Click() {
-    // Start 0, length = the whole text; the focus stays where it is.
-    QTextCursor cursor = Text1()->textCursor();
-    cursor.setPosition(0);
-    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    Text1()->setTextCursor(cursor);
-}
+void Form1::select_all_Click() { SelectAllText(Text1()); }
 
 void Form1::ShowAndFocus(ZvWindow& window) {
     window.show();

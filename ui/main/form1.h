@@ -16,17 +16,18 @@ class Form1 : public Form1Definition {
     void Form_Unload();
 
     void Timer1_Timer();
-    void Now_Click();
-    void every_Click();
-    void Never_Click();
-    void select_all_Click();
-    void HTML_Click();
-    void Unicodedtext_Click();
-    void Help_Click();
-    void About_Click();
-    void Quit_Click();
-    void feedback_Click();
-    void feedback3_Click();
+    // The menu commands.
+    void Now_Click() override;
+    void every_Click() override;
+    void Never_Click() override;
+    void select_all_Click() override;
+    void HTML_Click() override;
+    void Unicodedtext_Click() override;
+    void Help_Click() override;
+    void About_Click() override;
+    void Quit_Click() override;
+    void feedback_Click() override;
+    void feedback3_Click() override;
 
     // One conversion run over Text1: hint, convert, preview, Unicode text, document.
     void ConvertText();

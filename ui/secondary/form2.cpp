@@ -9,11 +9,6 @@
 
 namespace zv::ui {
 
-Form2::Form2() {
-    ConnectHandler(Menu().Exit, this, [this] { Exit_Click(); });
-    ConnectHandler(Menu().Close, this, [this] { Close_Click(); });
-}
-
 void Form2::Form_Load() {
     Form1Definition& main = TheForms().Form1();
     const float height = main.Height();
@@ -29,12 +24,7 @@ void Form2::Form_Load() {
     SetControlWidth(WebBrowser1(), layout::ContentWidth(width));
 }
 
-void Form2::Form_Resize() {
-    ResumeNext([this] { SetControlHeight(WebBrowser1(), layout::ContentHeight(Height())); });
-    ResumeNext([this] { SetControlLeft(WebBrowser1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlTop(WebBrowser1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlWidth(WebBrowser1(), layout::ContentWidth(Width())); });
-}
+void Form2::Form_Resize() { FitContentControl(*this, WebBrowser1()); }
 
 void Form2::Exit_Click() { TheForms().Quit(); }
 

@@ -8,12 +8,10 @@ namespace zv::ui {
 class Form2 : public Form2Definition {
     Q_OBJECT
   public:
-    Form2();
-
     void Form_Load() override;
     void Form_Resize() override;
-    void Exit_Click();
-    void Close_Click();
+    void Exit_Click() override;
+    void Close_Click() override;
 };
 
 }  // namespace zv::ui

@@ -9,12 +9,6 @@
 
 namespace zv::ui {
 
-Form3::Form3() {
-    ConnectHandler(Menu().select_all, this, [this] { select_all_Click(); });
-    ConnectHandler(Menu().quit, this, [this] { Quit_Click(); });
-    ConnectHandler(Menu().close, this, [this] { Close_Click(); });
-}
-
 void Form3::Form_Load() {
     Form1Definition& main = TheForms().Form1();
     const float height = layout::UnicodeHeight(ScreenHeight(), main.Height());
@@ -30,20 +24,9 @@ void Form3::Form_Load() {
     SetFontSize(Text1(), QStringLiteral("8"));
 }
 
-void Form3::Form_Resize() {
-    ResumeNext([this] { SetControlHeight(Text1(), layout::ContentHeight(Height())); });
-    ResumeNext([this] { SetControlLeft(Text1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlTop(Text1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlWidth(Text1(), layout::ContentWidth(Width())); });
-}
+void Form3::Form_Resize() { FitContentControl(*this, Text1()); }
 
-void Form3::select_all_Click() {
-    // Start 0, length = the whole text; the focus stays where it is.
-    QTextCursor cursor = Text1()->textCursor();
-    cursor.setPosition(0);
-    cursor.movePosition(QTextCursor::End, QTextCursor::KeepAnchor);
-    Text1()->setTextCursor(cursor);
-}
+void Form3::select_all_Click() { SelectAllText(Text1()); }
 
 void Form3::Quit_Click() { TheForms().Quit(); }
 

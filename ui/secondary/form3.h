@@ -9,13 +9,11 @@ namespace zv::ui {
 class Form3 : public Form3Definition {
     Q_OBJECT
   public:
-    Form3();
-
     void Form_Load() override;
     void Form_Resize() override;
-    void select_all_Click();
-    void Quit_Click();
-    void Close_Click();
+    void select_all_Click() override;
+    void Quit_Click() override;
+    void Close_Click() override;
 };
 
 }  // namespace zv::ui

@@ -13,8 +13,6 @@
 namespace zv::ui {
 
 Form4::Form4() {
-    ConnectHandler(Menu().Quit, this, [this] { Quit_Click(); });
-    ConnectHandler(Menu().Close, this, [this] { Close_Click(); });
     connect(WebBrowser1()->page(), &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) { Dispatch([&] { LoadingChanged(info); }); });
 }
@@ -66,10 +64,7 @@ void Form4::Form_Load() {
 void Form4::Form_Resize() {
     ResumeNext([this] { WebBrowser1()->SetAddressBar(false); });
     ResumeNext([this] { WebBrowser1()->SetFullScreen(true); });
-    ResumeNext([this] { SetControlLeft(WebBrowser1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlTop(WebBrowser1(), layout::kContentOffset); });
-    ResumeNext([this] { SetControlWidth(WebBrowser1(), layout::ContentWidth(Width())); });
-    ResumeNext([this] { SetControlHeight(WebBrowser1(), layout::ContentHeight(Height())); });
+    FitContentControl(*this, WebBrowser1());
 }
 
 void Form4::Quit_Click() { TheForms().Quit(); }

@@ -19,8 +19,8 @@ class Form4 : public Form4Definition {
 
     void Form_Load() override;
     void Form_Resize() override;
-    void Quit_Click();
-    void Close_Click();
+    void Quit_Click() override;
+    void Close_Click() override;
 
     // Whether a load of a web page ended without the page: it failed, or the server answered
     // with an error status.
