@@ -2,7 +2,6 @@
 
 #include <QDesktopServices>
 #include <QLabel>
-#include <QTextCursor>
 #include <QTimer>
 #include <QUrl>
 

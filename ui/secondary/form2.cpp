@@ -5,7 +5,6 @@
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/form1_definition.h"
 #include "ui/definitions/forms.h"
-#include "ui/definitions/handlers.h"
 
 namespace zv::ui {
 

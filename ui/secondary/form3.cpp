@@ -1,11 +1,9 @@
 #include "ui/secondary/form3.h"
 
 #include <QPlainTextEdit>
-#include <QTextCursor>
 
 #include "ui/definitions/form1_definition.h"
 #include "ui/definitions/forms.h"
-#include "ui/definitions/handlers.h"
 
 namespace zv::ui {
 
