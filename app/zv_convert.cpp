@@ -12,6 +12,7 @@
 #include <unistd.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -154,7 +155,14 @@ constexpr char kChangedWhileRead[] = ": the file changed while being read";
 char g_mappedChanged[512];
 std::size_t g_mappedChangedLength = 0;
 
+// Set by the first thread that takes SIGBUS: when both threads read past the new end at once,
+// only one reports it; the other waits for the process to end.
+std::atomic_flag g_mappedGoneReported;
+
 extern "C" void OnMappedInputGone(int) {
+    if (g_mappedGoneReported.test_and_set()) {
+        for (;;) pause();
+    }
     [[maybe_unused]] const ssize_t ignored =
         write(STDERR_FILENO, g_mappedChanged, g_mappedChangedLength);
     const char* temp = zv::TemporaryPathForSignals();
