@@ -1,6 +1,7 @@
 #include "ui/secondary/form4.h"
 
 #include <QLabel>
+#include <QTimer>
 #include <QWebEnginePage>
 
 #include "resources/resources.h"
@@ -13,9 +14,16 @@
 namespace zv::ui {
 
 Form4::Form4() {
+    web_page_timer_ = new QTimer(this);
+    web_page_timer_->setSingleShot(true);
+    web_page_timer_->setInterval(kWebPageTimeoutMs);
+    connect(web_page_timer_, &QTimer::timeout, this,
+            [this] { Dispatch([this] { ShowShippedHelp(); }); });
     connect(WebBrowser1()->page(), &QWebEnginePage::loadingChanged, this,
             [this](const QWebEngineLoadingInfo& info) { Dispatch([&] { LoadingChanged(info); }); });
 }
+
+void Form4::SetWebPageTimeout(int ms) { web_page_timer_->setInterval(ms); }
 
 bool Form4::WebPageFailed(QWebEngineLoadingInfo::LoadStatus status,
                           QWebEngineLoadingInfo::ErrorDomain domain, int code) {
@@ -27,6 +35,14 @@ bool Form4::WebPageFailed(QWebEngineLoadingInfo::LoadStatus status,
 
 void Form4::LoadingChanged(const QWebEngineLoadingInfo& info) {
     const QUrl url = info.url();
+    const QString scheme = url.scheme();
+    const bool web = scheme == QLatin1String("http") || scheme == QLatin1String("https");
+    // Only the web page now loading may run out of time.
+    if (web && info.status() == QWebEngineLoadingInfo::LoadStartedStatus) {
+        web_page_timer_->start();
+    } else {
+        web_page_timer_->stop();
+    }
     if (url.isLocalFile()) {
         // The shipped page is help too: the picture no longer needs to stand in for it.
         const QString shipped = resources::ShippedHelpPage();
@@ -36,9 +52,13 @@ void Form4::LoadingChanged(const QWebEngineLoadingInfo& info) {
         }
         return;
     }
-    const QString scheme = url.scheme();
-    if (scheme != QLatin1String("http") && scheme != QLatin1String("https")) return;
-    if (!WebPageFailed(info.status(), info.errorDomain(), info.errorCode())) return;
+    if (web && WebPageFailed(info.status(), info.errorDomain(), info.errorCode())) {
+        ShowShippedHelp();
+    }
+}
+
+void Form4::ShowShippedHelp() {
+    web_page_timer_->stop();
     const QString shipped = resources::ShippedHelpPage();
     if (!shipped.isEmpty()) WebBrowser1()->Navigate(shipped);
 }

@@ -1,12 +1,14 @@
 // The help window: fills the corner below the preview and right of the Unicode text window,
 // sends its view to the online help page, lays it out on resize, close and quit.
 //
-// A web page that does not load in the view (no name service, no answer, an HTTP error status)
-// gives way to the help page shipped with the program; once that shows, the offline picture
-// no longer hides it.
+// A web page that does not load in the view (no name service, no answer within
+// kWebPageTimeoutMs, an HTTP error status) gives way to the help page shipped with the program;
+// once that shows, the offline picture no longer hides it.
 #pragma once
 
 #include <QWebEngineLoadingInfo>
+
+class QTimer;
 
 #include "ui/definitions/form4_definition.h"
 
@@ -27,8 +29,15 @@ class Form4 : public Form4Definition {
     static bool WebPageFailed(QWebEngineLoadingInfo::LoadStatus status,
                               QWebEngineLoadingInfo::ErrorDomain domain, int code);
 
+    // How long a web page may take to load before the shipped page takes its place.
+    static constexpr int kWebPageTimeoutMs = 10000;
+    void SetWebPageTimeout(int ms);
+
   private:
     void LoadingChanged(const QWebEngineLoadingInfo& info);
+    void ShowShippedHelp();
+
+    QTimer* web_page_timer_ = nullptr;
 };
 
 }  // namespace zv::ui
