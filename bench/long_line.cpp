@@ -9,7 +9,6 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QPlainTextEdit>
-#include <QTemporaryDir>
 #include <QTest>
 #include <algorithm>
 #include <cstdio>
@@ -20,12 +19,7 @@
 #include "corpus.h"
 #include "ui/definitions/form1_definition.h"
 #include "ui/definitions/form3_definition.h"
-#include "ui/definitions/forms.h"
-#include "ui/definitions/message_box.h"
-#include "ui/main/app_forms.h"
-#include "ui/main/application.h"
-#include "ui/main/document_location.h"
-#include "ui/main/online_state.h"
+#include "window_program.h"
 
 namespace {
 
@@ -107,23 +101,14 @@ int main(int argc, char** argv) {
     const double mb = argc > 1 ? std::atof(argv[1]) : 2.0;
     const int rounds = argc > 2 ? std::max(1, std::atoi(argv[2])) : 3;
     QApplication app(argc, argv);
-    zv::ui::SetUpApplication();
-    QTemporaryDir folder;
-    zv::ui::SetProgramFolder(folder.path());
-    zv::ui::SetOnlineStateQuery([] { return zv::ui::kOffline; });
-    zv::ui::SetMessageHook([](const zv::ui::MessageRequest&) {});
 
     const auto bytes = static_cast<std::size_t>(mb * 1024 * 1024);
     const QString in_lines = HtmlText(bytes);
     QString one_line = in_lines;
     one_line.remove(QLatin1Char('\n'));
 
-    zv::ui::AppForms forms;
-    zv::ui::InstallForms(&forms);
-    forms.SetOnEmpty([] {});
-    forms.Start();
-    zv::ui::Form1Definition& main = forms.Form1();
-    if (!QTest::qWaitForWindowActive(&main, 5000)) main.activateWindow();
+    zv::bench::WindowProgram program;
+    zv::ui::Form1Definition& main = program.Main();
 
     std::printf("%s, %.1f MB (%lld characters), median of %d rounds\n",
                 qPrintable(QGuiApplication::platformName()), mb,
@@ -143,7 +128,5 @@ int main(int argc, char** argv) {
                     Median(paste), Median(keys), Median(f5), Median(sum));
         std::fflush(stdout);
     }
-    forms.SetOnEmpty([] {});
-    zv::ui::InstallForms(nullptr);
     return 0;
 }

@@ -9,7 +9,6 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QElapsedTimer>
-#include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
 #include <algorithm>
@@ -19,13 +18,8 @@
 
 #include "corpus.h"
 #include "ui/definitions/form1_definition.h"
-#include "ui/definitions/forms.h"
-#include "ui/definitions/message_box.h"
-#include "ui/main/app_forms.h"
-#include "ui/main/application.h"
-#include "ui/main/document_location.h"
-#include "ui/main/online_state.h"
 #include "ui/marks/spell_marks.h"
+#include "window_program.h"
 
 namespace {
 
@@ -79,21 +73,12 @@ void Report(const char* what, double action_ms, const Wait& wait) {
 int main(int argc, char** argv) {
     const double mb = argc > 1 ? std::atof(argv[1]) : 10.0;
     QApplication app(argc, argv);
-    zv::ui::SetUpApplication();
-    QTemporaryDir folder;
-    zv::ui::SetProgramFolder(folder.path());
-    zv::ui::SetOnlineStateQuery([] { return zv::ui::kOffline; });
-    zv::ui::SetMessageHook([](const zv::ui::MessageRequest&) {});
 
     const QString text = QString::fromStdString(
         zv::bench::TypedLatvianCorpus(static_cast<std::size_t>(mb * 1024 * 1024)));
 
-    zv::ui::AppForms forms;
-    zv::ui::InstallForms(&forms);
-    forms.SetOnEmpty([] {});
-    forms.Start();
-    zv::ui::Form1Definition& main = forms.Form1();
-    if (!QTest::qWaitForWindowActive(&main, 5000)) main.activateWindow();
+    zv::bench::WindowProgram program;
+    zv::ui::Form1Definition& main = program.Main();
     zv::ui::TextBox* box = main.Text1();
     auto* marks = box->findChild<zv::ui::SpellMarks*>();
 
@@ -121,7 +106,5 @@ int main(int argc, char** argv) {
     const double key_ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
     Report("a key in the middle", key_ms, WaitForMarks(*marks));
 
-    forms.SetOnEmpty([] {});
-    zv::ui::InstallForms(nullptr);
     return 0;
 }

@@ -4,7 +4,6 @@
 #include <signal.h>
 #include <spawn.h>
 #include <sys/ioctl.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -25,6 +24,7 @@
 
 #include "document/unicode_document.h"
 #include "engine/transliterate.h"
+#include "tests/support/file_size_limit.h"
 #include "zv/config.h"
 
 namespace {
@@ -184,7 +184,9 @@ INSTANTIATE_TEST_SUITE_P(
             "Aa aa Ch ch Ee ee Gj gj Ii ii Kj kj Lj lj Nj nj Rj rj Sh sh Uu uu Zh zh",
             "Ā ā Č č Ē ē Ģ ģ Ī ī Ķ ķ Ļ ļ Ņ ņ Ŗ ŗ Š š Ū ū Ž ž"},
         Row{{"--unicode"}, "&uuml; &#8364; &#257 a\r\nb &amp;", "&ūml; &#8364; &#257 a<Br>b &amp;"},
-        Row{{"--unicode"}, "kreis&#x101;s &#X160;&#x10d; &#x20ac; &#x101", "kreisās Šč &#x20ac; &#x101"},
+        Row{{"--unicode"},
+            "kreis&#x101;s &#X160;&#x10d; &#x20ac; &#x101",
+            "kreisās Šč &#x20ac; &#x101"},
         Row{{"--unicode", "--document"},
             "Riiga",
             zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, u"Rīga").toStdString()}));
@@ -461,18 +463,10 @@ TEST_F(Convert, FailedOutputFileWriteKeepsTheOldFile) {
     QTemporaryDir folder;
     const std::string file = folder.filePath("big").toStdString();
     std::ofstream(file, std::ios::binary) << "old";
-    struct sigaction ignore {
-    }, previousAction{};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previousAction), 0);
-    rlimit previousLimit{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    rlimit small = previousLimit;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    zv::test::FileSizeLimit limit(64 * 1024);
+    ASSERT_TRUE(limit.Active());
     r = Run({"-o", file}, std::string(50 * 1024, 'a'));  // more than the limit once converted
-    setrlimit(RLIMIT_FSIZE, &previousLimit);
-    sigaction(SIGXFSZ, &previousAction, nullptr);
+    limit.Lift();
     EXPECT_EQ(r.exit, 74);
     EXPECT_EQ(r.err, "zv-convert: " + file + ": File too large\n");
     EXPECT_EQ(Get(file), "old");

@@ -1,6 +1,4 @@
 #include <gtest/gtest.h>
-#include <signal.h>
-#include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -11,6 +9,7 @@
 #include <string>
 
 #include "document/unicode_document.h"
+#include "tests/support/file_size_limit.h"
 #include "zv/config.h"
 
 namespace {
@@ -193,15 +192,8 @@ TEST_F(WriteDocument, UnusableFolderNamesPathAndReason) {
 TEST_F(WriteDocument, FailedWriteKeepsPreviousDocument) {
     zv::WriteUnicodeDocument(DocumentVariant::Run, u"old", Folder());
 
-    struct sigaction ignore {
-    }, previousAction{};
-    ignore.sa_handler = SIG_IGN;
-    ASSERT_EQ(sigaction(SIGXFSZ, &ignore, &previousAction), 0);
-    rlimit previousLimit{};
-    ASSERT_EQ(getrlimit(RLIMIT_FSIZE, &previousLimit), 0);
-    rlimit small = previousLimit;
-    small.rlim_cur = 64 * 1024;
-    ASSERT_EQ(setrlimit(RLIMIT_FSIZE, &small), 0);
+    zv::test::FileSizeLimit limit(64 * 1024);
+    ASSERT_TRUE(limit.Active());
 
     std::string what;
     try {
@@ -210,8 +202,7 @@ TEST_F(WriteDocument, FailedWriteKeepsPreviousDocument) {
     } catch (const zv::DocumentError& e) {
         what = e.what();
     }
-    setrlimit(RLIMIT_FSIZE, &previousLimit);
-    sigaction(SIGXFSZ, &previousAction, nullptr);
+    limit.Lift();
 
     EXPECT_NE(what.find(Path().toStdString()), std::string::npos) << what;
     EXPECT_NE(what.find("File too large"), std::string::npos) << what;
