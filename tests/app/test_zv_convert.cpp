@@ -8,9 +8,6 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
-#include <QDir>
-#include <QString>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <chrono>
 #include <cstring>
@@ -22,9 +19,11 @@
 #include <thread>
 #include <vector>
 
-#include "document/unicode_document.h"
+#include "document/document_lines.h"
 #include "engine/transliterate.h"
+#include "engine/utf8.h"
 #include "tests/support/file_size_limit.h"
+#include "tests/support/temp_dir.h"
 #include "zv/config.h"
 
 namespace {
@@ -39,9 +38,7 @@ struct Result {
 
 class Convert : public testing::Test {
   protected:
-    std::string Path(const std::string& name) const {
-        return dir_.filePath(QString::fromStdString(name)).toStdString();
-    }
+    std::string Path(const std::string& name) const { return dir_.File(name); }
     std::string Put(const std::string& name, const std::string& bytes) const {
         std::ofstream(Path(name), std::ios::binary) << bytes;
         return Path(name);
@@ -100,12 +97,17 @@ class Convert : public testing::Test {
         return r;
     }
 
-    QTemporaryDir dir_;
+    zv::test::TempDir dir_;
 };
 
-std::string Utf8(const std::u16string& s) { return QStringView(s).toUtf8().toStdString(); }
-std::u16string Utf16(const std::string& s) { return QString::fromUtf8(s).toStdU16String(); }
-std::string Converted(const std::string& input) { return Utf8(zv::Transliterate(Utf16(input))); }
+std::string Converted(const std::string& input) {
+    return zv::ToUtf8(zv::Transliterate(zv::ToUtf16(input)));
+}
+
+// The document a run writes around a converted text.
+std::string RunDocumentOf(const std::string& converted) {
+    return zv::DocumentBytes(zv::DocumentVariant::Run, zv::ToUtf16(converted));
+}
 
 // The letters for the references the table writes, typed here independently of the program.
 std::string Letters(const std::string& text) {
@@ -189,15 +191,13 @@ INSTANTIATE_TEST_SUITE_P(
             "kreisās Šč &#x20ac; &#x101"},
         Row{{"--unicode", "--document"},
             "Riiga",
-            zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, u"Rīga").toStdString()}));
+            zv::DocumentBytes(zv::DocumentVariant::Run, u"Rīga")}));
 
 TEST_F(Convert, DocumentIsTheWrittenDocument) {
     for (const std::string input : {"", "Laba diena, Riiga!\r\nKjeepis", "a\rb \xC5\xA0"}) {
         const Result r = Run({"--document"}, input);
         EXPECT_EQ(r.exit, 0);
-        EXPECT_EQ(r.out, zv::UnicodeDocumentBytes(zv::DocumentVariant::Run,
-                                                  QString::fromUtf8(Converted(input)))
-                             .toStdString());
+        EXPECT_EQ(r.out, RunDocumentOf(Converted(input)));
     }
 }
 
@@ -258,7 +258,7 @@ INSTANTIATE_TEST_SUITE_P(
                     BadInput{"\xDF\xBF\xEF\xBF\xBF\xED\x9F\xBF\xF4\x8F\xBF\xBF\xC0", 12}));
 
 TEST_F(Convert, UnreadableInputIsNamed) {
-    const std::string missing = Path("missing"), folder = dir_.path().toStdString();
+    const std::string missing = Path("missing"), folder = dir_.Path().string();
     for (const auto& [name, reason] :
          {std::pair{missing, "No such file or directory"}, std::pair{folder, "Is a directory"}}) {
         const Result r = Run({Put("ok", "aa"), name});
@@ -409,8 +409,8 @@ class OutputFile : public Convert, public testing::WithParamInterface<OutputRow>
 
 TEST_P(OutputFile, IsReplacedWholeOrNotAtAll) {
     const OutputRow& row = GetParam();
-    QTemporaryDir folder;
-    const std::string file = folder.filePath("unitext.html").toStdString();
+    zv::test::TempDir folder;
+    const std::string file = folder.File("unitext.html");
     std::ofstream(file, std::ios::binary) << "old";
     std::vector<std::string> args = row.args;
     for (std::string& a : args) {
@@ -420,18 +420,12 @@ TEST_P(OutputFile, IsReplacedWholeOrNotAtAll) {
     EXPECT_EQ(r.exit, row.exit) << r.err;
     EXPECT_EQ(r.out, "");
     EXPECT_EQ(Get(file), row.expected);
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"unitext.html"});
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"unitext.html"});
     if (row.exit == 0) {
         EXPECT_EQ(r.err, "");
     } else {
         EXPECT_EQ(r.err.find("zv-convert: "), 0u) << r.err;
     }
-}
-
-std::string RunDocumentOf(const std::string& converted) {
-    return zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, QString::fromUtf8(converted))
-        .toStdString();
 }
 
 INSTANTIATE_TEST_SUITE_P(
@@ -460,8 +454,8 @@ TEST_F(Convert, FailedOutputFileWriteKeepsTheOldFile) {
     EXPECT_EQ(r.exit, 74);
     EXPECT_EQ(r.err, "zv-convert: /dev/full: No space left on device\n");
 
-    QTemporaryDir folder;
-    const std::string file = folder.filePath("big").toStdString();
+    zv::test::TempDir folder;
+    const std::string file = folder.File("big");
     std::ofstream(file, std::ios::binary) << "old";
     zv::test::FileSizeLimit limit(64 * 1024);
     ASSERT_TRUE(limit.Active());
@@ -470,8 +464,7 @@ TEST_F(Convert, FailedOutputFileWriteKeepsTheOldFile) {
     EXPECT_EQ(r.exit, 74);
     EXPECT_EQ(r.err, "zv-convert: " + file + ": File too large\n");
     EXPECT_EQ(Get(file), "old");
-    EXPECT_EQ(QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
-              QStringList{"big"});
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"big"});
 }
 
 TEST_F(Convert, HelpVersionAndBadOptions) {
