@@ -1,5 +1,5 @@
-// The dictionary marks of the main window's text box, with the Latvian dictionary that `make`
-// installs (or the one ZV_DICTIONARY names): marks on the right words whatever line breaks and
+// The dictionary marks of the main window's text box, with the small test dictionary that CTest
+// names in ZV_DICTIONARY: marks on the right words whatever line breaks and
 // display breaks stand before them and whatever edits come while a check runs, the hover text,
 // the right-click fix in one undo step, and a program without a dictionary.
 #include <QApplication>
