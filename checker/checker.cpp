@@ -1,6 +1,5 @@
 #include "checker/checker.h"
 
-#include <dlfcn.h>
 #include <hunspell.h>
 
 #include <algorithm>
@@ -204,33 +203,9 @@ struct Candidate {
     Suggestion suggestion;
 };
 
-// The hunspell library, loaded on first use: a program that never checks (zv-convert
-// converting) does not pay for loading it and the C++ runtime it brings, and one whose
-// machine lacks it runs without the check. Its C interface is used, so that a caller built
-// with its own copy of the C++ runtime (zv-convert) passes it no C++ objects.
-struct HunspellLibrary {
-    decltype(&Hunspell_create) create = nullptr;
-    decltype(&Hunspell_destroy) destroy = nullptr;
-    decltype(&Hunspell_spell) spell = nullptr;
-
-    static const HunspellLibrary* Get() {
-        static const HunspellLibrary library = [] {
-            HunspellLibrary loaded;
-            void* handle = dlopen(ZV_HUNSPELL_LIBRARY, RTLD_NOW | RTLD_LOCAL);
-            if (!handle) return loaded;
-            loaded.create = reinterpret_cast<decltype(create)>(dlsym(handle, "Hunspell_create"));
-            loaded.destroy = reinterpret_cast<decltype(destroy)>(dlsym(handle, "Hunspell_destroy"));
-            loaded.spell = reinterpret_cast<decltype(spell)>(dlsym(handle, "Hunspell_spell"));
-            return loaded;
-        }();
-        return library.create && library.destroy && library.spell ? &library : nullptr;
-    }
-};
-
 }  // namespace
 
 struct Checker::State {
-    const HunspellLibrary& library;
     Hunhandle* hunspell;
     std::mutex mutex;  // guards hunspell and cache
     struct Hash {
@@ -244,10 +219,10 @@ struct Checker::State {
         cache;
     std::string utf8;  // a reused buffer for the word looked up
 
-    State(const HunspellLibrary& library, const std::string& aff, const std::string& dic)
-        : library(library), hunspell(library.create(aff.c_str(), dic.c_str())) {}
+    State(const std::string& aff, const std::string& dic)
+        : hunspell(Hunspell_create(aff.c_str(), dic.c_str())) {}
     ~State() {
-        if (hunspell) library.destroy(hunspell);
+        if (hunspell) Hunspell_destroy(hunspell);
     }
     State(const State&) = delete;
     State& operator=(const State&) = delete;
@@ -255,7 +230,7 @@ struct Checker::State {
     bool Spell(std::u16string_view word) {
         utf8.clear();
         AppendUtf8(word, utf8);
-        return library.spell(hunspell, utf8.c_str()) != 0;
+        return Hunspell_spell(hunspell, utf8.c_str()) != 0;
     }
 
     std::unique_ptr<const WordVerdict> Judge(std::u16string_view typed);
@@ -372,9 +347,7 @@ std::unique_ptr<Checker> Checker::Open(const std::string& base) {
         !std::filesystem::is_regular_file(dic, error)) {
         return nullptr;
     }
-    const HunspellLibrary* library = HunspellLibrary::Get();
-    if (!library) return nullptr;
-    auto state = std::make_unique<State>(*library, aff, dic);
+    auto state = std::make_unique<State>(aff, dic);
     if (!state->hunspell) return nullptr;
     return std::unique_ptr<Checker>(new Checker(std::move(state)));
 }
