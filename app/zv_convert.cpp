@@ -49,8 +49,10 @@ constexpr char kUsage[] =
     "\n"
     "  -o, --output=OUT  write the result to the file OUT instead: it is replaced only\n"
     "               once the whole result has been written, so on any error OUT stays\n"
-    "               as it was; a symbolic link OUT is followed only when it and its\n"
-    "               target belong to you, and never to a target that does not exist\n"
+    "               as it was; the new OUT keeps the old one's owner, permissions\n"
+    "               and ACL; a symbolic link OUT is followed only when it and its\n"
+    "               target belong to you, and never to a target that does not exist;\n"
+    "               a FIFO or device is written in place\n"
     "  --document   write the whole unitext.html document with the text as its body\n"
     "  --unicode    write the letters themselves (the Latvian ones and å Å ä Ä ö Ö)\n"
     "               in place of the character references the conversion makes\n"
@@ -361,18 +363,24 @@ int Run(int argc, char** argv) {
         }
         output.reset();
     }
-    // A device or a FIFO cannot be replaced by another file: it is written in place, as by the
-    // shell's redirection (there is no earlier content to keep).
-    struct stat outputStatus {};
-    if (output && stat(output->c_str(), &outputStatus) == 0 && !S_ISREG(outputStatus.st_mode) &&
-        !S_ISDIR(outputStatus.st_mode)) {
-        const int fd = open(output->c_str(), O_WRONLY | O_NOCTTY | O_CLOEXEC);
-        if (fd < 0 || dup2(fd, STDOUT_FILENO) < 0) {
-            Fail(kExitIoError, *output + ": " + std::strerror(errno));
+    // A FIFO or a device cannot be replaced by another file: it is written in place, as by the
+    // shell's redirection (there is no earlier content to keep). It is found and opened under
+    // the same policy as a file to replace: another user's link is not followed to it.
+    if (output) {
+        try {
+            const zv::WriteTarget target = zv::FindWriteTarget(*output);
+            if (target.IsSpecial()) {
+                const int fd = zv::OpenInPlace(target);
+                if (dup2(fd, STDOUT_FILENO) < 0) {
+                    Fail(kExitIoError, *output + ": " + std::strerror(errno));
+                }
+                if (fd != STDOUT_FILENO) close(fd);
+                g_outputName = *output;
+                output.reset();
+            }
+        } catch (const zv::AtomicFileError& error) {
+            Fail(kExitIoError, *output + ": " + error.what());
         }
-        if (fd != STDOUT_FILENO) close(fd);
-        g_outputName = *output;
-        output.reset();
     }
     if (check) return RunCheck(inputs, output);
 

@@ -1,28 +1,51 @@
 #include "atomic_file/atomic_file.h"
 
 #include <fcntl.h>
-#include <sys/stat.h>
+#include <signal.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <random>
+#include <vector>
 
 namespace zv {
 namespace {
 
-// The temporary file of the live AtomicFile, for a signal handler that must remove it.
-char g_signal_temp[4096];
+// The temporary file of the live AtomicFile, for a signal handler that must remove it. The
+// path is copied into one of two buffers in turn and then published by the pointer, so a
+// handler on any thread sees a whole path or none.
+char g_temp_buffers[2][4096];
+int g_next_buffer = 0;
+std::atomic<const char*> g_signal_temp{nullptr};
+static_assert(std::atomic<const char*>::is_always_lock_free);
 
 void SetSignalTemp(const std::string& path) noexcept {
-    if (path.size() < sizeof g_signal_temp) {
-        std::memcpy(g_signal_temp, path.c_str(), path.size() + 1);
-    } else {
-        g_signal_temp[0] = '\0';
+    char* buffer = g_temp_buffers[g_next_buffer];
+    g_next_buffer ^= 1;
+    if (path.size() >= sizeof g_temp_buffers[0]) {
+        g_signal_temp.store(nullptr);
+        return;
     }
+    std::memcpy(buffer, path.c_str(), path.size() + 1);
+    g_signal_temp.store(buffer);
 }
 
-[[noreturn]] void Throw(const char* reason) { throw AtomicFileError(reason); }
+extern "C" void RemoveTemporaryAndEnd(int signal) {
+    if (const char* temp = g_signal_temp.load()) unlink(temp);
+    // The signal is blocked while its handler runs: once back at its default, it is
+    // delivered again as soon as the handler returns, and ends the program as usual.
+    struct sigaction fallback {};
+    fallback.sa_handler = SIG_DFL;
+    sigemptyset(&fallback.sa_mask);
+    sigaction(signal, &fallback, nullptr);
+    raise(signal);
+}
+
+[[noreturn]] void Throw(const std::string& reason) { throw AtomicFileError(reason); }
 [[noreturn]] void ThrowErrno(int error) { throw AtomicFileError(std::strerror(error)); }
 
 std::string FolderOf(const std::string& path) {
@@ -37,9 +60,108 @@ std::string NameOf(const std::string& path) {
     return slash == std::string::npos ? path : path.substr(slash + 1);
 }
 
+// A FIFO or device that someone other than the user and the folder's owner has put in a
+// folder where others may create files (a sticky folder, like /tmp) is not written: the user
+// may have meant to create a file of that name, and anyone could have been first.
+void RefusePlanted(const WriteTarget& target) {
+    struct stat folder {};
+    if (stat(FolderOf(target.path).c_str(), &folder) != 0) ThrowErrno(errno);
+    const uid_t owner = target.status->st_uid;
+    if ((folder.st_mode & S_ISVTX) && (folder.st_mode & (S_IWGRP | S_IWOTH)) &&
+        owner != geteuid() && owner != folder.st_uid) {
+        Throw("a FIFO or device that belongs to another user, in a folder others may write to");
+    }
+}
+
+FileStamp StampFrom(const struct stat& status) {
+    return {status.st_dev, status.st_ino, status.st_size, status.st_mtim};
+}
+
+// Whole list of a file's extended attribute names, NUL-separated; empty when it has none or
+// its file system keeps none.
+std::vector<char> AttributeNames(const std::string& path) {
+    std::vector<char> names;
+    for (;;) {
+        const ssize_t size = llistxattr(path.c_str(), nullptr, 0);
+        if (size < 0 && (errno == ENOTSUP || errno == ENOSYS)) return {};
+        if (size < 0) ThrowErrno(errno);
+        names.resize(static_cast<std::size_t>(size));
+        const ssize_t got = llistxattr(path.c_str(), names.data(), names.size());
+        if (got >= 0) {
+            names.resize(static_cast<std::size_t>(got));
+            return names;
+        }
+        if (errno != ERANGE) ThrowErrno(errno);  // ERANGE: the list grew meanwhile
+    }
+}
+
+// One attribute's value; nothing when the file has no such attribute.
+std::optional<std::vector<char>> AttributeValue(const char* name, const std::string* path, int fd) {
+    std::vector<char> value;
+    for (;;) {
+        const ssize_t size =
+            path ? lgetxattr(path->c_str(), name, nullptr, 0) : fgetxattr(fd, name, nullptr, 0);
+        if (size < 0 && errno == ENODATA) return std::nullopt;
+        if (size < 0) ThrowErrno(errno);
+        value.resize(static_cast<std::size_t>(size));
+        const ssize_t got = path ? lgetxattr(path->c_str(), name, value.data(), value.size())
+                                 : fgetxattr(fd, name, value.data(), value.size());
+        if (got >= 0) {
+            value.resize(static_cast<std::size_t>(got));
+            return value;
+        }
+        if (errno == ENODATA) return std::nullopt;
+        if (errno != ERANGE) ThrowErrno(errno);
+    }
+}
+
+// Gives the new file fd what decides who may use the old file at path: owner and group,
+// permissions, and the extended attributes (the ACL among them).
+void KeepAccess(int fd, const std::string& path, const struct stat& old) {
+    struct stat now {};
+    if (fstat(fd, &now) != 0) ThrowErrno(errno);
+    if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
+        fchown(fd, old.st_uid, old.st_gid) != 0) {
+        Throw("cannot keep its owner and group (" + std::to_string(old.st_uid) + ":" +
+              std::to_string(old.st_gid) + "): " + std::strerror(errno));
+    }
+    // After the owner: changing it clears the set-user-ID and set-group-ID bits.
+    if (fchmod(fd, old.st_mode & 07777) != 0) {
+        char mode[8];
+        std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(old.st_mode & 07777));
+        Throw(std::string("cannot keep its permissions (") + mode + "): " + std::strerror(errno));
+    }
+    const std::vector<char> names = AttributeNames(path);
+    for (std::size_t at = 0; at < names.size();) {
+        const char* name = names.data() + at;
+        at += std::strlen(name) + 1;
+        // A program file's capabilities are not passed on to new contents; any write to the
+        // old file would have dropped them as well.
+        if (std::strcmp(name, "security.capability") == 0) continue;
+        try {
+            const auto value = AttributeValue(name, &path, -1);
+            if (!value || AttributeValue(name, nullptr, fd) == value) continue;
+            if (fsetxattr(fd, name, value->data(), value->size(), 0) != 0) ThrowErrno(errno);
+        } catch (const AtomicFileError& error) {
+            Throw(std::string("cannot keep its attribute ") + name + ": " + error.what());
+        }
+    }
+}
+
 }  // namespace
 
-std::string WriteTarget(const std::string& path) {
+bool FileStamp::operator==(const FileStamp& other) const {
+    return device == other.device && inode == other.inode && size == other.size &&
+           modified.tv_sec == other.modified.tv_sec && modified.tv_nsec == other.modified.tv_nsec;
+}
+
+std::optional<FileStamp> StampOf(const std::string& path) {
+    struct stat status {};
+    if (stat(path.c_str(), &status) != 0) return std::nullopt;
+    return StampFrom(status);
+}
+
+WriteTarget FindWriteTarget(const std::string& path) {
     // Links in the folders above are the user's own choice of folder; only the file's own
     // place is checked, link by link.
     constexpr int kMostLinks = 40;
@@ -47,16 +169,19 @@ std::string WriteTarget(const std::string& path) {
     for (int links = 0;; ++links) {
         struct stat status {};
         if (lstat(current.c_str(), &status) != 0) {
-            if (errno == ENOENT && links > 0)
+            if (errno == ENOENT && links > 0) {
                 Throw("a symbolic link to a file that does not exist");
-            if (errno == ENOENT) return path;  // a new file
+            }
+            if (errno == ENOENT) return {path, std::nullopt};  // a new file
             ThrowErrno(errno);
         }
         if (!S_ISLNK(status.st_mode)) {
             if (links > 0 && status.st_uid != geteuid()) {
                 Throw("a symbolic link to a file that belongs to another user");
             }
-            return current;
+            WriteTarget target{current, status};
+            if (target.IsSpecial()) RefusePlanted(target);
+            return target;
         }
         if (status.st_uid != geteuid()) Throw("a symbolic link that belongs to another user");
         if (links == kMostLinks) ThrowErrno(ELOOP);
@@ -69,7 +194,25 @@ std::string WriteTarget(const std::string& path) {
     }
 }
 
-AtomicFile::AtomicFile(const std::string& path) : target_(WriteTarget(path)) {
+int OpenInPlace(const WriteTarget& target) {
+    const int fd = open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) ThrowErrno(errno);
+    struct stat opened {};
+    if (fstat(fd, &opened) != 0 || !target.status || opened.st_dev != target.status->st_dev ||
+        opened.st_ino != target.status->st_ino) {
+        close(fd);
+        Throw("another file was put in its place while it was opened");
+    }
+    return fd;
+}
+
+AtomicFile::AtomicFile(const std::string& path) {
+    const WriteTarget target = FindWriteTarget(path);
+    target_ = target.path;
+    // A new file gets mode 0666 less the user's umask, as any new file. One that replaces a
+    // file stays the user's alone until it is complete: Commit gives it the old file's
+    // owner and permissions.
+    const mode_t mode = target.status && S_ISREG(target.status->st_mode) ? 0600 : 0666;
     const std::string base = FolderOf(target_) + "/." + NameOf(target_) + ".";
     std::random_device seed;
     std::mt19937_64 random(seed());
@@ -78,8 +221,8 @@ AtomicFile::AtomicFile(const std::string& path) : target_(WriteTarget(path)) {
     for (int attempt = 0; fd_ < 0; ++attempt) {
         std::string candidate = base;
         for (int i = 0; i < 8; ++i) candidate += kLetters[random() % (sizeof kLetters - 1)];
-        // Mode 0666 less the user's umask, as for any new file; never through a link.
-        fd_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, 0666);
+        // Never through a link.
+        fd_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
         if (fd_ >= 0) {
             temp_ = std::move(candidate);
         } else if (errno != EEXIST || attempt == 100) {
@@ -87,11 +230,6 @@ AtomicFile::AtomicFile(const std::string& path) : target_(WriteTarget(path)) {
         }
     }
     SetSignalTemp(temp_);
-    // The new file keeps the old one's permissions.
-    struct stat old {};
-    if (lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) {
-        (void)fchmod(fd_, old.st_mode & 07777);
-    }
 }
 
 AtomicFile::~AtomicFile() { Discard(); }
@@ -99,9 +237,11 @@ AtomicFile::~AtomicFile() { Discard(); }
 void AtomicFile::Discard() noexcept {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
-    if (!temp_.empty()) unlink(temp_.c_str());
+    if (!temp_.empty()) {
+        g_signal_temp.store(nullptr);
+        unlink(temp_.c_str());
+    }
     temp_.clear();
-    g_signal_temp[0] = '\0';
 }
 
 void AtomicFile::Write(std::string_view bytes) {
@@ -115,22 +255,42 @@ void AtomicFile::Write(std::string_view bytes) {
     }
 }
 
-void AtomicFile::Commit() {
+FileStamp AtomicFile::Commit() {
+    struct stat old {};
+    if (lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) KeepAccess(fd_, target_, old);
     if (fsync(fd_) != 0) ThrowErrno(errno);
+    struct stat written {};
+    if (fstat(fd_, &written) != 0) ThrowErrno(errno);
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0 && errno != EINTR) ThrowErrno(errno);
     if (rename(temp_.c_str(), target_.c_str()) != 0) ThrowErrno(errno);
+    // A signal from here on finds no file to remove.
+    g_signal_temp.store(nullptr);
     temp_.clear();
-    g_signal_temp[0] = '\0';
     // The rename itself reaches the disk with the folder.
     const int folder = open(FolderOf(target_).c_str(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
     if (folder >= 0) {
         (void)fsync(folder);
         close(folder);
     }
+    return StampFrom(written);
 }
 
-const char* TemporaryPathForSignals() noexcept { return g_signal_temp; }
+const char* TemporaryPathForSignals() noexcept {
+    const char* temp = g_signal_temp.load();
+    return temp ? temp : "";
+}
+
+void RemoveTemporaryFileOnSignals() {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+        struct sigaction previous {};
+        if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
+        struct sigaction handler {};
+        handler.sa_handler = RemoveTemporaryAndEnd;
+        sigemptyset(&handler.sa_mask);
+        sigaction(signal, &handler, nullptr);
+    }
+}
 
 }  // namespace zv

@@ -3,13 +3,20 @@
 // the old file or the new one, never a part; on any failure the old file stays as it was and
 // the temporary file is removed.
 //
+// The new file keeps who may read and change the old one: its owner, group, permissions, ACL
+// and other extended attributes. Where one of them cannot be given to the new file (a user
+// may not give a file away to someone else), the write fails and the old file stays.
+//
 // A symbolic link in the file's place is followed only when the link, every link after it and
 // the file it leads to all belong to the user running the program; a link that leads nowhere
 // is never followed (its target is not created). In a folder that others may write to, a link
-// planted there by someone else can so never make the program overwrite one of the user's
-// files.
+// planted there by someone else can so never make the program write to one of the user's
+// files, nor to a FIFO or device.
 #pragma once
 
+#include <sys/stat.h>
+
+#include <optional>
 #include <stdexcept>
 #include <string>
 #include <string_view>
@@ -22,13 +29,44 @@ class AtomicFileError : public std::runtime_error {
     using std::runtime_error::runtime_error;
 };
 
-// The file that writing to path would replace: path itself, or the file its symbolic link
-// leads to when the policy above allows following it. Throws AtomicFileError otherwise.
-std::string WriteTarget(const std::string& path);
+// The place that writing to a path would write, as the link policy above allows it.
+struct WriteTarget {
+    std::string path;                   // the path itself, or the file its links lead to
+    std::optional<struct stat> status;  // that file's own status; nothing when it is new
+
+    // A FIFO, a device or a socket: something that cannot be replaced by another file.
+    bool IsSpecial() const {
+        return status && !S_ISREG(status->st_mode) && !S_ISDIR(status->st_mode);
+    }
+};
+
+// Follows path's symbolic links one by one without opening anything. Throws AtomicFileError
+// when the policy forbids following a link, and for a FIFO or device that belongs to neither
+// the user nor the folder's owner in a folder where everyone may create files (sticky, like
+// /tmp): anyone could have put it there in place of the file the user meant to create.
+WriteTarget FindWriteTarget(const std::string& path);
+
+// Opens a special target (FIFO, device) for writing in place, without following a link and
+// only when it is still the file FindWriteTarget found. Returns the descriptor.
+int OpenInPlace(const WriteTarget& target);
+
+// What identifies a file's contents as written: a later write, by this program or another,
+// gives another file or another size or time of change.
+struct FileStamp {
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    struct timespec modified {};
+
+    bool operator==(const FileStamp& other) const;
+};
+
+// The stamp of the file path names (links followed); nothing when there is none.
+std::optional<FileStamp> StampOf(const std::string& path);
 
 class AtomicFile {
   public:
-    // Creates the temporary file beside the file that path names (see WriteTarget).
+    // Creates the temporary file beside the file that path names (see FindWriteTarget).
     explicit AtomicFile(const std::string& path);
     // Removes the temporary file unless Commit() has succeeded.
     ~AtomicFile();
@@ -36,11 +74,11 @@ class AtomicFile {
     AtomicFile& operator=(const AtomicFile&) = delete;
 
     void Write(std::string_view bytes);
-    // Syncs the temporary file and renames it over the target.
-    void Commit();
+    // Gives the new file the old one's owner, permissions and attributes, syncs it and renames
+    // it over the target. Returns the stamp of the file now in the target's place.
+    FileStamp Commit();
 
-    // The temporary file's path while it exists (empty after Commit or removal). Kept in a
-    // plain buffer so that a signal handler can remove it (see TemporaryPathForSignals).
+    // The temporary file's path while it exists (empty after Commit or removal).
     const std::string& TemporaryPath() const { return temp_; }
 
   private:
@@ -54,5 +92,10 @@ class AtomicFile {
 // The temporary file of the AtomicFile created last and not yet committed or discarded, as a
 // NUL-terminated path for unlink() in a signal handler; empty when there is none.
 const char* TemporaryPathForSignals() noexcept;
+
+// From now on SIGINT, SIGTERM and SIGHUP remove that temporary file and then end the program
+// as the signal itself would. A signal that was ignored when this is called stays ignored
+// (nohup).
+void RemoveTemporaryFileOnSignals();
 
 }  // namespace zv

@@ -467,6 +467,30 @@ TEST_F(Convert, FailedOutputFileWriteKeepsTheOldFile) {
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"big"});
 }
 
+// -o to what cannot be replaced: standard output by name is written as it is; another user's
+// link in a shared sticky folder is not followed to a FIFO, which receives nothing.
+TEST_F(Convert, SpecialOutputFollowsTheLinkPolicy) {
+    Result r = Run({"-o", "/dev/stdout"}, "Riiga");
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(r.out, "R&#299;ga");
+
+    zv::test::TempDir shared;
+    ASSERT_EQ(chmod(shared.Path().c_str(), 01777), 0);
+    const std::string fifo = shared.File("their.fifo"), link = shared.File("report.html");
+    ASSERT_EQ(mkfifo(fifo.c_str(), 0666), 0);
+    ASSERT_EQ(symlink(fifo.c_str(), link.c_str()), 0);
+    ASSERT_EQ(lchown(link.c_str(), 65534, 65534), 0);
+    ASSERT_EQ(chown(fifo.c_str(), 65534, 65534), 0);
+    const int reader = open(fifo.c_str(), O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    r = Run({"-o", link}, "Riiga");
+    char got = 0;
+    EXPECT_LE(read(reader, &got, 1), 0) << "the FIFO received the text";
+    close(reader);
+    EXPECT_EQ(r.exit, 74);
+    EXPECT_EQ(r.err, "zv-convert: " + link + ": a symbolic link that belongs to another user\n");
+}
+
 TEST_F(Convert, HelpVersionAndBadOptions) {
     Result r = Run({"--help"});
     EXPECT_EQ(r.exit, 0);
