@@ -136,4 +136,40 @@ std::string TypedLatvianCorpus(std::size_t min_bytes) {
     return corpus;
 }
 
+std::string MadeUpWordsCorpus(std::size_t min_bytes, bool on_word_starts) {
+    std::vector<std::string> starts;
+    if (on_word_starts) {
+        const std::string typed = TypedLatvianCorpus(1 << 20);
+        std::size_t i = 0;
+        while (i < typed.size()) {
+            std::size_t end = i;
+            while (end < typed.size() && typed[end] >= 'a' && typed[end] <= 'z') ++end;
+            if (end - i >= 5) starts.push_back(typed.substr(i, 5));
+            i = end + 1;
+        }
+        std::sort(starts.begin(), starts.end());
+        starts.erase(std::unique(starts.begin(), starts.end()), starts.end());
+    }
+    static constexpr std::string_view kPairs[] = {"aa", "ee", "ii", "uu", "sh", "ch",
+                                                  "zh", "kj", "gj", "lj", "nj", "rj"};
+    static constexpr std::string_view kConsonants = "bdfgkmnprstvz", kVowels = "aeiou";
+    std::mt19937 rng(1940);
+    std::string corpus;
+    corpus.reserve(min_bytes + 256);
+    int words = 0;
+    while (corpus.size() < min_bytes) {
+        if (!starts.empty()) corpus += starts[rng() % starts.size()];
+        for (std::uint32_t syllables = 2 + rng() % 4; syllables > 0; --syllables) {
+            if (rng() % 10 < 3) {
+                corpus += kConsonants[rng() % kConsonants.size()];
+            } else {
+                corpus += kPairs[rng() % std::size(kPairs)];
+            }
+            corpus += kVowels[rng() % kVowels.size()];
+        }
+        corpus += ++words % 10 == 0 ? "\r\n" : " ";
+    }
+    return corpus;
+}
+
 }  // namespace zv::bench

@@ -13,4 +13,10 @@ namespace zv::bench {
 // throws std::runtime_error when no Latvian source text is installed.
 std::string TypedLatvianCorpus(std::size_t min_bytes);
 
+// Made-up words full of pairs ("shaakjeezhuu"), ten to a line, lines ended by CR LF: words
+// no dictionary knows, each with many readings. With on_word_starts, each word begins with
+// the first five letters of a word of the corpus above ("vienikjonjeuue"), so that the
+// beginnings of its readings are those of real words. Deterministic; at least min_bytes.
+std::string MadeUpWordsCorpus(std::size_t min_bytes, bool on_word_starts);
+
 }  // namespace zv::bench

@@ -1,5 +1,8 @@
-// Writes the benchmark corpus: zv-make-corpus [--lf] FILE [MEGABYTES]
-// --lf ends lines with LF alone (as Unix tools expect) instead of CR LF.
+// Writes the benchmark corpus: zv-make-corpus [--lf] [--made-up | --made-up-on-starts] FILE
+// [MEGABYTES]
+// --lf ends lines with LF alone (as Unix tools expect) instead of CR LF; --made-up writes
+// made-up words full of pairs instead of Latvian text, --made-up-on-starts the same words
+// each after the beginning of a real word.
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -9,13 +12,23 @@
 #include "corpus.h"
 
 int main(int argc, char** argv) {
-    const bool lf = argc > 1 && std::string(argv[1]) == "--lf";
-    if (lf) {
-        --argc;
-        ++argv;
+    bool lf = false, made_up = false, on_starts = false;
+    for (; argc > 1 && std::string(argv[1]).starts_with("--"); --argc, ++argv) {
+        const std::string option = argv[1];
+        if (option == "--lf") {
+            lf = true;
+        } else if (option == "--made-up" || option == "--made-up-on-starts") {
+            made_up = true;
+            on_starts = option == "--made-up-on-starts";
+        } else {
+            argc = 0;
+            break;
+        }
     }
     if (argc < 2 || argc > 3) {
-        std::fprintf(stderr, "usage: zv-make-corpus [--lf] FILE [MEGABYTES, default 10]\n");
+        std::fprintf(stderr,
+                     "usage: zv-make-corpus [--lf] [--made-up | --made-up-on-starts] FILE "
+                     "[MEGABYTES, default 10]\n");
         return 64;
     }
     try {
@@ -24,8 +37,9 @@ int main(int argc, char** argv) {
             std::fprintf(stderr, "zv-make-corpus: size must be a positive number of MB\n");
             return 64;
         }
-        std::string corpus =
-            zv::bench::TypedLatvianCorpus(static_cast<std::size_t>(megabytes) << 20);
+        const std::size_t bytes = static_cast<std::size_t>(megabytes) << 20;
+        std::string corpus = made_up ? zv::bench::MadeUpWordsCorpus(bytes, on_starts)
+                                     : zv::bench::TypedLatvianCorpus(bytes);
         if (lf) std::erase(corpus, '\r');
         std::ofstream out(argv[1], std::ios::binary);
         out.write(corpus.data(), static_cast<std::streamsize>(corpus.size()));

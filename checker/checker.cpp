@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
@@ -11,6 +12,7 @@
 #include <unordered_map>
 
 #include "checker/letters.h"
+#include "checker/word_starts.h"
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
 
@@ -21,10 +23,19 @@ namespace {
 // proportion to the word's length.
 constexpr std::size_t kMaxWordLength = 48;
 // At most this many readings of one word are looked up in the dictionary (a long word of
-// many pairs takes hunspell about 10 microseconds a reading). Readings are tried in order of
-// how many pairs they read otherwise than the conventions mean, so a word of up to five pairs
-// still has every reading with up to two pairs read so.
+// many pairs takes hunspell about 10 microseconds a reading), and at most kMaxConsidered are
+// looked at at all: most of them the dictionary's word starts rule out without a lookup.
+// Readings are tried in order of how many pairs they read otherwise than the conventions
+// mean, so a word of up to seven pairs still has every reading with up to two pairs read so.
 constexpr int kMaxReadings = 16;
+constexpr int kMaxConsidered = 128;
+// What one check may spend on looking readings up, whatever its text: kFreeLookups, and one
+// more for every kWordsPerLookup words. Real text, whose words repeat and mostly are words,
+// needs far less; a text of made-up words that each pass the word starts would otherwise
+// cost a dozen lookups a word. Words met after it is spent are not searched and not
+// remembered, so that a later check finds their readings.
+constexpr std::int64_t kFreeLookups = 20000;
+constexpr std::int64_t kWordsPerLookup = 4;
 constexpr std::size_t kMaxSuggestions = 5;
 // The verdicts kept: a window that checks as the user types sees ever new words. Past this
 // many, they are forgotten and found again when needed.
@@ -198,6 +209,20 @@ std::u16string TypedForm(const std::vector<Unit>& units, const std::vector<std::
     return {};
 }
 
+// The lookups one check has left.
+class Allowance {
+  public:
+    void CountWord() { ++words_; }
+    bool Spend() {
+        if (lookups_ >= kFreeLookups + words_ / kWordsPerLookup) return false;
+        ++lookups_;
+        return true;
+    }
+
+  private:
+    std::int64_t words_ = 0, lookups_ = 0;
+};
+
 struct Candidate {
     int distance;
     Suggestion suggestion;
@@ -207,6 +232,9 @@ struct Candidate {
 
 struct Checker::State {
     Hunhandle* hunspell;
+    // Rules out most readings before the dictionary is asked; none for a dictionary it
+    // cannot model.
+    std::optional<WordStarts> starts;
     std::mutex mutex;  // guards hunspell and cache
     struct Hash {
         using is_transparent = void;
@@ -233,13 +261,23 @@ struct Checker::State {
         return Hunspell_spell(hunspell, utf8.c_str()) != 0;
     }
 
-    std::unique_ptr<const WordVerdict> Judge(std::u16string_view typed);
-    const WordVerdict* Lookup(std::u16string_view typed);
+    // The dictionary's verdict on word; false without asking when the word starts rule it out.
+    bool Accepts(std::u16string_view word) {
+        return (!starts || starts->MayBeWord(word)) && Spell(word);
+    }
+
+    // The verdict on typed (null: not flagged), and whether the allowance sufficed for it.
+    std::pair<std::unique_ptr<const WordVerdict>, bool> Judge(std::u16string_view typed,
+                                                              Allowance& allowance);
+    // The verdict on typed, remembered when complete; valid until the next call.
+    const WordVerdict* Lookup(std::u16string_view typed, Allowance& allowance);
+    std::unique_ptr<const WordVerdict> unfinished;  // the last verdict not remembered
 };
 
-std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typed) {
+std::pair<std::unique_ptr<const WordVerdict>, bool> Checker::State::Judge(std::u16string_view typed,
+                                                                          Allowance& allowance) {
     std::u16string converted = ReferencesToLetters(Transliterate(typed));
-    if (converted.find(u'&') != std::u16string::npos) return nullptr;
+    if (converted.find(u'&') != std::u16string::npos) return {nullptr, true};
     const auto units = SplitWord(typed);
     std::vector<std::size_t> open;  // the units with more than one reading
     std::u16string meant;           // what the conventions mean: each unit's first reading
@@ -247,20 +285,28 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
         if (units[k].readings.size() > 1) open.push_back(k);
         meant += units[k].readings[0].letters;
     }
-    if ((open.empty() && meant == converted) || Spell(converted)) return nullptr;
+    if ((open.empty() && meant == converted) || Accepts(converted)) return {nullptr, true};
 
     // Readings in order of how many units they read otherwise than the conventions mean;
     // within one such number, every choice of units in turn, and every other reading of them.
     std::vector<Candidate> found;
     std::vector<std::u16string> tried{converted};
     std::vector<std::size_t> choice(units.size(), 0);
-    int looked = 0;
+    int looked = 0, considered = 0;
+    bool spent = false;
+    std::u16string letters;
     const auto look = [&](std::size_t distance) {
-        std::u16string letters;
+        ++considered;
+        letters.clear();
         for (std::size_t k = 0; k < units.size(); ++k) {
             letters += units[k].readings[choice[k]].letters;
         }
+        if (starts && !starts->MayBeWord(letters)) return;
         if (std::find(tried.begin(), tried.end(), letters) != tried.end()) return;
+        if (!allowance.Spend()) {
+            spent = true;
+            return;
+        }
         tried.push_back(letters);
         ++looked;
         if (!Spell(letters)) return;
@@ -269,8 +315,11 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
             found.push_back({static_cast<int>(distance), {std::move(letters), std::move(form)}});
         }
     };
+    const auto more = [&] {
+        return !spent && looked < kMaxReadings && considered < kMaxConsidered;
+    };
     for (std::size_t distance = 0; distance <= open.size(); ++distance) {
-        if (found.size() >= kMaxSuggestions || looked >= kMaxReadings) break;
+        if (found.size() >= kMaxSuggestions || !more()) break;
         std::vector<bool> chosen(open.size(), false);
         std::fill(chosen.end() - static_cast<std::ptrdiff_t>(distance), chosen.end(), true);
         do {
@@ -280,7 +329,7 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
                 if (chosen[j]) picked.push_back(open[j]);
             }
             // Every combination of the picked units' other readings, like an odometer.
-            while (looked < kMaxReadings) {
+            while (more()) {
                 look(distance);
                 std::size_t j = 0;
                 for (; j < picked.size(); ++j) {
@@ -290,9 +339,9 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
                 }
                 if (j == picked.size()) break;
             }
-        } while (looked < kMaxReadings && std::next_permutation(chosen.begin(), chosen.end()));
+        } while (more() && std::next_permutation(chosen.begin(), chosen.end()));
     }
-    if (found.empty()) return nullptr;
+    if (found.empty()) return {nullptr, !spent};
     std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
         if (a.distance != b.distance) return a.distance < b.distance;
         return LatvianLess(a.suggestion.word, b.suggestion.word);
@@ -302,13 +351,18 @@ std::unique_ptr<const WordVerdict> Checker::State::Judge(std::u16string_view typ
     for (std::size_t i = 0; i < found.size() && i < kMaxSuggestions; ++i) {
         verdict->suggestions.push_back(std::move(found[i].suggestion));
     }
-    return verdict;
+    return {std::move(verdict), !spent};
 }
 
-const WordVerdict* Checker::State::Lookup(std::u16string_view typed) {
+const WordVerdict* Checker::State::Lookup(std::u16string_view typed, Allowance& allowance) {
     if (const auto it = cache.find(typed); it != cache.end()) return it->second.get();
+    auto [verdict, complete] = Judge(typed, allowance);
+    if (!complete) {
+        unfinished = std::move(verdict);
+        return unfinished.get();
+    }
     if (cache.size() >= kMaxCached) cache.clear();
-    return cache.emplace(std::u16string(typed), Judge(typed)).first->second.get();
+    return cache.emplace(std::u16string(typed), std::move(verdict)).first->second.get();
 }
 
 Checker::Checker(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -349,6 +403,7 @@ std::unique_ptr<Checker> Checker::Open(const std::string& base) {
     }
     auto state = std::make_unique<State>(aff, dic);
     if (!state->hunspell) return nullptr;
+    state->starts = WordStarts::Read(aff, dic);
     return std::unique_ptr<Checker>(new Checker(std::move(state)));
 }
 
@@ -359,11 +414,14 @@ std::unique_ptr<Checker> Checker::OpenDefault() {
 
 std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token stop) const {
     std::vector<Finding> findings;
+    Allowance allowance;
     ForEachWord(text, [&](std::size_t begin, std::size_t end) {
         if (stop.stop_requested()) return false;
+        allowance.CountWord();
         if (end - begin > kMaxWordLength) return true;
         const std::lock_guard lock(state_->mutex);
-        if (const WordVerdict* verdict = state_->Lookup(text.substr(begin, end - begin))) {
+        if (const WordVerdict* verdict =
+                state_->Lookup(text.substr(begin, end - begin), allowance)) {
             findings.push_back({begin, end, verdict->converted, verdict->suggestions});
         }
         return true;
@@ -373,8 +431,9 @@ std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token st
 
 std::optional<WordVerdict> Checker::CheckWord(std::u16string_view typed) const {
     if (typed.empty() || typed.size() > kMaxWordLength) return std::nullopt;
+    Allowance allowance;
     const std::lock_guard lock(state_->mutex);
-    if (const WordVerdict* verdict = state_->Lookup(typed)) return *verdict;
+    if (const WordVerdict* verdict = state_->Lookup(typed, allowance)) return *verdict;
     return std::nullopt;
 }
 

@@ -1,0 +1,329 @@
+#include "checker/word_starts.h"
+
+#include <algorithm>
+#include <array>
+#include <fstream>
+#include <string>
+#include <unordered_map>
+#include <unordered_set>
+
+#include "engine/utf8.h"
+
+namespace zv::checker {
+namespace {
+
+// The flags of a .dic word or an affix's continuation, as the FLAG setting reads them: one
+// byte each (the default), one character each (UTF-8), two characters each (long), or decimal
+// numbers separated by commas (num).
+enum class FlagMode { kByte, kUtf8, kLong, kNumber };
+
+std::vector<std::string> SplitFlags(std::string_view flags, FlagMode mode) {
+    std::vector<std::string> out;
+    switch (mode) {
+        case FlagMode::kByte:
+            for (const char c : flags) out.emplace_back(1, c);
+            break;
+        case FlagMode::kUtf8:
+            for (std::size_t i = 0; i < flags.size();) {
+                const std::size_t length =
+                    std::max<std::size_t>(DecodeUtf8(flags.substr(i)).length, 1);
+                out.emplace_back(flags.substr(i, length));
+                i += length;
+            }
+            break;
+        case FlagMode::kLong:
+            for (std::size_t i = 0; i < flags.size(); i += 2) out.emplace_back(flags.substr(i, 2));
+            break;
+        case FlagMode::kNumber:
+            for (std::size_t i = 0; i <= flags.size();) {
+                const std::size_t comma = std::min(flags.find(',', i), flags.size());
+                if (comma > i) out.emplace_back(flags.substr(i, comma - i));
+                i = comma + 1;
+            }
+            break;
+    }
+    return out;
+}
+
+std::u16string Folded(std::string_view utf8) {
+    std::u16string out = ToUtf16(utf8);
+    for (char16_t& c : out) c = FoldCase(c);
+    return out;
+}
+
+// "0" stands for nothing in an affix's strip and add fields.
+std::string_view Field(std::string_view field) { return field == "0" ? std::string_view() : field; }
+
+std::vector<std::string_view> Fields(std::string_view line) {
+    std::vector<std::string_view> fields;
+    std::size_t i = 0;
+    while (i < line.size()) {
+        while (i < line.size() && (line[i] == ' ' || line[i] == '\t' || line[i] == '\r')) ++i;
+        const std::size_t start = i;
+        while (i < line.size() && line[i] != ' ' && line[i] != '\t' && line[i] != '\r') ++i;
+        if (i > start) fields.push_back(line.substr(start, i - start));
+    }
+    return fields;
+}
+
+std::uint64_t Hash(std::u16string_view letters) noexcept {
+    std::uint64_t h = 0xcbf29ce484222325ull ^ letters.size();
+    for (const char16_t c : letters) {
+        h ^= c;
+        h *= 0x100000001b3ull;
+    }
+    return h ^ (h >> 29);
+}
+
+struct StringHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view s) const noexcept {
+        return std::hash<std::u16string_view>{}(s);
+    }
+};
+
+struct Suffix {
+    std::u16string strip, add;
+    std::vector<std::string> next;  // the flags of the suffixes that may follow this one
+    std::size_t next_strip = 0;     // the most letters one of those takes off
+};
+
+}  // namespace
+
+char16_t FoldCase(char16_t c) noexcept {
+    if (c < 0x80) return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
+    if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
+    if (c >= 0x100 && c <= 0x17F) {
+        // Latin Extended-A: capital and small side by side, the capital on the even code
+        // point except from Ĺ to Ň and from Ź to Ž, where it is on the odd one.
+        const bool odd_capitals = (c >= 0x139 && c <= 0x148) || (c >= 0x179 && c <= 0x17E);
+        if (c == 0x130 || c == 0x131 || c == 0x138 || c == 0x149 || c == 0x17F) return c;
+        if (c == 0x178) return 0xFF;
+        const bool capital = odd_capitals ? (c & 1) == 1 : (c & 1) == 0;
+        return capital ? static_cast<char16_t>(c + 1) : c;
+    }
+    if (c >= 0x391 && c <= 0x3AB && c != 0x3A2) return static_cast<char16_t>(c + 32);
+    if (c >= 0x410 && c <= 0x42F) return static_cast<char16_t>(c + 32);
+    if (c >= 0x400 && c <= 0x40F) return static_cast<char16_t>(c + 80);
+    return c;
+}
+
+void WordStarts::Add(std::u16string_view head, std::u16string_view tail) {
+    std::array<char16_t, kLength> buffer{};
+    std::size_t n = 0;
+    for (const std::u16string_view part : {head, tail}) {
+        for (std::size_t i = 0; i < part.size() && n < kLength; ++i) buffer[n++] = part[i];
+    }
+    const std::uint64_t hash = Hash(std::u16string_view(buffer.data(), n)) | 1;
+    if (2 * (count_ + 1) > table_.size()) {
+        std::vector<std::uint64_t> old(std::max<std::size_t>(table_.size() * 2, 1 << 16), 0);
+        old.swap(table_);
+        count_ = 0;
+        for (const std::uint64_t h : old) {
+            if (h) Insert(h);
+        }
+    }
+    Insert(hash);
+}
+
+void WordStarts::Insert(std::uint64_t hash) {
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        if (table_[at] == hash) return;
+        if (table_[at] == 0) {
+            table_[at] = hash;
+            ++count_;
+            return;
+        }
+    }
+}
+
+bool WordStarts::Contains(std::uint64_t hash) const {
+    if (table_.empty()) return false;
+    const std::size_t mask = table_.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        if (table_[at] == hash) return true;
+        if (table_[at] == 0) return false;
+    }
+}
+
+bool WordStarts::Known(std::u16string_view head, std::u16string_view rest) const {
+    std::array<char16_t, kLength> buffer{};
+    std::size_t n = 0;
+    for (const char16_t c : head) {
+        if (n == kLength) break;
+        buffer[n++] = c;
+    }
+    for (const char16_t c : rest) {
+        if (n == kLength) break;
+        buffer[n++] = FoldCase(c);
+    }
+    return Contains(Hash(std::u16string_view(buffer.data(), n)) | 1);
+}
+
+bool WordStarts::MayBeWord(std::u16string_view word) const {
+    if (Known({}, word)) return true;
+    for (const Prefix& prefix : prefixes_) {
+        if (word.size() < prefix.add.size()) continue;
+        bool match = true;
+        for (std::size_t i = 0; i < prefix.add.size() && match; ++i) {
+            match = FoldCase(word[i]) == prefix.add[i];
+        }
+        if (match && Known(prefix.strip, word.substr(prefix.add.size()))) return true;
+    }
+    return false;
+}
+
+std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
+                                           const std::string& dic_path) {
+    std::ifstream aff(aff_path, std::ios::binary);
+    if (!aff) return std::nullopt;
+    FlagMode mode = FlagMode::kByte;
+    bool utf8 = false;
+    std::unordered_map<std::string, std::vector<Suffix>> suffixes;
+    std::vector<std::string> prefix_next;     // flags a prefix allows after it
+    std::unordered_set<std::string> headers;  // the affix classes whose header was read
+    WordStarts starts;
+    std::string line;
+    while (std::getline(aff, line)) {
+        const auto fields = Fields(line);
+        if (fields.empty() || fields[0].starts_with('#')) continue;
+        const std::string_view key = fields[0];
+        if (key == "SET") {
+            utf8 = fields.size() > 1 && (fields[1] == "UTF-8" || fields[1] == "utf-8");
+        } else if (key == "FLAG" && fields.size() > 1) {
+            if (fields[1] == "long") {
+                mode = FlagMode::kLong;
+            } else if (fields[1] == "num") {
+                mode = FlagMode::kNumber;
+            } else if (fields[1] == "UTF-8") {
+                mode = FlagMode::kUtf8;
+            }
+        } else if (key.starts_with("COMPOUND") || key == "AF" || key == "ICONV" ||
+                   key == "IGNORE" || key == "COMPLEXPREFIXES" || key == "CHECKSHARPS" ||
+                   key == "ONLYINCOMPOUND" || key == "SIMPLIFIEDTRIPLE" ||
+                   (key == "LANG" && fields.size() > 1 &&
+                    (fields[1].starts_with("tr") || fields[1].starts_with("az") ||
+                     fields[1].starts_with("crh")))) {
+            // Words made of several stems, letters changed or dropped before the lookup,
+            // flags given by number of an alias, or letter case of its own: not modelled.
+            return std::nullopt;
+        } else if ((key == "PFX" || key == "SFX") && fields.size() >= 4) {
+            const std::string header = std::string(key) + ' ' + std::string(fields[1]);
+            if (!headers.contains(header)) {
+                headers.insert(header);
+                continue;
+            }
+            const std::string_view add_field = fields[3];
+            const std::size_t slash = add_field.find('/');
+            const std::u16string strip = Folded(Field(fields[2]));
+            const std::u16string add = Folded(Field(add_field.substr(0, slash)));
+            std::vector<std::string> next;
+            if (slash != std::string_view::npos)
+                next = SplitFlags(add_field.substr(slash + 1), mode);
+            if (key == "PFX") {
+                prefix_next.insert(prefix_next.end(), next.begin(), next.end());
+                if (!add.empty()) starts.prefixes_.push_back({strip, add});
+            } else {
+                suffixes[std::string(fields[1])].push_back({strip, add, std::move(next)});
+            }
+        }
+    }
+    if (!utf8) return std::nullopt;
+
+    // Each suffix class once, its suffixes by what they take off (the most first), with how
+    // many letters a suffix that may follow each one takes off at most.
+    struct Class {
+        std::vector<Suffix> list;  // the most letters taken off first
+        std::unordered_map<std::u16string, std::vector<const Suffix*>, StringHash, std::equal_to<>>
+            by_strip;
+        std::size_t max_strip = 0;
+    };
+    std::unordered_map<std::string, Class> classes;
+    for (auto& [flag, list] : suffixes) {
+        Class& c = classes[flag];
+        c.list = std::move(list);
+        std::stable_sort(c.list.begin(), c.list.end(), [](const Suffix& x, const Suffix& y) {
+            return x.strip.size() > y.strip.size();
+        });
+    }
+    for (auto& [flag, c] : classes) {
+        for (Suffix& suffix : c.list) {
+            c.max_strip = std::max(c.max_strip, suffix.strip.size());
+            for (const std::string& next : suffix.next) {
+                if (const auto it = classes.find(next);
+                    it != classes.end() && !it->second.list.empty()) {
+                    suffix.next_strip =
+                        std::max(suffix.next_strip, it->second.list.front().strip.size());
+                }
+            }
+        }
+        for (const Suffix& suffix : c.list) c.by_strip[suffix.strip].push_back(&suffix);
+    }
+    std::sort(prefix_next.begin(), prefix_next.end());
+    prefix_next.erase(std::unique(prefix_next.begin(), prefix_next.end()), prefix_next.end());
+
+    std::ifstream dic(dic_path, std::ios::binary);
+    if (!dic || !std::getline(dic, line)) return std::nullopt;  // the word count
+    std::vector<std::string> flags;
+    std::string word;
+    std::u16string form;
+    while (std::getline(dic, line)) {
+        const auto fields = Fields(line);
+        if (fields.empty()) continue;
+        // The word, up to its first slash that is not escaped, then its flags.
+        const std::string_view entry = fields[0];
+        word.clear();
+        std::size_t i = 0;
+        for (; i < entry.size() && entry[i] != '/'; ++i) {
+            if (entry[i] == '\\' && i + 1 < entry.size() && entry[i + 1] == '/') ++i;
+            word += entry[i];
+        }
+        const std::u16string stem = Folded(word);
+        if (stem.empty()) continue;
+        starts.Add(stem);
+        flags =
+            i < entry.size() ? SplitFlags(entry.substr(i + 1), mode) : std::vector<std::string>{};
+        flags.insert(flags.end(), prefix_next.begin(), prefix_next.end());
+        for (const std::string& flag : flags) {
+            const auto it = classes.find(flag);
+            if (it == classes.end()) continue;
+            const Class& first = it->second;
+            for (std::size_t cut = 0; cut <= std::min(first.max_strip, stem.size()); ++cut) {
+                const std::size_t kept = stem.size() - cut;
+                const auto group = first.by_strip.find(std::u16string_view(stem).substr(kept));
+                if (group == first.by_strip.end()) continue;
+                for (const Suffix* suffix : group->second) {
+                    // A form that keeps the stem's first letters, even after a second suffix
+                    // took some off again, starts as the stem does.
+                    if (kept >= kLength &&
+                        kept + suffix->add.size() >= kLength + suffix->next_strip) {
+                        continue;
+                    }
+                    form.assign(stem, 0, kept);
+                    form += suffix->add;
+                    starts.Add(form);
+                    for (const std::string& next : suffix->next) {
+                        const auto then = classes.find(next);
+                        if (then == classes.end()) continue;
+                        for (const Suffix& second : then->second.list) {
+                            // This one and the rest keep the first suffix's first letters.
+                            if (form.size() >= kLength + second.strip.size()) break;
+                            if (second.strip.size() > form.size() ||
+                                std::u16string_view(form).substr(
+                                    form.size() - second.strip.size()) != second.strip) {
+                                continue;
+                            }
+                            starts.Add(std::u16string_view(form).substr(
+                                           0, form.size() - second.strip.size()),
+                                       second.add);
+                        }
+                    }
+                }
+            }
+        }
+    }
+    return starts;
+}
+
+}  // namespace zv::checker

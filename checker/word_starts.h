@@ -1,0 +1,61 @@
+// How the words of a hunspell dictionary can start: a quick test that rules most made-up
+// letter strings out before the dictionary is asked.
+//
+// Every word hunspell accepts is a stem of the .dic file, perhaps with a prefix before it and
+// up to two suffixes after it, each suffix taking some letters off the end first. So its first
+// few letters are the first letters of a stem, or of a stem cut short and a suffix, after an
+// optional prefix. WordStarts collects those beginnings (letter case ignored, affix conditions
+// ignored, so it holds more than the dictionary allows and never less) and tells whether a
+// word could be one. Reading the Latvian dictionary takes some tens of milliseconds; a test
+// is a few hash lookups.
+//
+// Dictionaries that use what this model does not know (compound words, input conversion,
+// ignored characters, flag aliases, another encoding than UTF-8) get no WordStarts: every
+// word is then asked of the dictionary.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace zv::checker {
+
+class WordStarts {
+  public:
+    // How many letters of a word are compared.
+    static constexpr std::size_t kLength = 5;
+
+    // The beginnings of the words of the dictionary base.aff and base.dic, or nothing when
+    // they cannot be read or use something this model does not know.
+    static std::optional<WordStarts> Read(const std::string& aff, const std::string& dic);
+
+    // False when the dictionary cannot accept word in any letter case; true otherwise.
+    bool MayBeWord(std::u16string_view word) const;
+
+    // How many beginnings are known (for tests and diagnosis).
+    std::size_t size() const { return count_; }
+
+  private:
+    struct Prefix {
+        std::u16string strip, add;  // in small letters
+    };
+    // Adds the beginning of head and tail written one after the other.
+    void Add(std::u16string_view head, std::u16string_view tail = {});
+    void Insert(std::uint64_t hash);
+    bool Contains(std::uint64_t hash) const;
+    bool Known(std::u16string_view head, std::u16string_view rest) const;
+
+    // The hashes of the beginnings (their first kLength small letters, or all of a shorter
+    // word), odd so that 0 marks a free slot: an open-addressing set.
+    std::vector<std::uint64_t> table_;
+    std::size_t count_ = 0;
+    std::vector<Prefix> prefixes_;
+};
+
+// The small letter of c for the Latin, Greek and Cyrillic letters; c itself otherwise.
+char16_t FoldCase(char16_t c) noexcept;
+
+}  // namespace zv::checker

@@ -1,0 +1,72 @@
+#include <gtest/gtest.h>
+#include <stdlib.h>
+
+#include <filesystem>
+#include <fstream>
+#include <string>
+
+#include "checker/word_starts.h"
+#include "engine/utf8.h"
+
+namespace {
+
+using zv::checker::WordStarts;
+
+// A dictionary of three stems: a long one with two suffixes (one followed by a second suffix
+// that takes the first one's last letter off), a short one that a suffix cuts shorter, and a
+// name; a prefix for the first two.
+constexpr const char* kAff =
+    "SET UTF-8\n"
+    "PFX N Y 1\n"
+    "PFX N 0 ne .\n"
+    "SFX A Y 2\n"
+    "SFX A s a/C s\n"
+    "SFX A s iem s\n"
+    "SFX C Y 1\n"
+    "SFX C a ām a\n"
+    "SFX B Y 1\n"
+    "SFX B t ju t\n";
+constexpr const char* kDic = "3\ngalds/AN\niet/BN\nRīga\n";
+
+class Starts : public testing::Test {
+  protected:
+    void SetUp() override {
+        char pattern[] = "/tmp/zv-starts-XXXXXX";
+        ASSERT_NE(mkdtemp(pattern), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override { std::filesystem::remove_all(dir_); }
+
+    std::optional<WordStarts> Read(const std::string& aff) {
+        std::ofstream(dir_ / "d.aff") << aff;
+        std::ofstream(dir_ / "d.dic") << kDic;
+        return WordStarts::Read((dir_ / "d.aff").string(), (dir_ / "d.dic").string());
+    }
+
+    std::filesystem::path dir_;
+};
+
+TEST_F(Starts, RulesOutWhatNoStemAffixOrCaseGives) {
+    const auto starts = Read(kAff);
+    ASSERT_TRUE(starts);
+    const struct {
+        const char* word;
+        bool may_be;
+    } rows[] = {
+        {"galds", true},   {"GALDS", true},  {"galdiem", true}, {"galdām", true}, {"Galdām", true},
+        {"negalda", true}, {"iet", true},    {"ieju", true},    {"neieju", true}, {"Rīga", true},
+        {"RĪGA", true},    {"galdx", false}, {"gald", false},   {"ie", false},    {"iejumi", false},
+        {"rīgas", false},  {"nerx", false},
+    };
+    for (const auto& row : rows) {
+        EXPECT_EQ(starts->MayBeWord(zv::ToUtf16(row.word)), row.may_be) << row.word;
+    }
+}
+
+TEST_F(Starts, NoneForWhatItDoesNotModel) {
+    EXPECT_FALSE(Read(std::string(kAff) + "COMPOUNDFLAG X\n"));
+    EXPECT_FALSE(Read(std::string(kAff) + "IGNORE a\n"));
+    EXPECT_FALSE(Read("SET ISO8859-13\n"));
+}
+
+}  // namespace
