@@ -6,8 +6,7 @@
 namespace zv {
 namespace {
 
-// The credit texts promise ASCII; a configured name outside ASCII becomes numeric
-// references, so the shutdown variant's "Windows-1252" stays true whatever was configured.
+// The credit texts are ASCII; a configured name outside ASCII becomes numeric references.
 // The configured texts are well-formed UTF-8.
 std::string AsciiFromUtf8(std::string_view utf8) {
     std::string out;
@@ -34,16 +33,17 @@ std::string CreditText(DocumentVariant variant) {
 }  // namespace
 
 std::string DocumentHeaderLine(DocumentVariant variant) {
-    const char* content = variant == DocumentVariant::Run ? "text-html; charset=utf-8"
-                                                          : "text-html; charset=Windows-1252";
-    return std::string("<HTML><meta HTTP-EQUIV=\"Content-Type\"Content=\"") + content +
-           "\"><BODY><font size = 1>" + CreditText(variant) + "<font size = 4> <br><br>";
+    // Both variants carry their body in UTF-8 and say so.
+    return std::string(
+               "<HTML><meta HTTP-EQUIV=\"Content-Type\"Content=\"text-html; "
+               "charset=utf-8\"><BODY><font size = 1>") +
+           CreditText(variant) + "<font size = 4> <br><br>";
 }
 
 std::string DocumentBytes(DocumentVariant variant, std::u16string_view body) {
     std::string out = DocumentHeaderLine(variant);
     out += kDocumentLineEnd;
-    if (variant == DocumentVariant::Run) AppendUtf8(body, out);
+    AppendUtf8(body, out);
     out += kDocumentLineEnd;
     out += kDocumentFooterLine;
     out += kDocumentLineEnd;

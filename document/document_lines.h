@@ -9,7 +9,7 @@ namespace zv {
 
 enum class DocumentVariant {
     Run,       // written by every conversion run, body = the converted text
-    Shutdown,  // written when the program ends, empty body
+    Shutdown,  // written when the program ends, body = the last run's converted text
 };
 
 inline constexpr std::string_view kDocumentLineEnd = "\r\n";
@@ -19,9 +19,7 @@ inline constexpr std::string_view kDocumentFooterLine = "</font></BODY></HTML>";
 std::string DocumentHeaderLine(DocumentVariant variant);
 
 // The exact bytes of the document: header line, body line, footer line, each ended by CR LF,
-// in UTF-8 without a byte-order mark. A lone surrogate in body is written as U+FFFD. The
-// shutdown variant's body line is always empty (it names an 8-bit charset and stays ASCII),
-// so body is not used for it.
+// in UTF-8 without a byte-order mark. A lone surrogate in body is written as U+FFFD.
 std::string DocumentBytes(DocumentVariant variant, std::u16string_view body);
 
 }  // namespace zv

@@ -28,7 +28,7 @@ QByteArray UnicodeDocumentBytes(DocumentVariant variant, QStringView body) {
     return QByteArray(bytes.data(), static_cast<qsizetype>(bytes.size()));
 }
 
-void WriteUnicodeDocument(DocumentVariant variant, QStringView body, const QString& folder) {
+FileStamp WriteUnicodeDocument(DocumentVariant variant, QStringView body, const QString& folder) {
     const QString path = UnicodeDocumentPath(folder);
     const QByteArray bytes = UnicodeDocumentBytes(variant, body);
 
@@ -38,10 +38,14 @@ void WriteUnicodeDocument(DocumentVariant variant, QStringView body, const QStri
     try {
         AtomicFile file(QFile::encodeName(path).toStdString());
         file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
-        file.Commit();
+        return file.Commit();
     } catch (const AtomicFileError& error) {
         Fail(path, QString::fromLocal8Bit(error.what()));
     }
+}
+
+std::optional<FileStamp> UnicodeDocumentStamp(const QString& folder) {
+    return StampOf(QFile::encodeName(UnicodeDocumentPath(folder)).toStdString());
 }
 
 }  // namespace zv

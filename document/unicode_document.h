@@ -4,8 +4,10 @@
 #include <QByteArray>
 #include <QString>
 #include <QStringView>
+#include <optional>
 #include <stdexcept>
 
+#include "atomic_file/atomic_file.h"
 #include "document/document_lines.h"
 
 namespace zv {
@@ -26,7 +28,11 @@ QString UnicodeDocumentPath(const QString& folder);
 QByteArray UnicodeDocumentBytes(DocumentVariant variant, QStringView body);
 
 // Replaces folder/unitext.html atomically: on failure the previous document is left whole
-// and DocumentError is thrown.
-void WriteUnicodeDocument(DocumentVariant variant, QStringView body, const QString& folder);
+// and DocumentError is thrown. Returns the stamp of the document written.
+FileStamp WriteUnicodeDocument(DocumentVariant variant, QStringView body, const QString& folder);
+
+// The stamp of the document now in folder (another program may have written it since);
+// nothing when there is none.
+std::optional<FileStamp> UnicodeDocumentStamp(const QString& folder);
 
 }  // namespace zv

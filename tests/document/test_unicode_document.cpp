@@ -24,12 +24,12 @@ std::string RunHeader() {
            "<font size = 4> <br><br>\r\n";
 }
 
-std::string ShutdownDocument() {
+std::string ShutdownDocument(const std::string& bodyBytes) {
     return std::string(
                "<HTML><meta HTTP-EQUIV=\"Content-Type\"Content=\"text-html; "
-               "charset=Windows-1252\"><BODY><font size = 1> Text Zilvardizer&#8482; &copy; ") +
+               "charset=utf-8\"><BODY><font size = 1> Text Zilvardizer&#8482; &copy; ") +
            zv::config::kCopyrightYear + " " + zv::config::kMakerName +
-           "<font size = 4> <br><br>\r\n\r\n</font></BODY></HTML>\r\n";
+           "<font size = 4> <br><br>\r\n" + bodyBytes + "\r\n</font></BODY></HTML>\r\n";
 }
 
 std::string RunDocument(const std::string& bodyBytes) {
@@ -106,11 +106,11 @@ TEST(UnicodeDocumentBytes, ValidTextAgreesWithQtEncoder) {
     }
 }
 
-TEST(UnicodeDocumentBytes, ShutdownVariantIsAsciiWithEmptyBody) {
-    EXPECT_EQ(Bytes(DocumentVariant::Shutdown, u""), ShutdownDocument());
-    // The shutdown document never carries a body, whatever the caller hands over.
-    EXPECT_EQ(Bytes(DocumentVariant::Shutdown, u"R\u012Bga"), ShutdownDocument());
-    for (const char c : ShutdownDocument()) EXPECT_LT(static_cast<unsigned char>(c), 0x80);
+// The shutdown document keeps the last run's body, in the UTF-8 its header names.
+TEST(UnicodeDocumentBytes, ShutdownVariantCarriesTheBody) {
+    EXPECT_EQ(Bytes(DocumentVariant::Shutdown, u""), ShutdownDocument(""));
+    EXPECT_EQ(Bytes(DocumentVariant::Shutdown, u"R&#299;ga R\u012Bga"),
+              ShutdownDocument("R&#299;ga R\xC4\xABga"));
 }
 
 struct PathCase {
@@ -156,8 +156,8 @@ TEST_F(WriteDocument, SecondRunReplacesFirstCompletely) {
     EXPECT_EQ(ReadAll(Path()), RunDocument("R&#299;ga"));
     EXPECT_EQ(Entries(), QStringList{"unitext.html"});  // no temporary file left behind
 
-    zv::WriteUnicodeDocument(DocumentVariant::Shutdown, u"", Folder());
-    EXPECT_EQ(ReadAll(Path()), ShutdownDocument());
+    zv::WriteUnicodeDocument(DocumentVariant::Shutdown, u"R&#299;ga", Folder());
+    EXPECT_EQ(ReadAll(Path()), ShutdownDocument("R&#299;ga"));
 }
 
 TEST_F(WriteDocument, FolderGivenWithTrailingSeparator) {

@@ -229,8 +229,9 @@ if [ -n "$have_imagemagick" ]; then
     preview_rendered || fail "the preview went blank ($(preview_colours) colours in its view)"
 fi
 
-# --- Ctrl+Q ends the program and leaves the shutdown document.
+# --- Ctrl+Q ends the program and leaves the shutdown document, with the last run's body.
 xs_activate "$main" || abort "the main window does not take the focus"
+last_body="$(body)"
 xdotool key --clearmodifiers ctrl+q
 xs_poll 15 xs_gone "$XS_ZV_PID" || abort "the program still runs 15 s after Ctrl+Q"
 wait "$XS_ZV_PID"
@@ -238,8 +239,10 @@ status=$?
 XS_ZV_PID=
 [ $status = 0 ] || fail "the program ended with status $status"
 [ "$(wc -l <"$doc")" = 3 ] || fail "the shutdown document has $(wc -l <"$doc") lines, not 3"
-sed -n 1p "$doc" | grep -qF "charset=Windows-1252" || fail "the shutdown header names no Windows-1252"
-body_is "" || fail "the shutdown document's body is \"$(body)\", not empty"
+sed -n 1p "$doc" | grep -qF "Text Zilvardizer&#8482;" || fail "no shutdown header: $(sed -n 1p "$doc")"
+sed -n 1p "$doc" | grep -qF "charset=utf-8" || fail "the shutdown header names no UTF-8"
+case "$last_body" in *END*) ;; *) fail "the last run's body before Ctrl+Q was \"$last_body\"" ;; esac
+body_is "$last_body" || fail "the shutdown document's body is \"$(body)\", not the last run's"
 [ "$(sed -n 3p "$doc")" = $'</font></BODY></HTML>\r' ] || fail "the shutdown footer is wrong"
 
 if [ -n "$(after_startup_boxes)" ]; then

@@ -13,6 +13,7 @@
 #include "document/unicode_document.h"
 #include "engine/transliterate.h"
 #include "resources/resources.h"
+#include "tests/support/file_size_limit.h"
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/forms.h"
 #include "ui/main/document_location.h"
@@ -439,36 +440,60 @@ class MainWindowTest : public QObject {
             QVERIFY(!p.forms().IsLoaded(id));
         }
         QCOMPARE(p.empty_count(), 1);
-        QCOMPARE(p.Document(), zv::UnicodeDocumentBytes(zv::DocumentVariant::Shutdown, {}));
+        // Quitting keeps the last run's result.
+        QCOMPARE(p.Document(), zv::UnicodeDocumentBytes(zv::DocumentVariant::Shutdown,
+                                                        Converted(zv::resources::HelpText())));
         test::FlushDeletes();
         QCOMPARE(destroyed, (QStringList{"Form3", "Form2", "Form4", "Form1"}));
         QVERIFY(p.messages().empty());
         QCOMPARE(p.forms().ExitStatus(), 0);
     }
 
-    // The shutdown document cannot be written: the user is told (path included) before the
-    // program is told to end, it still ends with every window gone, and its status says so.
+    // The shutdown document cannot be written (here: the file-size limit, which holds for
+    // root too): the user is told (path included) before the program is told to end, it still
+    // ends with every window gone, its status says so, and the last run's document stays.
     void quit_with_an_unwritable_document() {
         Program p;
         int ended_before_the_box = -1;
         p.OnMessage([&](const MessageRequest&) { ended_before_the_box = p.empty_count(); });
-        QTemporaryDir scratch;
-        const QString not_a_folder = scratch.filePath("file");
-        {
-            QFile file(not_a_folder);
-            QVERIFY(file.open(QIODevice::WriteOnly));
-        }
-        SetProgramFolder(not_a_folder);
+        const QByteArray last = p.Document();
+        zv::test::FileSizeLimit limit(64);
+        QVERIFY(limit.Active());
         Main(p).Menu().Quit->trigger();
-        SetProgramFolder(p.folder());
+        limit.Lift();
         for (FormId id : {FormId::Form1, FormId::Form2, FormId::Form3, FormId::Form4}) {
             QVERIFY(!p.forms().IsLoaded(id));
         }
         QCOMPARE(p.empty_count(), 1);
         QCOMPARE(p.messages().size(), std::size_t(1));
-        QVERIFY(p.messages().front().text.contains(zv::UnicodeDocumentPath(not_a_folder)));
+        QVERIFY(p.messages().front().text.contains(p.DocumentPath()));
         QCOMPARE(ended_before_the_box, 0);
         QCOMPARE(p.forms().ExitStatus(), 1);
+        QCOMPARE(p.Document(), last);
+    }
+
+    // A second instance in the same folder converted after this one: quitting this one leaves
+    // that document alone; so does quitting after the document was removed.
+    void quit_leaves_a_document_written_since_data() {
+        QTest::addColumn<bool>("removed");
+        QTest::newRow("written by another instance") << false;
+        QTest::newRow("removed") << true;
+    }
+    void quit_leaves_a_document_written_since() {
+        QFETCH(bool, removed);
+        Program p;
+        if (removed) {
+            QVERIFY(QFile::remove(p.DocumentPath()));
+        } else {
+            zv::WriteUnicodeDocument(zv::DocumentVariant::Run, u"R&#299;ga", p.folder());
+        }
+        const QByteArray since = p.Document();
+        Main(p).Menu().Quit->trigger();
+        QVERIFY(!p.forms().IsLoaded(FormId::Form1));
+        QCOMPARE(p.Document(), since);
+        QCOMPARE(QFile::exists(p.DocumentPath()), !removed);
+        QVERIFY(p.messages().empty());
+        QCOMPARE(p.forms().ExitStatus(), 0);
     }
 
     // The startup run cannot write the document (another user's link stands in its place,

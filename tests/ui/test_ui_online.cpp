@@ -25,6 +25,7 @@
 #include "ui/main/form1.h"
 #include "ui/main/online_state.h"
 #include "ui/secondary/form2.h"
+#include "ui/secondary/form3.h"
 #include "ui/secondary/form4.h"
 #include "ui_test_support.h"
 #include "zv/config.h"
@@ -498,9 +499,10 @@ class OnlineTest : public QObject {
         QVERIFY(QFile::exists(document));
         QVERIFY(p.messages().empty());
         QCOMPARE(p.forms().Form2().WebBrowser1()->RequestedUrl(), QUrl::fromLocalFile(document));
+        const QString body = p.forms().Form3().Text1()->Text();  // the last run's result
         Main(p).Menu().Quit->trigger();
         QCOMPARE(test::ReadFile(document),
-                 zv::UnicodeDocumentBytes(zv::DocumentVariant::Shutdown, {}));
+                 zv::UnicodeDocumentBytes(zv::DocumentVariant::Shutdown, body));
     }
 
     // The program's names give the data folder ~/.local/share/zv and the desktop entry's id.

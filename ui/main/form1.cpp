@@ -61,14 +61,15 @@ class Form1::RunWindows : public ConversionWindows {
         // the file there is an older document (or none), so the preview shows an empty page
         // instead until a run succeeds; the error reaches the caller.
         main_.document_written_ = false;
+        const QStringView text(body.data(), static_cast<qsizetype>(body.size()));
         try {
-            WriteUnicodeDocument(DocumentVariant::Run,
-                                 QStringView(body.data(), static_cast<qsizetype>(body.size())),
-                                 ProgramFolder());
+            main_.document_stamp_ =
+                WriteUnicodeDocument(DocumentVariant::Run, text, ProgramFolder());
         } catch (...) {
             ResumeNext([] { TheForms().Form2().WebBrowser1()->ShowNothing(); });
             throw;
         }
+        main_.document_body_ = text.toString();
         main_.document_written_ = true;
     }
 
@@ -118,7 +119,13 @@ void Form1::Form_Unload() {
     TheForms().Unload(FormId::Form3);
     TheForms().Unload(FormId::Form2);
     TheForms().Unload(FormId::Form4);
-    WriteUnicodeDocument(DocumentVariant::Shutdown, QStringView(), ProgramFolder());
+    // The shutdown document takes the place of the document this instance wrote last, with
+    // the same body, so quitting keeps the result. A document written since (by a second
+    // instance in the same folder, say) is someone else's and stays; so does a folder where
+    // this instance wrote none.
+    const std::optional<FileStamp> now = UnicodeDocumentStamp(ProgramFolder());
+    if (!document_stamp_ || !now || !(*now == *document_stamp_)) return;
+    WriteUnicodeDocument(DocumentVariant::Shutdown, document_body_, ProgramFolder());
 }
 
 void Form1::ConvertText() {

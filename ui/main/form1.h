@@ -1,6 +1,10 @@
 // The main window: startup, layout, the program's commands, automatic conversion and shutdown.
 #pragma once
 
+#include <QString>
+#include <optional>
+
+#include "atomic_file/atomic_file.h"
 #include "ui/definitions/form1_definition.h"
 
 namespace zv::ui {
@@ -12,7 +16,8 @@ class Form1 : public Form1Definition {
 
     void Form_Load() override;
     void Form_Resize() override;
-    // Closes the other windows and leaves the shutdown document behind.
+    // Closes the other windows and leaves the shutdown document behind, in place of the
+    // document this instance wrote last while that is still there.
     void Form_Unload();
 
     void Timer1_Timer();
@@ -52,6 +57,9 @@ class Form1 : public Form1Definition {
 
     bool run_in_progress_ = false;
     bool document_written_ = false;  // by the last run that came as far as writing it
+    // The document this instance wrote last, and its body.
+    std::optional<FileStamp> document_stamp_;
+    QString document_body_;
     bool tick_in_progress_ = false;
 };
 
