@@ -7,7 +7,7 @@ PACKAGES := cmake ninja-build g++ pkg-config python3 dpkg-dev file \
 	qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 qt6-image-formats-plugins \
 	libgtest-dev libbenchmark-dev libhunspell-dev hunspell-lv hunspell \
 	xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick \
-	desktop-file-utils appstream man-db xclip xdg-utils
+	desktop-file-utils appstream man-db xclip xdg-utils adwaita-qt6 qt6-translations-l10n
 
 
 .PHONY: all deps configure build run test bench package clean

@@ -1,6 +1,7 @@
 // The windows as defined (captions, menus, controls), the message box, the error dispatcher
 // and the browser view.
 #include <QAbstractButton>
+#include <QAccessible>
 #include <QDesktopServices>
 #include <QDir>
 #include <QFile>
@@ -325,6 +326,41 @@ class DefinitionsTest : public QObject {
             QCOMPARE(text->font().family(), QStringLiteral("Times New Roman"));
             QCOMPARE(text->font().pointSizeF(), 12.0);
         }
+    }
+
+    // A screen reader names each content control by its window's caption, without the padding
+    // blanks, and says what it holds.
+    void accessible_names_data() {
+        QTest::addColumn<QString>("window");
+        QTest::addColumn<QString>("control");
+        QTest::addColumn<QString>("name");
+        QTest::newRow("input") << "Form1"
+                               << "Text1"
+                               << "ZV -- Teksta Zilvardis v.0.98s -- (Enter or paste text here)";
+        QTest::newRow("preview") << "Form2"
+                                 << "WebBrowser1"
+                                 << "Preview HTML (Copy & paste to mail)";
+        QTest::newRow("unicode") << "Form3"
+                                 << "Text1"
+                                 << "Unicode (Copy & paste to HTML editor)";
+        QTest::newRow("help view") << "Form4"
+                                   << "WebBrowser1"
+                                   << "Online paligs (help)";
+        QTest::newRow("picture") << "Form4"
+                                 << "Picture1"
+                                 << "Online paligs (help)";
+    }
+    void accessible_names() {
+        QFETCH(QString, window);
+        QFETCH(QString, control);
+        QFETCH(QString, name);
+        const auto form = MakeWindow(window);
+        auto* widget = form->findChild<QWidget*>(control);
+        QVERIFY(widget != nullptr);
+        QAccessibleInterface* accessible = QAccessible::queryAccessibleInterface(widget);
+        QVERIFY(accessible != nullptr);
+        QCOMPARE(accessible->text(QAccessible::Name), name);
+        QVERIFY(!accessible->text(QAccessible::Description).isEmpty());
     }
 
     void timer_runs_from_creation() {

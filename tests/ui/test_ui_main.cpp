@@ -2,13 +2,21 @@
 // automatic conversion modes, shutdown and errors.
 #include <unistd.h>
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFile>
 #include <QLabel>
+#include <QMenu>
+#include <QMessageBox>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
+#include <QStyle>
+#include <QStyleFactory>
 #include <QTextDocument>
 #include <QTimer>
+#include <QTranslator>
+#include <cmath>
+#include <memory>
 
 #include "document/unicode_document.h"
 #include "engine/transliterate.h"
@@ -16,8 +24,10 @@
 #include "tests/support/file_size_limit.h"
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/forms.h"
+#include "ui/main/application.h"
 #include "ui/main/document_location.h"
 #include "ui/main/form1.h"
+#include "ui/marks/spell_marks.h"
 #include "ui/secondary/form2.h"
 #include "ui/secondary/form3.h"
 #include "ui/secondary/form4.h"
@@ -37,6 +47,30 @@ QString Converted(const QString& input) {
 
 QByteArray RunDocument(const QString& body) {
     return zv::UnicodeDocumentBytes(zv::DocumentVariant::Run, body);
+}
+
+// The WCAG contrast ratio of two colours, from 1 (none) to 21 (black on white).
+double Contrast(const QColor& a, const QColor& b) {
+    auto luminance = [](const QColor& c) {
+        auto linear = [](double v) {
+            return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+        };
+        return 0.2126 * linear(c.redF()) + 0.7152 * linear(c.greenF()) + 0.0722 * linear(c.blueF());
+    };
+    const double la = luminance(a), lb = luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// A dark palette as a dark desktop theme gives one: light text on dark grey.
+QPalette DarkPalette() {
+    QPalette palette(QColor(53, 53, 53));
+    for (auto role : {QPalette::Base, QPalette::AlternateBase}) {
+        palette.setColor(role, QColor(35, 35, 35));
+    }
+    for (auto role : {QPalette::Text, QPalette::WindowText, QPalette::ButtonText}) {
+        palette.setColor(role, QColor(238, 238, 236));
+    }
+    return palette;
 }
 
 Form1& Main(Program& p) { return static_cast<Form1&>(p.forms().Form1()); }
@@ -86,34 +120,120 @@ class MainWindowTest : public QObject {
         QVERIFY(p.messages().empty());
     }
 
-    // On a 1024 x 768 screen (15,360 x 11,520 twips) the four windows tile it.
+    // On a 1024 x 768 screen (15,360 x 11,520 twips) the four windows tile it; with panels they
+    // tile the area the panels leave (a 48-pixel dock at the left, a 27-pixel bar at the top and
+    // a 48-pixel taskbar at the bottom: 720, 405, 14,640 x 10,395 twips), reaching 80 twips
+    // below it as they reach below a screen without panels.
     void startup_tiling_data() {
+        QTest::addColumn<QRect>("area");
         QTest::addColumn<int>("form");
         QTest::addColumn<float>("left");
-        QTest::addColumn<float>("top");  // -1: the main window's top
+        QTest::addColumn<float>("top");
         QTest::addColumn<float>("width");
         QTest::addColumn<float>("height");
-        QTest::newRow("main") << 0 << 105.f << -1.f << 7530.f << 7680.f;
-        QTest::newRow("preview") << 1 << 7655.f << -1.f << 7530.f << 7680.f;
-        QTest::newRow("unicode") << 2 << 105.f << 7800.f << 7530.f << 3800.f;
-        QTest::newRow("help") << 3 << 7655.f << 7800.f << 7530.f << 3800.f;
+        const QRect screen(0, 0, 1024, 768);
+        QTest::newRow("main") << screen << 0 << 105.f << 0.f << 7530.f << 7680.f;
+        QTest::newRow("preview") << screen << 1 << 7655.f << 0.f << 7530.f << 7680.f;
+        QTest::newRow("unicode") << screen << 2 << 105.f << 7800.f << 7530.f << 3800.f;
+        QTest::newRow("help") << screen << 3 << 7655.f << 7800.f << 7530.f << 3800.f;
+        const QRect panels(48, 27, 976, 693);
+        QTest::newRow("main, panels") << panels << 0 << 825.f << 405.f << 7170.f << 6930.f;
+        QTest::newRow("preview, panels") << panels << 1 << 8015.f << 405.f << 7170.f << 6930.f;
+        QTest::newRow("unicode, panels") << panels << 2 << 825.f << 7455.f << 7170.f << 3425.f;
+        QTest::newRow("help, panels") << panels << 3 << 8015.f << 7455.f << 7170.f << 3425.f;
     }
     void startup_tiling() {
+        QFETCH(QRect, area);
         QFETCH(int, form);
         QFETCH(float, left);
         QFETCH(float, top);
         QFETCH(float, width);
         QFETCH(float, height);
+        SetScreenAreaQuery([area] { return area; });
+        struct Restore {
+            ~Restore() { SetScreenAreaQuery({}); }
+        } restore;
         Program p;
         ZvWindow* window = p.forms().Window(static_cast<FormId>(form));
         // And on screen, outer frame included, once the frames have settled.
         QTRY_COMPARE(window->frameGeometry().x(), TwipsToPixels(left, 15));
+        QTRY_COMPARE(window->frameGeometry().y(), TwipsToPixels(top, 15));
         QTRY_COMPARE(window->frameGeometry().width(), TwipsToPixels(width, 15));
         QTRY_COMPARE(window->frameGeometry().height(), TwipsToPixels(height, 15));
         QCOMPARE(window->Left(), left);
-        QCOMPARE(window->Top(), top < 0 ? Main(p).Top() : top);
+        QCOMPARE(window->Top(), top);
         QCOMPARE(window->Width(), width);
         QCOMPARE(window->Height(), height);
+    }
+
+    // Both text boxes are dark text on their own white in a dark theme as in a light one: the
+    // text, the selection and the dictionary's marks keep their contrast with what is painted.
+    void readable_in_any_theme_data() {
+        QTest::addColumn<QString>("style");  // empty: the style the tests start with
+        QTest::addColumn<bool>("dark_palette");
+        QTest::newRow("as started") << QString() << false;
+        QTest::newRow("Fusion, dark palette") << "Fusion" << true;
+        QTest::newRow("Adwaita-Dark") << "Adwaita-Dark" << false;
+    }
+    void readable_in_any_theme() {
+        QFETCH(QString, style);
+        QFETCH(bool, dark_palette);
+        struct Restore {
+            QString style = QApplication::style()->name();
+            ~Restore() {
+                QApplication::setStyle(style);
+                QApplication::setPalette(QPalette());
+            }
+        } restore;
+        if (!style.isEmpty()) {
+            QStyle* theme = QStyleFactory::create(style);
+            QVERIFY2(theme != nullptr, qPrintable(style + " is not installed"));
+            QApplication::setStyle(theme);
+        }
+        if (dark_palette) QApplication::setPalette(DarkPalette());
+        const QPalette desktop = QApplication::palette();
+        if (!style.isEmpty()) QVERIFY(desktop.color(QPalette::Base).lightness() < 80);
+        Program p;
+        for (QPlainTextEdit* box : {static_cast<QPlainTextEdit*>(Main(p).Text1()),
+                                    static_cast<QPlainTextEdit*>(p.forms().Form3().Text1())}) {
+            box->clear();
+            const QImage painted = box->viewport()->grab().toImage();
+            const QColor ground = painted.pixelColor(painted.rect().center());
+            const QPalette palette = box->palette();
+            QVERIFY2(Contrast(palette.color(QPalette::Text), ground) >= 4.5,
+                     qPrintable(ground.name()));
+            QVERIFY(Contrast(SpellMarks::MarkFormat().underlineColor(), ground) >= 4.5);
+            for (auto group : {QPalette::Active, QPalette::Inactive}) {
+                QVERIFY(Contrast(palette.color(group, QPalette::HighlightedText),
+                                 palette.color(group, QPalette::Highlight)) >= 4.5);
+            }
+        }
+    }
+
+    // Qt's own texts are Latvian: the text boxes' context menu and the message boxes' button.
+    void qt_texts_in_latvian() {
+        SetUpApplication();  // as the program starts
+        struct Restore {
+            ~Restore() {
+                for (auto* translator : qApp->findChildren<QTranslator*>()) {
+                    QCoreApplication::removeTranslator(translator);
+                    delete translator;
+                }
+            }
+        } restore;
+        Program p;
+        for (QPlainTextEdit* box : {static_cast<QPlainTextEdit*>(Main(p).Text1()),
+                                    static_cast<QPlainTextEdit*>(p.forms().Form3().Text1())}) {
+            std::unique_ptr<QMenu> menu(box->createStandardContextMenu());
+            QStringList items;
+            for (const QAction* action : menu->actions()) {
+                items << action->text().section(QLatin1Char('\t'), 0, 0);  // without the key
+            }
+            QVERIFY2(items.contains(QStringLiteral("&Kopēt")), qPrintable(items.join('|')));
+            QVERIFY2(items.contains(QStringLiteral("&Ielīmēt")), qPrintable(items.join('|')));
+        }
+        QMessageBox box(QMessageBox::Information, QString(), QString(), QMessageBox::Ok);
+        QCOMPARE(box.button(QMessageBox::Ok)->text(), QStringLiteral("Labi"));
     }
 
     void input_box_layout() {

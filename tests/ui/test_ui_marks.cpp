@@ -94,8 +94,8 @@ class MarksTest : public QObject {
         QHelpEvent hover(QEvent::ToolTip, at, viewport->mapToGlobal(at));
         QApplication::sendEvent(viewport, &hover);
         QTRY_VERIFY(QToolTip::isVisible());
-        QVERIFY2(QToolTip::text().contains(QString::fromUtf8(
-                     "\u0161\u0113ma \u2014 did you mean sh\u0113ma? type s-heema")),
+        QVERIFY2(QToolTip::text().startsWith(
+                     QStringLiteral("sheema → šēma: vai domājāt shēma (rakstiet s-heema)")),
                  qPrintable(QToolTip::text()));
         QToolTip::hideText();
 
@@ -105,6 +105,7 @@ class MarksTest : public QObject {
         QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
         QAction* first = menu->actions().first();
         QCOMPARE(first->objectName(), QStringLiteral("suggestion1"));
+        QCOMPARE(first->text(), QStringLiteral("shēma  (rakstiet s-heema)"));
         QVERIFY(menu->actions().at(Marks(p).Marks()[0].suggestions.size())->isSeparator());
         first->trigger();
         menu->close();
@@ -114,6 +115,48 @@ class MarksTest : public QObject {
         QCOMPARE(Word(box, Marks(p).Marks()[0]), QStringLiteral("riikjosla"));
 
         box.undo();
+        QCOMPARE(box.Text(), QStringLiteral("sheema un riikjosla"));
+    }
+
+    // The Menu key and Shift+F10 open the menu at the text cursor: the suggestions of the word
+    // it stands in, or the box's usual menu elsewhere.
+    void menu_from_the_keyboard_data() {
+        QTest::addColumn<int>("key");
+        QTest::addColumn<int>("modifiers");
+        QTest::addColumn<int>("cursor");
+        QTest::addColumn<QString>("first");  // the first item's name; empty: no suggestion
+        QTest::newRow("Menu key in a marked word") << int(Qt::Key_Menu) << 0 << 13 << "suggestion1";
+        QTest::newRow("Shift+F10 in a marked word")
+            << int(Qt::Key_F10) << int(Qt::ShiftModifier) << 2 << "suggestion1";
+        QTest::newRow("Shift+F10 elsewhere")
+            << int(Qt::Key_F10) << int(Qt::ShiftModifier) << 8 << QString();
+    }
+    void menu_from_the_keyboard() {
+        QFETCH(int, key);
+        QFETCH(int, modifiers);
+        QFETCH(int, cursor);
+        QFETCH(QString, first);
+        Program p;
+        TextBox& box = *Main(p).Text1();
+        box.SetText(QStringLiteral("sheema un riikjosla"));
+        QTRY_COMPARE_WITH_TIMEOUT(Marks(p).Marks().size(), std::size_t{2}, kWaitMs);
+        QTextCursor at(box.document());
+        at.setPosition(cursor);
+        box.setTextCursor(at);
+        QTest::keyClick(&box, static_cast<Qt::Key>(key), Qt::KeyboardModifiers(modifiers));
+        QMenu* menu = nullptr;
+        QTRY_VERIFY((menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) != nullptr);
+        const QString name = menu->actions().first()->objectName();
+        const QString text = menu->actions().first()->text();
+        menu->close();
+        QVERIFY2(first.isEmpty() ? !name.startsWith(QStringLiteral("suggestion")) : name == first,
+                 qPrintable(name));
+        if (!first.isEmpty()) {
+            // The suggestions are those of the word at the cursor.
+            const SpellMark* mark = Marks(p).MarkAt(cursor);
+            QVERIFY(mark != nullptr);
+            QCOMPARE(text, SpellMarks::MenuLine(mark->suggestions[0]));
+        }
         QCOMPARE(box.Text(), QStringLiteral("sheema un riikjosla"));
     }
 

@@ -94,17 +94,22 @@ class TwipsTest : public QObject {
         QVERIFY_THROWS_EXCEPTION(GeometryError, zv::ui::CheckedFloat(FLT_MAX * 2.0));
     }
 
-    // A main window taller than the screen would leave the Unicode window no height at all.
-    void unicode_height_has_a_floor_data() {
+    // A main window taller than the screen would leave the Unicode window no height at all:
+    // then, and only then, it gets the minimum; a small height stays as computed.
+    void unicode_height_floor_data() {
         QTest::addColumn<float>("screen_height");
         QTest::addColumn<float>("main_height");
-        QTest::newRow("equal") << 11520.f << 11480.f;
-        QTest::newRow("taller than screen") << 11520.f << 20000.f;
+        QTest::addColumn<float>("height");
+        QTest::newRow("zero") << 11520.f << 11480.f << layout::kMinimumUnicodeHeight;
+        QTest::newRow("taller than screen") << 11520.f << 20000.f << layout::kMinimumUnicodeHeight;
+        QTest::newRow("720 px main window, 45 px left") << 11520.f << 10800.f << 680.f;
+        QTest::newRow("one twip left") << 11520.f << 11479.f << 1.f;
     }
-    void unicode_height_has_a_floor() {
+    void unicode_height_floor() {
         QFETCH(float, screen_height);
         QFETCH(float, main_height);
-        QCOMPARE(layout::UnicodeHeight(screen_height, main_height), layout::kMinimumUnicodeHeight);
+        QFETCH(float, height);
+        QCOMPARE(layout::UnicodeHeight(screen_height, main_height), height);
     }
 
     void pixels_data() {

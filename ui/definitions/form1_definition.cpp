@@ -24,6 +24,9 @@ Form1Definition::Form1Definition() : ZvWindow(FormId::Form1, QStringLiteral("For
     font.setBold(true);
     text1_->setFont(font);
     SetControlPlace(text1_, {2160, 3120, 150, 285});
+    DescribeControl(text1_, kCaption,
+                    QStringLiteral("Rakstiet vai ielīmējiet šeit tekstu; F5 to pārvērš latviešu "
+                                   "burtos"));
 
     BuildMenus();
 }

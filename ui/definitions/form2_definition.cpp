@@ -16,6 +16,9 @@ Form2Definition::Form2Definition() : ZvWindow(FormId::Form2, QStringLiteral("For
     web_browser1_ = new BrowserView(BrowserView::Content::Untrusted, Client());
     web_browser1_->setObjectName(QStringLiteral("WebBrowser1"));
     SetControlPlace(web_browser1_, {1080, 240, 1095, 1335});
+    DescribeControl(web_browser1_, kCaption,
+                    QStringLiteral("Pārvērstais teksts, kā to rāda pārlūks, ko kopēt e-pasta "
+                                   "vēstulē"));
 
     BuildMenus();
 }

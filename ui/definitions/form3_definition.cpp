@@ -12,6 +12,9 @@ Form3Definition::Form3Definition() : ZvWindow(FormId::Form3, QStringLiteral("For
 
     text1_ = MakeTextBox<UnicodeTextBox>(Client(), QColor(0, 0, 192));
     SetControlPlace(text1_, {0, 0, 9065, 9615});
+    DescribeControl(text1_, kCaption,
+                    QStringLiteral("Pārvērstais teksts ar HTML rakstzīmju atsaucēm, ko kopēt HTML "
+                                   "redaktorā"));
 
     BuildMenus();
 }

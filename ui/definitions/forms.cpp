@@ -3,15 +3,16 @@
 #include <QGuiApplication>
 #include <QScreen>
 #include <stdexcept>
+#include <utility>
 
 namespace zv::ui {
 namespace {
 
 Forms* g_forms = nullptr;
 
-QSize ScreenPixels() {
-    const QScreen* screen = QGuiApplication::primaryScreen();
-    return screen != nullptr ? screen->geometry().size() : QSize(0, 0);
+ScreenAreaQuery& AreaQuery() {
+    static ScreenAreaQuery query;
+    return query;
 }
 
 }  // namespace
@@ -30,7 +31,22 @@ Forms& TheForms() {
 
 void InstallForms(Forms* forms) { g_forms = forms; }
 
-float ScreenWidth() { return PixelsToTwips(ScreenPixels().width(), TwipsPerPixel()); }
-float ScreenHeight() { return PixelsToTwips(ScreenPixels().height(), TwipsPerPixel()); }
+QRect ScreenAreaPixels() {
+    if (AreaQuery()) return AreaQuery()();
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    return screen != nullptr ? screen->availableGeometry() : QRect();
+}
+
+TwipsRect ScreenArea() {
+    const QRect area = ScreenAreaPixels();
+    const double tpp = TwipsPerPixel();
+    return {PixelsToTwips(area.x(), tpp), PixelsToTwips(area.y(), tpp),
+            PixelsToTwips(area.width(), tpp), PixelsToTwips(area.height(), tpp)};
+}
+
+float ScreenWidth() { return ScreenArea().width; }
+float ScreenHeight() { return ScreenArea().height; }
+
+void SetScreenAreaQuery(ScreenAreaQuery query) { AreaQuery() = std::move(query); }
 
 }  // namespace zv::ui

@@ -5,7 +5,9 @@
 // unloading one that is not loaded does nothing. The program ends when no window is left loaded.
 #pragma once
 
+#include <QRect>
 #include <QString>
+#include <functional>
 
 #include "ui/definitions/window.h"
 
@@ -36,8 +38,16 @@ class Forms {
 Forms& TheForms();
 void InstallForms(Forms* forms);
 
-// The primary screen's size in twips.
-float ScreenWidth();
-float ScreenHeight();
+// The part of the primary screen that windows are tiled in: its available geometry, without
+// the desktop's panels, docks and taskbars (the whole screen where there are none), in pixels.
+QRect ScreenAreaPixels();
+// The same in twips: left and top edge, width and height.
+TwipsRect ScreenArea();
+float ScreenWidth();   // ScreenArea().width
+float ScreenHeight();  // ScreenArea().height
+
+// Replaces the query of the area in pixels (tests). An empty function restores the screen's.
+using ScreenAreaQuery = std::function<QRect()>;
+void SetScreenAreaQuery(ScreenAreaQuery query);
 
 }  // namespace zv::ui

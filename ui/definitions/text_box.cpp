@@ -1,5 +1,7 @@
 #include "ui/definitions/text_box.h"
 
+#include <QContextMenuEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QMimeData>
 #include <QTextBlock>
@@ -264,6 +266,17 @@ void TextBox::insertFromMimeData(const QMimeData* source) {
 }
 
 void TextBox::keyPressEvent(QKeyEvent* event) {
+    // The context menu keys open the box's menu at the text cursor, as a right click there would
+    // (where the platform has not opened it already: then the key goes to the open menu).
+    const bool menu_key = event->key() == Qt::Key_Menu && event->modifiers() == Qt::NoModifier;
+    const bool shift_f10 = event->key() == Qt::Key_F10 && event->modifiers() == Qt::ShiftModifier;
+    if (menu_key || shift_f10) {
+        const QPoint at = viewport()->mapTo(this, cursorRect().center());
+        QContextMenuEvent menu(QContextMenuEvent::Keyboard, at, mapToGlobal(at));
+        QCoreApplication::sendEvent(this, &menu);
+        event->accept();
+        return;
+    }
     if (!isReadOnly() && (event->matches(QKeySequence::InsertParagraphSeparator) ||
                           event->matches(QKeySequence::InsertLineSeparator))) {
         InsertForUser(QStringLiteral("\n"));

@@ -27,6 +27,8 @@
 //
 // Marks that follow the text (underlines of words, say) map a position in Text() to the box's
 // document with DocumentPosition() and back with TextOffset().
+//
+// The Menu key and Shift+F10 open the box's context menu at the text cursor.
 #pragma once
 
 #include <QPlainTextEdit>

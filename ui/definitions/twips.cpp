@@ -33,6 +33,10 @@ float CheckedQuotient(double numerator, double denominator) {
 
 namespace layout {
 
+float MainLeft(float screen_left) {
+    return CheckedFloat(static_cast<double>(screen_left) + kMainLeft);
+}
+
 float MainHeight(float screen_height) { return CheckedQuotient(screen_height, 1.5); }
 
 float MainWidth(float screen_width) {
@@ -49,14 +53,14 @@ float PreviewLeft(float main_left, float main_width) {
     return CheckedFloat(static_cast<double>(main_width) + main_left + 20.0);
 }
 
-float UnicodeTop(float main_height) {
-    return CheckedFloat(static_cast<double>(main_height) + 120.0);
+float UnicodeTop(float main_height, float screen_top) {
+    return CheckedFloat(static_cast<double>(screen_top) + main_height + 120.0);
 }
 
 float UnicodeHeight(float screen_height, float main_height) {
     const float height = CheckedFloat(static_cast<double>(screen_height) -
                                       (static_cast<double>(main_height) + 40.0));
-    return height < kMinimumUnicodeHeight ? kMinimumUnicodeHeight : height;
+    return height > 0 ? height : kMinimumUnicodeHeight;
 }
 
 }  // namespace layout

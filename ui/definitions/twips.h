@@ -33,25 +33,28 @@ struct TwipsRect {
     float height = 0;
 };
 
-// The layout formulas. Inputs and results in twips.
+// The layout formulas. Inputs and results in twips; the screen is the area windows are tiled
+// in, whose left and top edge are those of the whole screen where no panel takes a side.
 namespace layout {
 
-inline constexpr float kMainLeft = 105;       // the main window's left edge
+inline constexpr float kMainLeft = 105;       // the main window's left edge, from the screen's
 inline constexpr float kContentOffset = 100;  // content control's left and top in its client area
 inline constexpr double kHeightDivisor = 1.15;
 inline constexpr double kWidthDivisor = 1.05;
-// The Unicode text window never gets a height below this (1 inch), even when the main window
-// has grown so tall that the formula gives zero or less.
+// The Unicode text window's height (1 inch) when the main window has grown so tall that the
+// formula gives zero or less; a small positive height is kept as computed.
 inline constexpr float kMinimumUnicodeHeight = 1440;
 
+float MainLeft(float screen_left);         // screen left + 105
 float MainHeight(float screen_height);     // screen height / 1.5
 float MainWidth(float screen_width);       // screen width / 2 - 150
 float ContentHeight(float window_height);  // window height / 1.15
 float ContentWidth(float window_width);    // window width / 1.05
 // Directly right of the main window, 20 twips from it.
 float PreviewLeft(float main_left, float main_width);
-// Below the main window: top = main height + 120, height = screen height - (main height + 40).
-float UnicodeTop(float main_height);
+// Below the main window: top = screen top + main height + 120,
+// height = screen height - (main height + 40).
+float UnicodeTop(float main_height, float screen_top = 0);
 float UnicodeHeight(float screen_height, float main_height);
 
 }  // namespace layout

@@ -9,6 +9,8 @@
 #include <QTextCursor>
 #include <QTimer>
 #include <QVariant>
+#include <algorithm>
+#include <cmath>
 
 #include "resources/resources.h"
 #include "ui/definitions/forms.h"
@@ -23,6 +25,31 @@ double ControlTwipsPerPixel(const QWidget* control) {
     return ::zv::ui::TwipsPerPixel(control->screen());
 }
 
+// Relative luminance of a colour (0 black, 1 white), and the contrast ratio of two (1 to 21), as
+// the usual guidelines for readable text compute them.
+double Luminance(const QColor& color) {
+    auto linear = [](double v) {
+        return v <= 0.04045 ? v / 12.92 : std::pow((v + 0.055) / 1.055, 2.4);
+    };
+    return 0.2126 * linear(color.redF()) + 0.7152 * linear(color.greenF()) +
+           0.0722 * linear(color.blueF());
+}
+
+double Contrast(const QColor& a, const QColor& b) {
+    const double la = Luminance(a), lb = Luminance(b);
+    return (std::max(la, lb) + 0.05) / (std::min(la, lb) + 0.05);
+}
+
+// The theme's selection colour, made darker (under light selected text) or lighter (under dark)
+// until the selected text stands out on it at 4.5 : 1.
+QColor ReadableHighlight(QColor highlight, const QColor& text) {
+    const bool light_text = Luminance(text) > 0.5;
+    for (int step = 0; step < 32 && Contrast(highlight, text) < 4.5; ++step) {
+        highlight = light_text ? highlight.darker(110) : highlight.lighter(110);
+    }
+    return highlight;
+}
+
 }  // namespace
 
 void StyleTextBox(QPlainTextEdit* box, const QColor& text_color) {
@@ -30,8 +57,16 @@ void StyleTextBox(QPlainTextEdit* box, const QColor& text_color) {
     box->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
     box->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     box->setLineWrapMode(QPlainTextEdit::WidgetWidth);
+    // The text colours are dark: the box is white whatever the desktop's theme, so that a dark
+    // theme's background does not swallow the text.
     QPalette palette = box->palette();
     palette.setColor(QPalette::Text, text_color);
+    palette.setColor(QPalette::Base, Qt::white);
+    for (auto group : {QPalette::Active, QPalette::Inactive}) {
+        palette.setColor(group, QPalette::Highlight,
+                         ReadableHighlight(palette.color(group, QPalette::Highlight),
+                                           palette.color(group, QPalette::HighlightedText)));
+    }
     box->setPalette(palette);
 }
 
@@ -39,6 +74,11 @@ QString MenuText(const QString& caption) {
     QString text = caption;
     text.replace(QLatin1Char('&'), QLatin1String("&&"));
     return text;
+}
+
+void DescribeControl(QWidget* control, const QString& caption, const QString& description) {
+    control->setAccessibleName(caption.simplified());
+    control->setAccessibleDescription(description);
 }
 
 ZvWindow::ZvWindow(FormId id, const QString& name, const QString& caption) : id_(id) {
@@ -190,8 +230,9 @@ QAction* ZvWindow::AddBarItem(const QString& name, const QString& caption) {
 
 void ZvWindow::DefineClientArea(const TwipsRect& client) {
     const double tpp = TwipsPerPixel();
-    move(TwipsToPixels(std::max(0.0f, client.left - 60.0f), tpp),
-         TwipsToPixels(std::max(0.0f, client.top - 630.0f), tpp));
+    const QPoint origin = ScreenAreaPixels().topLeft();  // clear of a panel at the left or top
+    move(origin + QPoint(TwipsToPixels(std::max(0.0f, client.left - 60.0f), tpp),
+                         TwipsToPixels(std::max(0.0f, client.top - 630.0f), tpp)));
     resize(TwipsToPixels(client.width, tpp), TwipsToPixels(client.height, tpp));
 }
 

@@ -64,7 +64,8 @@ class ZvWindow : public QMainWindow {
     // An item on the menu bar itself that opens no menu.
     QAction* AddBarItem(const QString& name, const QString& caption);
     // The place a window is created at: its client area in twips, with the outer top-left
-    // corner where a classic frame (60-twip border, 285-twip title and menu bars) would put it.
+    // corner where a classic frame (60-twip border, 285-twip title and menu bars) would put it,
+    // counted from the top-left corner of the screen's area free of panels.
     void DefineClientArea(const TwipsRect& client);
     // Paints the client area around the content controls.
     void SetClientColor(const QColor& color);
@@ -94,7 +95,7 @@ class ZvWindow : public QMainWindow {
 };
 
 // Gives a text box the look of both windows' Text1: that name, vertical scroll bar only, lines
-// wrapped, text in text_color.
+// wrapped, text in text_color on white in light and dark themes alike.
 void StyleTextBox(QPlainTextEdit* box, const QColor& text_color);
 
 // A text box named Text1, styled as above; Box is QPlainTextEdit or a class derived from it.
@@ -110,6 +111,10 @@ void SelectAllText(QPlainTextEdit* box);
 
 // Escapes "&" so that a caption shows as written, with no access key.
 QString MenuText(const QString& caption);
+
+// What a screen reader says of a content control: its window's caption without the padding
+// blanks as its name, and what it holds as its description.
+void DescribeControl(QWidget* control, const QString& caption, const QString& description);
 
 // Content controls keep their place in twips as set; the widget gets it in pixels.
 TwipsRect ControlPlace(const QWidget* control);

@@ -89,7 +89,7 @@ Form1::Form1() {
 }
 
 void Form1::Form_Load() {
-    ResumeNext([this] { SetLeft(layout::kMainLeft); });
+    ResumeNext([this] { SetLeft(layout::MainLeft(ScreenArea().left)); });
     ResumeNext([this] { SetHeight(layout::MainHeight(ScreenHeight())); });
     ResumeNext([this] { SetWidth(layout::MainWidth(ScreenWidth())); });
     FitContentControl(*this, Text1());

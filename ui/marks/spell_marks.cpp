@@ -70,6 +70,8 @@ std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMar
         SpellMark mark;
         mark.begin = static_cast<int>(position(first_shift, finding.begin));
         mark.end = static_cast<int>(position(last_shift, finding.end - 1) + 1);
+        mark.typed = QString::fromUtf16(input.data() + finding.begin,
+                                        static_cast<qsizetype>(finding.end - finding.begin));
         mark.converted = FromU16(finding.converted);
         for (const checker::Suggestion& suggestion : finding.suggestions) {
             mark.suggestions.push_back({FromU16(suggestion.word), FromU16(suggestion.typed)});
@@ -79,14 +81,15 @@ std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMar
     return marks;
 }
 
-QTextCharFormat MarkFormat() {
+}  // namespace
+
+QTextCharFormat SpellMarks::MarkFormat() {
     QTextCharFormat format;
     format.setUnderlineStyle(QTextCharFormat::WaveUnderline);
-    format.setUnderlineColor(QColor(0, 64, 255));  // a clear blue against the dark red text
+    // A clear blue against the dark red text and the box's white.
+    format.setUnderlineColor(QColor(0, 64, 255));
     return format;
 }
-
-}  // namespace
 
 // Checks one text at a time on a thread of its own. A new text stops the check of the one
 // before; the dictionary is opened on the thread, with the first text.
@@ -192,13 +195,18 @@ const SpellMark* SpellMarks::MarkAt(int position) const {
 }
 
 QString SpellMarks::ToolTip(const SpellMark& mark) {
-    QString tip;
+    QString tip = mark.typed + QStringLiteral(" → ") + mark.converted + QStringLiteral(": ");
+    bool first = true;
     for (const SpellMark::Suggestion& s : mark.suggestions) {
-        tip += tip.isEmpty() ? mark.converted + QStringLiteral(" \u2014 did you mean ")
-                             : QStringLiteral("\nor ");
-        tip += s.word + QStringLiteral("? type ") + s.typed;
+        tip += first ? QStringLiteral("vai domājāt ") : QStringLiteral("\nvai arī ");
+        tip += s.word + QStringLiteral(" (rakstiet ") + s.typed + QLatin1Char(')');
+        first = false;
     }
     return tip;
+}
+
+QString SpellMarks::MenuLine(const SpellMark::Suggestion& suggestion) {
+    return suggestion.word + QStringLiteral("  (rakstiet ") + suggestion.typed + QLatin1Char(')');
 }
 
 void SpellMarks::Replace(const SpellMark& mark, const QString& typed) {
@@ -389,7 +397,7 @@ bool SpellMarks::ShowMenu(QPoint viewport_pos, QPoint global_pos, bool by_mouse)
     const int begin = mark->begin;
     int number = 0;
     for (const SpellMark::Suggestion& suggestion : mark->suggestions) {
-        QString caption = suggestion.word + QStringLiteral("  (type ") + suggestion.typed + ')';
+        QString caption = MenuLine(suggestion);
         auto* action = new QAction(caption.replace('&', QStringLiteral("&&")), menu);
         action->setObjectName(QStringLiteral("suggestion%1").arg(++number));
         ConnectHandler(action, this, [this, revision, begin, typed = suggestion.typed] {

@@ -21,6 +21,7 @@
 #include <QPoint>
 #include <QString>
 #include <QTextBlock>
+#include <QTextCharFormat>
 #include <QTimer>
 #include <atomic>
 #include <memory>
@@ -38,6 +39,7 @@ struct SpellMark {
     };
     int begin = 0;  // document positions of the typed word
     int end = 0;
+    QString typed;      // the word as typed ("sheema")
     QString converted;  // what the word gives, in letters ("šēma")
     std::vector<Suggestion> suggestions;
 };
@@ -56,8 +58,13 @@ class SpellMarks : public QObject {
     const std::vector<SpellMark>& Marks() const { return marks_; }
     // The mark of the word at document position, or null.
     const SpellMark* MarkAt(int position) const;
-    // What hovering the mark shows.
+    // What hovering the mark shows, in Latvian: "sheema → šēma: vai domājāt shēma (rakstiet
+    // s-heema)", one line a suggestion.
     static QString ToolTip(const SpellMark& mark);
+    // The suggestion's line in the right-click menu: "shēma  (rakstiet s-heema)".
+    static QString MenuLine(const SpellMark::Suggestion& suggestion);
+    // How a mark looks: a wavy blue underline.
+    static QTextCharFormat MarkFormat();
     // Replaces the mark's word with typed, in one undoable edit.
     void Replace(const SpellMark& mark, const QString& typed);
     // False once the worker has found no dictionary: nothing is checked from then on.

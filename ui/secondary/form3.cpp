@@ -9,9 +9,10 @@ namespace zv::ui {
 
 void Form3::Form_Load() {
     Form1Definition& main = TheForms().Form1();
-    const float height = layout::UnicodeHeight(ScreenHeight(), main.Height());
+    const TwipsRect screen = ScreenArea();
+    const float height = layout::UnicodeHeight(screen.height, main.Height());
     SetHeight(height);
-    SetTop(layout::UnicodeTop(main.Height()));
+    SetTop(layout::UnicodeTop(main.Height(), screen.top));
     const float width = main.Width();
     SetWidth(width);
     SetLeft(main.Left());
