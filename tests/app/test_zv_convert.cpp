@@ -243,17 +243,12 @@ TEST_P(InvalidUtf8, NamesOffsetAndWritesNothing) {
         << r.err;
 }
 
+// Each kind of fault once (the UTF-8 module's own tests hold the full table): the message
+// names the offset within the file that holds it.
 INSTANTIATE_TEST_SUITE_P(
     Rows, InvalidUtf8,
-    testing::Values(BadInput{"abc\x80", 3}, BadInput{"\xC0\x80", 0}, BadInput{"\xC1\xBF", 0},
-                    BadInput{"x\xE0\x80\x80", 1}, BadInput{"\xE0\x9F\xBF", 0},
-                    BadInput{"\xF0\x8F\xBF\xBF", 0}, BadInput{"ok\xED\xA0\x80", 2},
-                    BadInput{"\xED\xBF\xBF", 0}, BadInput{"\xF4\x90\x80\x80", 0},
-                    BadInput{"\xF5\x80\x80\x80", 0}, BadInput{"\xFF", 0}, BadInput{"ab\xE2\x82", 2},
-                    BadInput{"\xE2\x82"
-                             "A",
-                             0},
-                    BadInput{"\xC5", 0}, BadInput{"\xC5\xA0\xF0\x9F\x98", 2},
+    testing::Values(BadInput{"abc\x80", 3}, BadInput{"\xC0\x80", 0}, BadInput{"ok\xED\xA0\x80", 2},
+                    BadInput{"\xF4\x90\x80\x80", 0}, BadInput{"\xC5\xA0\xF0\x9F\x98", 2},
                     // Well formed up to the bad byte, the largest of each length included.
                     BadInput{"\xDF\xBF\xEF\xBF\xBF\xED\x9F\xBF\xF4\x8F\xBF\xBF\xC0", 12}));
 

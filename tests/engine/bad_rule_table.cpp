@@ -1,5 +1,5 @@
 // Must not compile: its second rule finds a unit that the class map does not cover. A test
-// compiles it and expects the compiler's message to name that rule and unit.
+// compiles it and expects the message of the check that refuses such a rule.
 #include <array>
 
 #include "engine/rule_limits.h"
