@@ -3,13 +3,15 @@
 title bar and a grey shadow.
 
 Writes palette PNGs (32 x 32 in 2 colours, 32 x 32 and 16 x 16 in 16 colours, and a 48 x 48
-in 16 colours for the desktop's icon theme) and an SVG of the same drawing.
+in 16 colours for the desktop's icon theme), an SVG of the same drawing, and that SVG's
+drawing rendered smooth at 256 x 256 (RGBA) for software centres.
 Pure Python 3, standard library only; the output is byte-for-byte reproducible.
 
     python3 tools/make_icons.py [--output-dir DIR]
 """
 
 import argparse
+import math
 import os
 import struct
 import sys
@@ -194,6 +196,119 @@ def write_palette_png(path, indices, palette, transparent, bit_depth):
         f.write(data)
 
 
+def svg_shapes():
+    """The SVG's drawing in its 32-unit coordinates, in painting order: (colour, stroke width
+    or None for a fill, points, closed). Strokes run through the pixel centres."""
+    def centred(poly):
+        return [(x + 0.5, y + 0.5) for x, y in poly]
+
+    d = DRAWINGS[32]
+    shadow = [(x + d.shadow[0], y + d.shadow[1]) for x, y in d.window]
+    shapes = [
+        (GREY, None, centred(shadow), True),
+        (WHITE, None, centred(d.window), True),
+        (CYAN, None, centred(bar_polygon(d)), True),
+    ]
+    lines = [(a, b, SILVER) for a, b in content_segments(d)] + [(d.bar_left, d.bar_right, BLACK)]
+    for a, b, colour in lines:
+        shapes.append((colour, 1, centred([a, b]), False))
+    shapes.append((BLACK, 1, centred(d.window), True))
+    return shapes
+
+
+def stroke_polygons(points, width, closed):
+    """The area a stroke covers, as polygons filled even-odd: an open line with square caps is
+    one rectangle; a closed convex outline with mitred corners is its outer and inner edge."""
+    h = width / 2
+    if not closed:
+        (x0, y0), (x1, y1) = points
+        length = ((x1 - x0) ** 2 + (y1 - y0) ** 2) ** 0.5
+        ux, uy = (x1 - x0) / length * h, (y1 - y0) / length * h
+        return [[(x0 - ux - uy, y0 - uy + ux), (x1 + ux - uy, y1 + uy + ux),
+                 (x1 + ux + uy, y1 + uy - ux), (x0 - ux + uy, y0 - uy - ux)]]
+
+    def offset(distance):
+        # Each edge moved along its normal; neighbouring edges meet at the mitred corner.
+        n = len(points)
+        moved = []
+        for i in range(n):
+            (ax, ay), (bx, by) = points[i], points[(i + 1) % n]
+            length = ((bx - ax) ** 2 + (by - ay) ** 2) ** 0.5
+            nx, ny = (by - ay) / length * distance, -(bx - ax) / length * distance
+            moved.append(((ax + nx, ay + ny), (bx + nx, by + ny)))
+        corners = []
+        for i in range(n):
+            (p1, p2), (p3, p4) = moved[i - 1], moved[i]
+            d1 = (p2[0] - p1[0], p2[1] - p1[1])
+            d2 = (p4[0] - p3[0], p4[1] - p3[1])
+            t = ((p3[0] - p1[0]) * d2[1] - (p3[1] - p1[1]) * d2[0]) / (d1[0] * d2[1] - d1[1] * d2[0])
+            corners.append((p1[0] + t * d1[0], p1[1] + t * d1[1]))
+        return corners
+
+    return [offset(h), offset(-h)]
+
+
+def coverage(polygons, size, scale, samples=4):
+    """How much of each pixel the polygons cover (even-odd), from samples x samples points."""
+    cover = [[0] * size for _ in range(size)]
+    edges = []
+    for poly in polygons:
+        pts = [(x * scale * samples, y * scale * samples) for x, y in poly]
+        edges += [(pts[i], pts[(i + 1) % len(pts)]) for i in range(len(pts))]
+    for row in range(size * samples):
+        y = row + 0.5
+        crossings = sorted(x1 + (y - y1) * (x2 - x1) / (y2 - y1)
+                           for (x1, y1), (x2, y2) in edges if (y1 > y) != (y2 > y))
+        line = cover[row // samples]
+        for start, end in zip(crossings[0::2], crossings[1::2]):
+            first = max(0, math.ceil(start - 0.5))
+            last = min(size * samples, math.ceil(end - 0.5))
+            for column in range(first, last):
+                line[column // samples] += 1
+    return [[count / (samples * samples) for count in line] for line in cover]
+
+
+def render_smooth(size):
+    """The SVG's drawing at size x size pixels: rows of (r, g, b, a), edges smoothed."""
+    scale = size / 32
+    pixels = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(size)]  # premultiplied
+    for colour, width, points, closed in svg_shapes():
+        polygons = [points] if width is None else stroke_polygons(points, width, closed)
+        cover = coverage(polygons, size, scale)
+        r, g, b = (c / 255 for c in VGA16[colour])
+        for y in range(size):
+            row = pixels[y]
+            for x, a in enumerate(cover[y]):
+                if a:
+                    pr, pg, pb, pa = row[x]
+                    row[x] = (r * a + pr * (1 - a), g * a + pg * (1 - a), b * a + pb * (1 - a),
+                              a + pa * (1 - a))
+    out = []
+    for row in pixels:
+        line = []
+        for pr, pg, pb, pa in row:
+            if pa == 0:
+                line.append((0, 0, 0, 0))
+            else:
+                line.append(tuple(round(c / pa * 255) for c in (pr, pg, pb)) + (round(pa * 255),))
+        out.append(line)
+    return out
+
+
+def write_rgba_png(path, rows):
+    raw = bytearray()
+    for row in rows:
+        raw.append(0)  # filter type None
+        for pixel in row:
+            raw += bytes(pixel)
+    data = b"\x89PNG\r\n\x1a\n"
+    data += png_chunk(b"IHDR", struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0))
+    data += png_chunk(b"IDAT", zlib.compress(bytes(raw), 9))
+    data += png_chunk(b"IEND", b"")
+    with open(path, "wb") as f:
+        f.write(data)
+
+
 def svg_points(poly):
     return " ".join(f"{x:g},{y:g}" for x, y in poly)
 
@@ -241,6 +356,7 @@ def main(argv):
         write_palette_png(out(f"zv-{size}x{size}-16.png"), to_indexed_16(render(size)), VGA16,
                           TRANSPARENT_16, 4)
     write_svg(out("zv.svg"))
+    write_rgba_png(out("zv-256x256.png"), render_smooth(256))
     return 0
 
 

@@ -20,9 +20,10 @@ need share/man/man1/zv-convert.1
 # The desktop program comes with its entry, metadata, icons and help pages.
 if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
     need bin/zv
+    need share/man/man1/zv.1
     need share/applications/$id.desktop
     need share/metainfo/$id.metainfo.xml
-    for size in 16x16 32x32 48x48; do need share/icons/hicolor/$size/apps/$id.png; done
+    for size in 16x16 32x32 48x48 256x256; do need share/icons/hicolor/$size/apps/$id.png; done
     need share/icons/hicolor/scalable/apps/$id.svg
     need share/zv/zilvardo/banner.html
     need share/zv/zilvardo/feedback.htm
@@ -38,14 +39,15 @@ else
         [ ! -e "$prefix/$unwanted" ] || { echo "installed without the desktop program: $unwanted"; status=1; }
     done
 fi
-# The man page formats, and neither man nor troff warns about it.
-if [ -e "$prefix/share/man/man1/zv-convert.1" ]; then
-    if warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$prefix/share/man/man1/zv-convert.1" 2>&1 >/dev/null); then
-        [ -z "$warnings" ] || { echo "zv-convert.1: $warnings"; status=1; }
+# The man pages format, and neither man nor troff warns about them.
+for page in "$prefix"/share/man/man1/*.1; do
+    [ -e "$page" ] || continue
+    if warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null); then
+        [ -z "$warnings" ] || { echo "${page##*/}: $warnings"; status=1; }
     else
-        echo "man cannot format zv-convert.1: $warnings"
+        echo "man cannot format ${page##*/}: $warnings"
         status=1
     fi
-fi
+done
 [ $status = 0 ] && echo "install into $prefix: complete and valid"
 exit $status
