@@ -1,6 +1,10 @@
 # Two commands do all set-up on a fresh Debian 12 machine:
-#   make run   installs what is missing, builds, starts the program
-#   make test  installs what is missing, builds, runs every test headless
+#   make run   installs what is missing, builds the program and zv-convert, starts the program
+#   make test  installs what is missing, builds everything, runs every test headless
+# and two more for the maker:
+#   make bench    builds and runs the conversion's benchmark
+#   make package  builds the Debian package from debian/ (in a copy of this tree, under
+#                 $(BUILD)/deb/) and checks it with lintian
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
 PACKAGES := cmake ninja-build g++ pkg-config python3 dpkg-dev file \
@@ -8,7 +12,11 @@ PACKAGES := cmake ninja-build g++ pkg-config python3 dpkg-dev file \
 	libgtest-dev libbenchmark-dev libhunspell-dev hunspell-lv hunspell \
 	xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick \
 	desktop-file-utils appstream man-db xclip xdg-utils adwaita-qt6 qt6-translations-l10n
-
+# Installed too for one target only (see .ci/run for the CI's own).
+EXTRA_PACKAGES ?=
+PACKAGE_TOOLS := debhelper lintian
+# Our own builds treat every warning as an error; a configure without this does not.
+CMAKE_FLAGS := -G Ninja -DCMAKE_COMPILE_WARNING_AS_ERROR=ON
 
 .PHONY: all deps configure build run test bench package clean
 
@@ -16,7 +24,7 @@ all: build
 
 deps:
 	@missing=""; \
-	for p in $(PACKAGES); do \
+	for p in $(PACKAGES) $(EXTRA_PACKAGES); do \
 	  dpkg-query -W -f='$${Status}' $$p 2>/dev/null | grep -q 'install ok installed' || missing="$$missing $$p"; \
 	done; \
 	if [ -n "$$missing" ]; then \
@@ -31,14 +39,16 @@ deps:
 	fi
 
 $(BUILD)/build.ninja: | deps
-	cmake -S . -B $(BUILD) -G Ninja
+	cmake -S . -B $(BUILD) $(CMAKE_FLAGS)
 
 configure: deps $(BUILD)/build.ninja
 
 build: configure
 	cmake --build $(BUILD) -j $(JOBS)
 
-run: build
+# Only what it runs: the program and zv-convert (not the tests and benchmarks).
+run: configure
+	cmake --build $(BUILD) -j $(JOBS) --target zv zv-convert
 	@if [ "$$(id -u)" = 0 ]; then export QTWEBENGINE_DISABLE_SANDBOX=1; fi; \
 	if [ -x $(BUILD)/app/zv ]; then exec $(BUILD)/app/zv; else exec $(BUILD)/app/zv-convert --help; fi
 
@@ -46,13 +56,22 @@ test: build
 	QT_QPA_PLATFORM=offscreen QTWEBENGINE_DISABLE_SANDBOX=1 \
 	  ctest --test-dir $(BUILD) --output-on-failure -j $(JOBS) --timeout 600
 
-bench: build
+bench: configure
+	cmake -S . -B $(BUILD) -DZV_BUILD_BENCH=ON
+	cmake --build $(BUILD) -j $(JOBS) --target zv-bench
 	$(BUILD)/bench/zv-bench
 
-# A .deb of the program (CPack; dependencies from the shared libraries it links).
-package: build
-	cmake --build $(BUILD) --target package
-	@ls -1 $(BUILD)/package/*.deb
+# The package is built as a packager builds it, from a clean copy of the sources (without
+# build folders and version control), with dpkg-buildpackage; the .deb lands in $(BUILD)/deb/.
+package: EXTRA_PACKAGES += $(PACKAGE_TOOLS)
+package: deps
+	rm -rf $(BUILD)/deb
+	mkdir -p $(BUILD)/deb/zv
+	tar -c --exclude-vcs --exclude='./build*' --exclude='./$(BUILD)' --exclude=./fuzz-out . \
+	  | tar -x -C $(BUILD)/deb/zv
+	cd $(BUILD)/deb/zv && dpkg-buildpackage -us -uc -b -J$(JOBS)
+	lintian --fail-on error,warning $(BUILD)/deb/*.deb
+	@ls -1 $(BUILD)/deb/*.deb
 
 clean:
 	rm -rf $(BUILD)
