@@ -5,7 +5,8 @@ set -euo pipefail
 here=$(cd "$(dirname "$0")" && pwd)
 seconds=${1:-60}
 build=${FUZZ_BUILD:-$here/../build-fuzz}
-CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo >/dev/null
+CXX=clang++ cmake -S "$here" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+    -DCMAKE_COMPILE_WARNING_AS_ERROR=ON >/dev/null
 cmake --build "$build"
 mkdir -p "$here/corpus" "$here/../fuzz-out"
 python3 "$here/make_seeds.py" "$build/seeds" >/dev/null
