@@ -8,10 +8,13 @@
 #include <cstdlib>
 #include <filesystem>
 #include <functional>
+#include <limits>
+#include <memory>
 #include <mutex>
 #include <unordered_map>
 
 #include "checker/letters.h"
+#include "checker/word_counts.h"
 #include "checker/word_starts.h"
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
@@ -34,9 +37,13 @@ constexpr int kMaxConsidered = 128;
 // needs far less; a text of made-up words that each pass the word starts would otherwise
 // cost a dozen lookups a word. Words met after it is spent are not searched and not
 // remembered, so that a later check finds their readings.
-constexpr std::int64_t kFreeLookups = 20000;
-constexpr std::int64_t kWordsPerLookup = 4;
+constexpr std::int64_t kFreeLookups = 50000;
+constexpr std::int64_t kWordsPerLookup = 2;
 constexpr std::size_t kMaxSuggestions = 5;
+// A word the dictionary rejects that the Latvian word counts hold this many times or more is
+// taken for a word of Latvian text that the dictionary lacks.
+constexpr std::uint32_t kKnownCount = 2;
+constexpr std::size_t kAllLevels = std::numeric_limits<std::size_t>::max();
 // The verdicts kept: a window that checks as the user types sees ever new words. Past this
 // many, they are forgotten and found again when needed.
 constexpr std::size_t kMaxCached = 1 << 20;
@@ -187,7 +194,8 @@ std::u16string TypedForm(const std::vector<Unit>& units, const std::vector<std::
     std::u16string typed = build([](std::size_t) { return false; });
     if (ConvertsTo(typed, word)) return typed;
     for (std::size_t one = 0; one < units.size(); ++one) {
-        if (units[one].readings.size() < 2 || choice[one] != 0) continue;
+        const Reading& reading = units[one].readings[choice[one]];
+        if (reading.hex == reading.typed) continue;
         typed = build([one](std::size_t k) { return k == one; });
         if (ConvertsTo(typed, word)) return typed;
     }
@@ -224,8 +232,103 @@ class Allowance {
 };
 
 struct Candidate {
-    int distance;
+    int distance;  // how many units are read otherwise than typed (pairs, marks added)
     Suggestion suggestion;
+};
+
+// Best first: fewest units read otherwise, then the most common word, then in the order of
+// a Latvian dictionary.
+void Rank(std::vector<Candidate>& found) {
+    std::vector<std::pair<std::uint32_t, std::size_t>> keys;  // count, place in found
+    for (std::size_t i = 0; i < found.size(); ++i) {
+        keys.emplace_back(LatvianWordCount(found[i].suggestion.word), i);
+    }
+    std::stable_sort(keys.begin(), keys.end(), [&](const auto& x, const auto& y) {
+        const Candidate& a = found[x.second];
+        const Candidate& b = found[y.second];
+        if (a.distance != b.distance) return a.distance < b.distance;
+        if (x.first != y.first) return x.first > y.first;
+        return LatvianLess(a.suggestion.word, b.suggestion.word);
+    });
+    std::vector<Candidate> ranked;
+    for (const auto& key : keys) ranked.push_back(std::move(found[key.second]));
+    found = std::move(ranked);
+}
+
+std::vector<Suggestion> Best(const std::vector<Candidate>& found) {
+    std::vector<Suggestion> best;
+    for (std::size_t i = 0; i < found.size() && i < kMaxSuggestions; ++i) {
+        best.push_back(found[i].suggestion);
+    }
+    return best;
+}
+
+// The units of a word, each plain letter that a convention would have marked (a, c, e, g, i,
+// k, l, n, s, u, z and their capitals) with its marked letter as a second reading when the
+// dictionary uses that letter at all (it does not use ŗ). Pairs keep their readings, so that
+// a word with a pair meant as two letters and a mark left out is found too.
+std::vector<Unit> WithMarks(const std::vector<Unit>& units, const WordStarts* starts) {
+    std::vector<Unit> out;
+    out.reserve(units.size());
+    for (const Unit& unit : units) {
+        Unit plain = unit;
+        const char16_t c = unit.typed.size() == 1 ? unit.typed[0] : 0;
+        const char16_t second = unit.readings.size() == 1 ? PairSecond(c) : 0;
+        const char16_t marked = second ? PairLetter(c, second) : 0;
+        if (marked && (!starts || starts->Uses(marked))) {
+            plain.readings.push_back(
+                {std::u16string(1, marked), std::u16string{c, second}, HexReference(marked)});
+        }
+        out.push_back(std::move(plain));
+    }
+    return out;
+}
+
+// The run of text between blanks that holds [begin, end).
+std::pair<std::size_t, std::size_t> Run(std::u16string_view text, std::size_t begin,
+                                        std::size_t end) {
+    const auto blank = [](char16_t c) {
+        return c == u' ' || c == u'\t' || c == u'\r' || c == u'\n' || c == 0xA0;
+    };
+    while (begin > 0 && !blank(text[begin - 1])) --begin;
+    while (end < text.size() && !blank(text[end])) ++end;
+    return {begin, end};
+}
+
+// True when a run of text between blanks is an address, a file name or code rather than
+// words: it has "://", an at sign, a backslash, an underscore or another sign of code, or a
+// dot between two letters or digits ("www.example.lv", "teksts.txt", "a_b"). Words joined by
+// a slash or a hyphen are words.
+bool IsCode(std::u16string_view run) {
+    static constexpr std::u16string_view kSigns = u"@\\_={}<>#$%|~`";
+    if (run.find_first_of(kSigns) != std::u16string_view::npos) return true;
+    if (run.find(u"://") != std::u16string_view::npos) return true;
+    const auto alnum = [](char16_t c) {
+        return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
+               c >= 0xC0;
+    };
+    for (std::size_t i = 1; i + 1 < run.size(); ++i) {
+        if (run[i] == u'.' && alnum(run[i - 1]) && alnum(run[i + 1])) return true;
+    }
+    return false;
+}
+
+// What the checker knows of one typed word whose conversion the dictionary rejects.
+struct Verdict {
+    std::u16string converted;
+    std::vector<Suggestion> readings;  // other readings of its pairs, best first
+    std::vector<Suggestion> merged;    // those and the forms with marks added; empty when no
+                                       // such form is a word
+};
+
+struct Entry {
+    // Counts in its line's share of Latvian words: not in capitals, not a single letter, not
+    // a word of the word counts that the dictionary lacks.
+    bool counted = false;
+    // Counts as Latvian in its line: its conversion or another reading of its pairs is a
+    // word, or a form with marks added is (see Judge).
+    bool latvian = false;
+    std::shared_ptr<const Verdict> verdict;  // null: nothing to suggest
 };
 
 }  // namespace
@@ -242,9 +345,8 @@ struct Checker::State {
             return std::hash<std::u16string_view>{}(s);
         }
     };
-    // Every word looked at, with its verdict (null: not flagged).
-    std::unordered_map<std::u16string, std::unique_ptr<const WordVerdict>, Hash, std::equal_to<>>
-        cache;
+    // Every word looked at, with what is known of it.
+    std::unordered_map<std::u16string, Entry, Hash, std::equal_to<>> cache;
     std::string utf8;  // a reused buffer for the word looked up
 
     State(const std::string& aff, const std::string& dic)
@@ -266,32 +368,31 @@ struct Checker::State {
         return (!starts || starts->MayBeWord(word)) && Spell(word);
     }
 
-    // The verdict on typed (null: not flagged), and whether the allowance sufficed for it.
-    std::pair<std::unique_ptr<const WordVerdict>, bool> Judge(std::u16string_view typed,
-                                                              Allowance& allowance);
-    // The verdict on typed, remembered when complete; valid until the next call.
-    const WordVerdict* Lookup(std::u16string_view typed, Allowance& allowance);
-    std::unique_ptr<const WordVerdict> unfinished;  // the last verdict not remembered
+    // Adds to found the readings of units that the dictionary accepts (the first reading of
+    // each unit is the word as typed), in order of how many units they read otherwise; each
+    // reading once (tried holds those looked at). False when the allowance ran out.
+    // After the first number of units at which one is found, at most extra_levels more are
+    // looked at.
+    bool Search(const std::vector<Unit>& units, Suggestion::Cause cause, std::size_t extra_levels,
+                std::vector<std::u16string>& tried, Allowance& allowance,
+                std::vector<Candidate>& found);
+    // What is known of typed, and whether the allowance sufficed for it.
+    std::pair<Entry, bool> Judge(std::u16string_view typed, Allowance& allowance);
+    // What is known of typed, remembered when complete; valid until the next call.
+    const Entry& Lookup(std::u16string_view typed, Allowance& allowance);
+    Entry unfinished;  // the last entry the allowance did not suffice for
 };
 
-std::pair<std::unique_ptr<const WordVerdict>, bool> Checker::State::Judge(std::u16string_view typed,
-                                                                          Allowance& allowance) {
-    std::u16string converted = ReferencesToLetters(Transliterate(typed));
-    if (converted.find(u'&') != std::u16string::npos) return {nullptr, true};
-    const auto units = SplitWord(typed);
+bool Checker::State::Search(const std::vector<Unit>& units, Suggestion::Cause cause,
+                            std::size_t extra_levels, std::vector<std::u16string>& tried,
+                            Allowance& allowance, std::vector<Candidate>& found) {
     std::vector<std::size_t> open;  // the units with more than one reading
-    std::u16string meant;           // what the conventions mean: each unit's first reading
     for (std::size_t k = 0; k < units.size(); ++k) {
         if (units[k].readings.size() > 1) open.push_back(k);
-        meant += units[k].readings[0].letters;
     }
-    if ((open.empty() && meant == converted) || Accepts(converted)) return {nullptr, true};
-
-    // Readings in order of how many units they read otherwise than the conventions mean;
-    // within one such number, every choice of units in turn, and every other reading of them.
-    std::vector<Candidate> found;
-    std::vector<std::u16string> tried{converted};
+    // Every choice of units in turn, and every other reading of them.
     std::vector<std::size_t> choice(units.size(), 0);
+    const std::size_t before = found.size();
     int looked = 0, considered = 0;
     bool spent = false;
     std::u16string letters;
@@ -312,14 +413,20 @@ std::pair<std::unique_ptr<const WordVerdict>, bool> Checker::State::Judge(std::u
         if (!Spell(letters)) return;
         std::u16string form = TypedForm(units, choice, letters);
         if (!form.empty()) {
-            found.push_back({static_cast<int>(distance), {std::move(letters), std::move(form)}});
+            found.push_back(
+                {static_cast<int>(distance), {std::move(letters), std::move(form), cause}});
         }
     };
     const auto more = [&] {
         return !spent && looked < kMaxReadings && considered < kMaxConsidered;
     };
-    for (std::size_t distance = 0; distance <= open.size(); ++distance) {
-        if (found.size() >= kMaxSuggestions || !more()) break;
+    std::size_t last = open.size();  // the most units read otherwise that are looked at
+    for (std::size_t distance = 0; distance <= last; ++distance) {
+        if (found.size() - before >= kMaxSuggestions || !more()) break;
+        if (found.size() > before && last == open.size()) {
+            last = std::min(last, distance - 1 + std::min(extra_levels, open.size()));
+            if (distance > last) break;
+        }
         std::vector<bool> chosen(open.size(), false);
         std::fill(chosen.end() - static_cast<std::ptrdiff_t>(distance), chosen.end(), true);
         do {
@@ -341,28 +448,87 @@ std::pair<std::unique_ptr<const WordVerdict>, bool> Checker::State::Judge(std::u
             }
         } while (more() && std::next_permutation(chosen.begin(), chosen.end()));
     }
-    if (found.empty()) return {nullptr, !spent};
-    std::stable_sort(found.begin(), found.end(), [](const Candidate& a, const Candidate& b) {
-        if (a.distance != b.distance) return a.distance < b.distance;
-        return LatvianLess(a.suggestion.word, b.suggestion.word);
-    });
-    auto verdict = std::make_unique<WordVerdict>();
-    verdict->converted = std::move(converted);
-    for (std::size_t i = 0; i < found.size() && i < kMaxSuggestions; ++i) {
-        verdict->suggestions.push_back(std::move(found[i].suggestion));
-    }
-    return {std::move(verdict), !spent};
+    return !spent;
 }
 
-const WordVerdict* Checker::State::Lookup(std::u16string_view typed, Allowance& allowance) {
-    if (const auto it = cache.find(typed); it != cache.end()) return it->second.get();
-    auto [verdict, complete] = Judge(typed, allowance);
+std::pair<Entry, bool> Checker::State::Judge(std::u16string_view typed, Allowance& allowance) {
+    std::u16string converted = ReferencesToLetters(Transliterate(typed));
+    Entry entry;
+    entry.counted = converted.size() > 1 && !IsCapitalsWord(converted);
+    entry.latvian = true;
+    if (converted.find(u'&') != std::u16string::npos) return {entry, true};
+    const auto units = SplitWord(typed);
+    bool open = false;     // a unit has more than one reading
+    std::u16string meant;  // what the conventions mean: each unit's first reading
+    for (const Unit& unit : units) {
+        open = open || unit.readings.size() > 1;
+        meant += unit.readings[0].letters;
+    }
+    if ((!open && meant == converted && !entry.counted) || Accepts(converted)) {
+        return {entry, true};
+    }
+    entry.latvian = false;
+
+    // Readings of the pairs otherwise than the conventions mean, then (for a word that is
+    // neither in capitals nor a single letter) the word with marks added to its letters.
+    std::vector<std::u16string> tried{converted};
+    std::vector<Candidate> readings, marks;
+    bool complete =
+        Search(units, Suggestion::Cause::kPairRead, kAllLevels, tried, allowance, readings);
+    // A word of the word counts that the dictionary lacks (a term, a name: "parsēt", "Mac")
+    // is one of Latvian text: no marks are suggested for it, and it counts for neither side.
+    const bool known = LatvianWordCount(converted) >= kKnownCount;
+    if (known) entry.counted = false;
+    if (entry.counted && complete && !known) {
+        // Fewest marks first, and a word that needs one more mark than the first found too
+        // ("majas": mājas, mājās).
+        complete = Search(WithMarks(units, starts ? &*starts : nullptr),
+                          Suggestion::Cause::kMarkLeftOut, 1, tried, allowance, marks);
+    }
+    if (readings.empty() && marks.empty()) return {entry, complete};
+    // A word that only marks make a word counts for a Latvian line when that word is a
+    // common one, or when the typed word uses the conventions ("Parinstaleeta"): English
+    // words that a mark turns into rare Latvian ones ("Date", "module") do not.
+    const bool common = std::any_of(marks.begin(), marks.end(), [](const Candidate& c) {
+        return LatvianWordCount(c.suggestion.word) > 0;
+    });
+    const bool conventions = std::any_of(units.begin(), units.end(), [](const Unit& unit) {
+        return unit.readings[0].letters != unit.typed;
+    });
+    entry.latvian = !readings.empty() || common || conventions;
+    auto verdict = std::make_shared<Verdict>();
+    verdict->converted = std::move(converted);
+    Rank(readings);
+    verdict->readings = Best(readings);
+    if (!marks.empty()) {
+        // One list: a word both searches found once, as the fewer changes give it.
+        std::vector<Candidate> merged = std::move(readings);
+        for (Candidate& mark : marks) {
+            const auto same = std::find_if(merged.begin(), merged.end(), [&](const Candidate& c) {
+                return c.suggestion.word == mark.suggestion.word;
+            });
+            if (same == merged.end()) {
+                merged.push_back(std::move(mark));
+            } else if (mark.distance < same->distance) {
+                *same = std::move(mark);
+            }
+        }
+        Rank(merged);
+        verdict->merged = Best(merged);
+    }
+    entry.verdict = std::move(verdict);
+    return {entry, complete};
+}
+
+const Entry& Checker::State::Lookup(std::u16string_view typed, Allowance& allowance) {
+    if (const auto it = cache.find(typed); it != cache.end()) return it->second;
+    auto [entry, complete] = Judge(typed, allowance);
     if (!complete) {
-        unfinished = std::move(verdict);
-        return unfinished.get();
+        unfinished = std::move(entry);
+        return unfinished;
     }
     if (cache.size() >= kMaxCached) cache.clear();
-    return cache.emplace(std::u16string(typed), std::move(verdict)).first->second.get();
+    return cache.emplace(std::u16string(typed), std::move(entry)).first->second;
 }
 
 Checker::Checker(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -415,26 +581,82 @@ std::unique_ptr<Checker> Checker::OpenDefault() {
 std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token stop) const {
     std::vector<Finding> findings;
     Allowance allowance;
+    // The words of one line with something to suggest; whether marks may be suggested
+    // depends on the whole line.
+    struct Flagged {
+        std::size_t begin, end;
+        bool marks;  // the word is not part of an address or code
+        std::shared_ptr<const Verdict> verdict;
+    };
+    std::vector<Flagged> line;
+    std::size_t line_words = 0, latvian = 0, last_end = 0;
+    std::size_t run_end = 0;  // where the run between blanks of the last word ends
+    bool in_code = false;     // that run is an address or code
+    const auto end_line = [&] {
+        // Marks left out are suggested only on a line of mostly Latvian words: on English,
+        // code or addresses a mark makes a word of too many strings ("are", "self").
+        const bool latvian_line = 2 * latvian > line_words;
+        for (const Flagged& word : line) {
+            const bool marks = latvian_line && word.marks && !word.verdict->merged.empty();
+            const auto& suggestions = marks ? word.verdict->merged : word.verdict->readings;
+            if (!suggestions.empty()) {
+                findings.push_back({word.begin, word.end, word.verdict->converted, suggestions});
+            }
+        }
+        line.clear();
+        line_words = latvian = 0;
+    };
     ForEachWord(text, [&](std::size_t begin, std::size_t end) {
         if (stop.stop_requested()) return false;
+        if (text.substr(last_end, begin - last_end).find_first_of(u"\r\n") !=
+            std::u16string_view::npos) {
+            end_line();
+        }
+        last_end = end;
         allowance.CountWord();
         if (end - begin > kMaxWordLength) return true;
-        const std::lock_guard lock(state_->mutex);
-        if (const WordVerdict* verdict =
-                state_->Lookup(text.substr(begin, end - begin), allowance)) {
-            findings.push_back({begin, end, verdict->converted, verdict->suggestions});
+        bool counted, latvian_word;
+        std::shared_ptr<const Verdict> verdict;
+        {
+            const std::lock_guard lock(state_->mutex);
+            const Entry& entry = state_->Lookup(text.substr(begin, end - begin), allowance);
+            counted = entry.counted;
+            latvian_word = entry.latvian;
+            if (entry.verdict) verdict = entry.verdict;
         }
+        if (begin >= run_end) {
+            const auto [from, to] = Run(text, begin, end);
+            run_end = to;
+            in_code = IsCode(text.substr(from, to - from));
+        }
+        const bool in_token = in_code;
+        if (counted && !in_token) {
+            ++line_words;
+            latvian += latvian_word ? 1 : 0;
+        }
+        if (verdict) line.push_back({begin, end, !in_token, std::move(verdict)});
         return true;
     });
+    end_line();
     return findings;
 }
 
 std::optional<WordVerdict> Checker::CheckWord(std::u16string_view typed) const {
     if (typed.empty() || typed.size() > kMaxWordLength) return std::nullopt;
     Allowance allowance;
-    const std::lock_guard lock(state_->mutex);
-    if (const WordVerdict* verdict = state_->Lookup(typed, allowance)) return *verdict;
-    return std::nullopt;
+    Entry entry;
+    {
+        const std::lock_guard lock(state_->mutex);
+        const Entry& found = state_->Lookup(typed, allowance);
+        entry = found;
+    }
+    if (!entry.verdict) return std::nullopt;
+    // The word as if it stood in a Latvian line.
+    const auto& suggestions = entry.counted && !entry.verdict->merged.empty()
+                                  ? entry.verdict->merged
+                                  : entry.verdict->readings;
+    if (suggestions.empty()) return std::nullopt;
+    return WordVerdict{entry.verdict->converted, suggestions};
 }
 
 }  // namespace zv::checker

@@ -3,8 +3,12 @@
 // The conversion turns every pair it knows into a letter, so some real words come out wrong
 // ("sheema" gives "šēma" where "shēma" was meant). The checker finds such words: a word is
 // flagged when the dictionary rejects its conversion but accepts another reading of the same
-// typed letters, each pair read either as its letter or as the two letters typed. For each
-// flagged word it offers up to five words with what to type to get each one.
+// typed letters, each pair read either as its letter or as the two letters typed. It also
+// finds conventions left out ("Riga" for Rīga): a word whose conversion the dictionary
+// rejects while it accepts the word with marks added to some of its letters, on a line whose
+// words are mostly Latvian (accepted with or without marks), and not for a word in capitals,
+// a single letter or a word of an address or code. For each flagged word it offers up to
+// five words, fewest changes first, with what to type to get each one.
 //
 // Standard C++ and libhunspell only. Thread-safe: one Checker may be used from any thread.
 #pragma once
@@ -21,8 +25,12 @@ namespace zv::checker {
 
 // A word the dictionary accepts, and a typed form that converts to exactly that word.
 struct Suggestion {
+    // How the typed word missed it: a pair meant as the two letters typed ("sheema" for
+    // shēma), or a letter typed without its mark, a convention left out ("Riga" for Rīga).
+    enum class Cause { kPairRead, kMarkLeftOut };
     std::u16string word;   // in letters ("shēma")
     std::u16string typed;  // in the conventions ("s-heema"); converts to word
+    Cause cause = Cause::kPairRead;
 };
 
 // A flagged word of the checked text.
@@ -59,11 +67,13 @@ class Checker {
     Checker& operator=(const Checker&) = delete;
 
     // The flagged words of text, in order. Text inside HTML tags and character references
-    // already in the text are not checked. The stop token is polled once per word: once stop
-    // is requested, the findings up to that word are returned.
+    // already in the text are not checked; a line is a run of text between line breaks. The stop
+    // token is polled once per word: once stop is requested, the findings up to that word are
+    // returned.
     std::vector<Finding> Check(std::u16string_view text, std::stop_token stop = {}) const;
 
-    // The verdict for one typed word ("sheema"), or nothing when it is not flagged.
+    // The verdict for one typed word ("sheema"), or nothing when it is not flagged; a word
+    // typed with a convention left out ("Riga") is flagged as if it stood in a Latvian line.
     std::optional<WordVerdict> CheckWord(std::u16string_view typed) const;
 
   private:

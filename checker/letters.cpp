@@ -99,7 +99,8 @@ std::size_t NamedReferenceLength(std::u16string_view text) noexcept {
 }
 
 // Where the HTML tag that starts at text[0] ends (one past its '>'), or 0 when text does
-// not start a tag: '<' then a letter, '/', '!' or '?', and a '>' before any other '<'.
+// not start a tag: '<' then a letter, '/', '!' or '?', and a '>' before any other '<' and
+// before the line ends (a stray "<?" in a sentence leaves the lines after it checked).
 std::size_t TagLength(std::u16string_view text) noexcept {
     if (text.size() < 3 || text[0] != u'<') return 0;
     const char16_t c = text[1];
@@ -107,7 +108,7 @@ std::size_t TagLength(std::u16string_view text) noexcept {
           c == u'?')) {
         return 0;
     }
-    const std::size_t close = text.find_first_of(u"<>", 1);
+    const std::size_t close = text.find_first_of(u"<>\r\n", 1);
     return close != std::u16string_view::npos && text[close] == u'>' ? close + 1 : 0;
 }
 

@@ -161,6 +161,16 @@ bool WordStarts::Known(std::u16string_view head, std::u16string_view rest) const
     return Contains(Hash(std::u16string_view(buffer.data(), n)) | 1);
 }
 
+void WordStarts::Note(std::u16string_view letters) {
+    if (letters_.empty()) letters_.resize(0x10000);
+    for (const char16_t c : letters) letters_[c] = true;
+}
+
+bool WordStarts::Uses(char16_t letter) const {
+    const char16_t small = FoldCase(letter);
+    return small < letters_.size() && letters_[small];
+}
+
 bool WordStarts::MayBeWord(std::u16string_view word) const {
     if (Known({}, word)) return true;
     for (const Prefix& prefix : prefixes_) {
@@ -218,6 +228,7 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
             const std::size_t slash = add_field.find('/');
             const std::u16string strip = Folded(Field(fields[2]));
             const std::u16string add = Folded(Field(add_field.substr(0, slash)));
+            starts.Note(add);
             std::vector<std::string> next;
             if (slash != std::string_view::npos)
                 next = SplitFlags(add_field.substr(slash + 1), mode);
@@ -281,6 +292,7 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
         }
         const std::u16string stem = Folded(word);
         if (stem.empty()) continue;
+        starts.Note(stem);
         starts.Add(stem);
         flags =
             i < entry.size() ? SplitFlags(entry.substr(i + 1), mode) : std::vector<std::string>{};

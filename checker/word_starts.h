@@ -35,6 +35,9 @@ class WordStarts {
     // False when the dictionary cannot accept word in any letter case; true otherwise.
     bool MayBeWord(std::u16string_view word) const;
 
+    // True when a stem or an affix of the dictionary has the small or capital letter.
+    bool Uses(char16_t letter) const;
+
     // How many beginnings are known (for tests and diagnosis).
     std::size_t size() const { return count_; }
 
@@ -44,6 +47,7 @@ class WordStarts {
     };
     // Adds the beginning of head and tail written one after the other.
     void Add(std::u16string_view head, std::u16string_view tail = {});
+    void Note(std::u16string_view letters);  // small letters the dictionary uses
     void Insert(std::uint64_t hash);
     bool Contains(std::uint64_t hash) const;
     bool Known(std::u16string_view head, std::u16string_view rest) const;
@@ -53,6 +57,7 @@ class WordStarts {
     std::vector<std::uint64_t> table_;
     std::size_t count_ = 0;
     std::vector<Prefix> prefixes_;
+    std::vector<bool> letters_;  // by small letter: used by the dictionary
 };
 
 // The small letter of c for the Latin, Greek and Cyrillic letters; c itself otherwise.

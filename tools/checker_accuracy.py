@@ -1,21 +1,39 @@
 #!/usr/bin/env python3
-"""How well zv-convert --check catches the words the conventions spoil.
+"""How well zv-convert --check catches the words the conventions spoil and those typed with a
+convention left out, and how seldom it flags anything else.
 
-Latvian word forms are made from the hunspell-lv word list and its suffix and prefix rules,
-and only those the dictionary itself accepts (hunspell -l) are kept. Each is typed the way
-the conventions say (a marked letter as its pair, capitals as capital and small letter, some
-with apostrophe forms, some capitalised, some in capitals), converted with zv-convert, and
-checked with zv-convert --check. Printed:
+Dictionary forms: Latvian word forms are made from the hunspell-lv word list and its suffix and
+prefix rules, and only those the dictionary itself accepts (hunspell -l) are kept. Each is
+typed the way the conventions say (a marked letter as its pair, capitals as capital and small
+letter, some with apostrophe forms, some capitalised, some in capitals), one to a line,
+converted with zv-convert, and checked with zv-convert --check. Printed:
 
   spoiled: the words whose conversion differs from the word, and how many of them are
            flagged with the word among the suggestions (the aim: 95 % or more);
-  right:   the words converted right, and how many of them are flagged (the aim: 0.1 % or
-           fewer);
-  forms:   every typed form offered, converted again (and its references read as letters),
-           and how many do not give their word.
+  right:   the words converted right, and how many of them are flagged (the aim: none).
+
+Running text (with --text DIR, the folder tools/latvian_text.py writes; --part heldout, the
+default, or tuning): the Latvian lines of lv-PART.txt and the English ones of en-PART.txt.
+
+  left out: each word of the Latvian lines that the dictionary accepts, with one of its
+           marked letters typed plain (a convention left out) where the result is no word,
+           in its line with the rest typed right (at most --cases of them, drawn at random;
+           not words in capitals, which the check leaves alone): how many are flagged with
+           the word as the first suggestion (the aim: 97 % or more);
+  Latvian: the Latvian lines typed in the conventions: the words flagged although they
+           convert right, per word of the text (the aim: 0.15 % or fewer);
+  English: the English lines as they are: the words flagged, per word (the aim: 0.1 % or
+           fewer).
+
+forms: every typed form offered in all of the above, converted again (and its references read
+as letters), and how many do not give their word (the aim: none).
+
+With --speed, bench/compare_hunspell.sh and bench/compare_pathological.sh are run too (from
+the build folder of --convert) and their summary lines printed.
 
 Usage: tools/checker_accuracy.py [--words N] [--seed S] [--convert build/app/zv-convert]
-       [--dictionary /usr/share/hunspell/lv_LV] [--show K]
+       [--dictionary /usr/share/hunspell/lv_LV] [--text DIR [--part heldout|tuning]
+       [--cases N]] [--speed] [--show K]
 """
 
 import argparse
@@ -139,15 +157,41 @@ def run(convert, args, text):
         os.unlink(path)
 
 
-def main():
-    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
-    parser.add_argument("--words", type=int, default=100000)
-    parser.add_argument("--seed", type=int, default=2026)
-    parser.add_argument("--convert", default="build/app/zv-convert")
-    parser.add_argument("--dictionary", default="/usr/share/hunspell/lv_LV")
-    parser.add_argument("--show", type=int, default=10, help="misses and false marks to print")
-    args = parser.parse_args()
+WORD = re.compile(r"[^\W\d_]+")
+REPORT = re.compile(r"^.*?:(\d+):(\d+): (\S+) -> (\S+): did you mean (.*)$")
 
+
+def check(convert, text):
+    """zv-convert --check on text: {(line, column): (typed, converted, [(word, form)])}."""
+    flagged = {}
+    for line in run(convert, ["--check"], text).splitlines():
+        m = REPORT.match(line)
+        if not m:
+            sys.exit("unexpected line: " + line)
+        suggestions = re.findall(r"(\S+) \(type (\S+)\)", m.group(5))
+        flagged[(int(m.group(1)), int(m.group(2)))] = (m.group(3), m.group(4), suggestions)
+    return flagged
+
+
+def type_line(line, style):
+    """line typed in the conventions, and the (column, word) of each of its words (columns
+    counted in characters from 1, as zv-convert --check counts them)."""
+    out, words, at = [], [], 0
+    for m in WORD.finditer(line):
+        out.append(typed_form(line[at:m.start()], style))
+        column = sum(len(p) for p in out) + 1
+        words.append((column, m.group()))
+        out.append(typed_form(m.group(), style))
+        at = m.end()
+    out.append(typed_form(line[at:], style))
+    return "".join(out), words
+
+
+def pct(part, whole, digits=2):
+    return f"{100.0 * part / max(whole, 1):.{digits}f} %"
+
+
+def dictionary_forms(args, forms):
     words = accepted(candidate_words(args.dictionary, args.words, args.seed), args.dictionary)
     rng = random.Random(args.seed + 1)
     rng.shuffle(words)
@@ -163,21 +207,11 @@ def main():
     cased = accepted(cased, args.dictionary)
     typed = [typed_form(w, 1 if i % 10 == 3 else 0) for i, w in enumerate(cased)]
 
-    env_dict = dict(os.environ, ZV_DICTIONARY=args.dictionary)
-    os.environ.update(env_dict)
     converted = run(args.convert, ["--unicode"], "\n".join(typed) + "\n").split("\n")
-    report = run(args.convert, ["--check"], "\n".join(typed) + "\n")
-    flagged = {}
-    for line in report.splitlines():
-        m = re.match(r"^.*?:(\d+):(\d+): (\S+) -> (\S+): did you mean (.*)$", line)
-        if not m:
-            sys.exit("unexpected line: " + line)
-        suggestions = re.findall(r"(\S+) \(type (\S+)\)", m.group(5))
-        flagged[int(m.group(1)) - 1] = (m.group(3), suggestions)
+    flagged = {line - 1: (t, s) for (line, _), (t, _, s) in check(args.convert, "\n".join(typed) + "\n").items()}
 
     spoiled = caught = right = false_marks = 0
     misses, falses = [], []
-    forms = set()
     for i, (word, t) in enumerate(zip(cased, typed)):
         mark = flagged.get(i)
         if mark:
@@ -196,21 +230,149 @@ def main():
                 false_marks += 1
                 falses.append((t, word, mark))
 
+    print(f"dictionary forms: {len(cased)} accepted forms ({args.dictionary}), seed {args.seed}")
+    print(f"  spoiled: {spoiled}, flagged with the word suggested: {caught} ({pct(caught, spoiled)})")
+    print(f"  right: {right}, flagged: {false_marks} ({pct(false_marks, right, 3)})")
+    for t, c, w, mark in misses[: args.show]:
+        print(f"    missed: {t} -> {c}, meant {w}; offered {mark[1] if mark else 'nothing'}")
+    for t, w, mark in falses[: args.show]:
+        print(f"    false mark: {t} -> {w}; offered {mark[1]}")
+
+
+def left_out(args, lines, forms):
+    """Words of lines typed with one convention left out, each in its line."""
+    rng = random.Random(args.seed + 2)
+    plain = {k: v for k, v in zip("āčēģīķļņŗšūžĀČĒĢĪĶĻŅŖŠŪŽ", "acegiklnrsuzACEGIKLNRSUZ")}
+    words = sorted({w for line in lines for w in WORD.findall(line) if any(c in plain for c in w)})
+    known = set(accepted(words, args.dictionary))
+    cases = []  # (line index, word index, variant)
+    for n, line in enumerate(lines):
+        for k, word in enumerate(WORD.findall(line)):
+            if word not in known or (len(word) > 1 and word.upper() == word):
+                continue
+            for i, c in enumerate(word):
+                if c in plain:
+                    cases.append((n, k, word[:i] + plain[c] + word[i + 1:]))
+    # Only those whose result is no word: typed, converted and looked up.
+    variants = sorted({v for _, _, v in cases})
+    converted = run(args.convert, ["--unicode"], "\n".join(typed_form(v, 0) for v in variants) + "\n").split("\n")
+    words_of = dict(zip(variants, converted))
+    rejected = set(words_of.values()) - set(accepted(sorted(set(words_of.values())), args.dictionary))
+    cases = [c for c in cases if words_of[c[2]] in rejected]
+    total = len(cases)
+    rng.shuffle(cases)
+    cases = cases[: args.cases]
+
+    text, wanted = [], []
+    for n, k, variant in cases:
+        typed, columns = type_line(lines[n], 0)
+        column, word = columns[k]
+        typed_variant = typed_form(variant, 0)
+        typed_word = typed_form(word, 0)
+        text.append(typed[: column - 1] + typed_variant + typed[column - 1 + len(typed_word):])
+        wanted.append((column, word, typed_variant, text[-1]))
+    flagged = check(args.convert, "\n".join(text) + "\n")
+    first = anywhere = 0
+    misses = []
+    for line, (column, word, typed_variant, typed_line) in enumerate(wanted, 1):
+        mark = flagged.get((line, column))
+        if mark:
+            forms.update((form, w) for w, form in mark[2])
+        offered = [w for w, _ in mark[2]] if mark and mark[0] == typed_variant else []
+        if offered[:1] == [word]:
+            first += 1
+        else:
+            misses.append((typed_variant, word, offered, typed_line))
+        anywhere += word in offered
+    print(f"  left out: {total} words typed with one convention left out are no word; "
+          f"{len(cases)} checked, in their lines")
+    print(f"    flagged with the word first: {first} ({pct(first, len(cases))}), "
+          f"among the suggestions: {anywhere} ({pct(anywhere, len(cases))})")
+    for t, w, offered, line in misses[: args.show]:
+        print(f"    missed: {t}, meant {w}; offered {offered or 'nothing'}; in: {line[:100]}")
+
+
+def latvian_text(args, lines, forms):
+    text, columns = [], []
+    for i, line in enumerate(lines):
+        typed, words = type_line(line, 1 if i % 10 == 3 else 0)
+        text.append(typed)
+        columns.append(dict(words))
+    flagged = check(args.convert, "\n".join(text) + "\n")
+    total = sum(len(c) for c in columns)
+    false_flags, spoiled = [], 0
+    for (line, column), (typed, converted, suggestions) in sorted(flagged.items()):
+        forms.update((form, w) for w, form in suggestions)
+        word = columns[line - 1].get(column)
+        if word is not None and converted == word:
+            false_flags.append((typed, word, suggestions))
+        else:
+            spoiled += 1
+    print(f"  Latvian: {len(lines)} lines, {total} words typed in the conventions; "
+          f"{spoiled} flagged that the conversion spoils")
+    print(f"    flagged although converted right: {len(false_flags)} ({pct(len(false_flags), total, 3)})")
+    for t, w, s in false_flags[: args.show]:
+        print(f"    false flag: {t} ({w}); offered {[x for x, _ in s]}")
+
+
+def english_text(args, lines, forms):
+    flagged = check(args.convert, "\n".join(lines) + "\n")
+    total = sum(len(WORD.findall(line)) for line in lines)
+    for _, _, suggestions in flagged.values():
+        forms.update((form, w) for w, form in suggestions)
+    print(f"  English: {len(lines)} lines, {total} words; flagged: {len(flagged)} "
+          f"({pct(len(flagged), total, 3)})")
+    for typed, converted, s in list(flagged.values())[: args.show]:
+        print(f"    false flag: {typed} -> {converted}; offered {[x for x, _ in s]}")
+
+
+def speed(args):
+    build = os.path.dirname(os.path.dirname(os.path.abspath(args.convert)))
+    root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    for script, keep in (("compare_hunspell.sh", ("zv-convert", "hunspell", "ratio")),
+                         ("compare_pathological.sh", ("real", "made-up"))):
+        result = subprocess.run([os.path.join(root, "bench", script), build], capture_output=True, text=True)
+        print(f"bench/{script} {build}: exit {result.returncode}")
+        for line in result.stdout.splitlines():
+            if line.startswith(keep):
+                print("  " + line)
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawDescriptionHelpFormatter)
+    parser.add_argument("--words", type=int, default=100000)
+    parser.add_argument("--seed", type=int, default=2026)
+    parser.add_argument("--convert", default="build/app/zv-convert")
+    parser.add_argument("--dictionary", default="/usr/share/hunspell/lv_LV")
+    parser.add_argument("--text", help="the folder of lv-PART.txt and en-PART.txt")
+    parser.add_argument("--part", default="heldout", choices=("heldout", "tuning"))
+    parser.add_argument("--cases", type=int, default=20000, help="words with a convention left out to check")
+    parser.add_argument("--speed", action="store_true", help="run the two speed benchmarks too")
+    parser.add_argument("--show", type=int, default=10, help="misses and false flags to print")
+    args = parser.parse_args()
+    os.environ["ZV_DICTIONARY"] = args.dictionary
+
+    forms = set()
+    if args.words > 0:
+        dictionary_forms(args, forms)
+    if args.text:
+        def read(name):
+            with open(os.path.join(args.text, f"{name}-{args.part}.txt"), encoding="utf-8") as f:
+                return [line.rstrip("\n") for line in f if line.strip()]
+        print(f"running text: {args.text}, {args.part} part")
+        lv = read("lv")
+        left_out(args, lv, forms)
+        latvian_text(args, lv, forms)
+        english_text(args, read("en"), forms)
+
     forms = sorted(forms)
     back = letters(run(args.convert, ["--unicode"], "\n".join(f for f, _ in forms) + "\n")).split("\n")
     lying = [(f, w, b) for (f, w), b in zip(forms, back) if b != w]
-
-    print(f"words: {len(cased)} accepted forms ({args.dictionary}), seed {args.seed}")
-    print(f"spoiled: {spoiled}, flagged with the word suggested: {caught} "
-          f"({100.0 * caught / max(spoiled, 1):.2f} %)")
-    print(f"right: {right}, flagged: {false_marks} ({100.0 * false_marks / max(right, 1):.3f} %)")
     print(f"forms: {len(forms)} typed forms offered, {len(lying)} do not convert to their word")
-    for t, c, w, mark in misses[: args.show]:
-        print(f"  missed: {t} -> {c}, meant {w}; offered {mark[1] if mark else 'nothing'}")
-    for t, w, mark in falses[: args.show]:
-        print(f"  false mark: {t} -> {w}; offered {mark[1]}")
     for f, w, b in lying[: args.show]:
         print(f"  lying form: {f} gives {b}, not {w}")
+    if args.speed:
+        speed(args)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,60 @@
+#include "checker/word_counts.h"
+
+#include <charconv>
+#include <string>
+#include <unordered_map>
+#include <vector>
+
+#include "checker/word_starts.h"
+#include "engine/utf8.h"
+
+namespace zv::checker {
+
+// The table's text, in pieces (generated from the table by embed_word_counts.cmake).
+const std::vector<std::string_view>& WordCountsTable();
+
+namespace {
+
+struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view s) const noexcept {
+        return std::hash<std::u16string_view>{}(s);
+    }
+};
+using Counts = std::unordered_map<std::u16string, std::uint32_t, Hash, std::equal_to<>>;
+
+Counts ReadTable() {
+    Counts counts;
+    for (std::string_view rest : WordCountsTable()) {
+        while (!rest.empty()) {
+            const std::size_t end = std::min(rest.find('\n'), rest.size());
+            const std::string_view line = rest.substr(0, end);
+            rest.remove_prefix(std::min(end + 1, rest.size()));
+            const std::size_t tab = line.find('\t');
+            if (line.starts_with('#') || tab == std::string_view::npos) continue;
+            std::uint32_t count = 0;
+            const std::string_view number = line.substr(tab + 1);
+            if (std::from_chars(number.data(), number.data() + number.size(), count).ec !=
+                std::errc()) {
+                continue;
+            }
+            std::u16string word = ToUtf16(line.substr(0, tab));
+            for (char16_t& c : word) c = FoldCase(c);
+            counts[std::move(word)] += count;
+        }
+    }
+    return counts;
+}
+
+}  // namespace
+
+std::uint32_t LatvianWordCount(std::u16string_view word) {
+    static const Counts counts = ReadTable();
+    if (counts.empty()) return 0;
+    std::u16string small(word);
+    for (char16_t& c : small) c = FoldCase(c);
+    const auto it = counts.find(small);
+    return it == counts.end() ? 0 : it->second;
+}
+
+}  // namespace zv::checker
