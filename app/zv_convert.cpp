@@ -52,7 +52,8 @@ constexpr char kUsage[] =
     "               as it was; the new OUT keeps the old one's owner, permissions\n"
     "               and ACL; a symbolic link OUT is followed only when it and its\n"
     "               target belong to you, and never to a target that does not exist;\n"
-    "               a FIFO or device is written in place\n"
+    "               a FIFO or device is written in place; with --check, OUT may not\n"
+    "               be one of the inputs\n"
     "  --document   write the whole unitext.html document with the text as its body\n"
     "  --unicode    write the letters themselves (the Latvian ones and å Å ä Ä ö Ö)\n"
     "               in place of the character references the conversion makes\n"
@@ -285,6 +286,21 @@ void OpenOutput(const std::string& output) {
     }
 }
 
+// The report of --check would take the place of the text it reports on: refused when -o names
+// one of the inputs (the same file, however it is spelled, standard input included).
+void RefuseToReplaceAnInput(const std::vector<std::string>& inputs, const std::string& output,
+                            const struct stat& target) {
+    for (const std::string& name : inputs) {
+        struct stat input {};
+        const int got = name == "-" ? fstat(STDIN_FILENO, &input) : stat(name.c_str(), &input);
+        if (got == 0 && input.st_dev == target.st_dev && input.st_ino == target.st_ino) {
+            Fail(kExitUsage, "-o " + output + " is the input " +
+                                 (name == "-" ? std::string("standard input") : name) +
+                                 ": --check would replace it with its report");
+        }
+    }
+}
+
 // --check: every input read and checked as UTF-8 first, then each one checked against the
 // dictionary on its own, so that each line can name its file. 1 when some word is flagged.
 int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::string>& output) {
@@ -369,6 +385,7 @@ int Run(int argc, char** argv) {
     if (output) {
         try {
             const zv::WriteTarget target = zv::FindWriteTarget(*output);
+            if (check && target.status) RefuseToReplaceAnInput(inputs, *output, *target.status);
             if (target.IsSpecial()) {
                 const int fd = zv::OpenInPlace(target);
                 if (dup2(fd, STDOUT_FILENO) < 0) {
@@ -425,6 +442,8 @@ int Run(int argc, char** argv) {
 int main(int argc, char** argv) {
     // A reader that goes away must give an error message and exit code, not a silent death.
     signal(SIGPIPE, SIG_IGN);
+    // Interrupted, ended or hung up while -o is written: no half-written hidden file is left.
+    zv::RemoveTemporaryFileOnSignals();
     // The program is short-lived and its buffers are large: they come from the heap and stay
     // there when freed, to be used again, instead of being mapped and unmapped one by one,
     // each time with fresh pages that the system must clear.

@@ -486,6 +486,58 @@ TEST_F(Convert, SpecialOutputFollowsTheLinkPolicy) {
     EXPECT_EQ(r.err, "zv-convert: " + link + ": a symbolic link that belongs to another user\n");
 }
 
+// Interrupted, ended or hung up while -o is written, the program removes its hidden temporary
+// file and ends by that signal; the old file stays. It is held with the new file complete,
+// just before the replacement (see hold_fsync.cpp), and signalled there.
+class SignalDuringOutput : public Convert, public testing::WithParamInterface<int> {};
+
+TEST_P(SignalDuringOutput, LeavesNothingBehind) {
+    zv::test::TempDir folder;
+    const std::string file = folder.File("out.html");
+    std::ofstream(file, std::ios::binary) << "old";
+    const std::string in = Put("stdin", "Riiga");
+    int held[2];
+    ASSERT_EQ(pipe2(held, O_CLOEXEC), 0);  // the program gets the writing end as 3 alone
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
+    posix_spawn_file_actions_adddup2(&actions, held[1], 3);
+    posix_spawnattr_t attr;
+    posix_spawnattr_init(&attr);
+    sigset_t defaults;
+    sigemptyset(&defaults);
+    sigaddset(&defaults, GetParam());
+    posix_spawnattr_setsigdefault(&attr, &defaults);
+    posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+    std::string program = ZV_CONVERT, o = "-o", out = file;
+    char* argv[] = {program.data(), o.data(), out.data(), nullptr};
+    std::string preload = std::string("LD_PRELOAD=") + ZV_HOLD_FSYNC, hold = "ZV_TEST_HOLD_FD=3";
+    char* env[] = {preload.data(), hold.data(), nullptr};
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, ZV_CONVERT, &actions, &attr, argv, env), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    posix_spawnattr_destroy(&attr);
+    close(held[1]);
+    char byte = 0;
+    const ssize_t told = read(held[0], &byte, 1);  // the program is held, or has ended
+    close(held[0]);
+    if (told == 1) {
+        EXPECT_EQ(folder.Entries().size(), 2u) << "no temporary file while held";
+        kill(pid, GetParam());
+    }
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    if (told != 1) GTEST_SKIP() << "fsync could not be held (a sanitizer's own fsync comes first)";
+    EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.html"});
+    EXPECT_EQ(Get(file), "old");
+}
+
+INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringOutput, testing::Values(SIGINT, SIGTERM, SIGHUP),
+                         [](const testing::TestParamInfo<int>& info) {
+                             return std::string(sigabbrev_np(info.param));
+                         });
+
 TEST_F(Convert, HelpVersionAndBadOptions) {
     Result r = Run({"--help"});
     EXPECT_EQ(r.exit, 0);

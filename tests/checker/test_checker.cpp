@@ -3,6 +3,7 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -216,6 +217,45 @@ TEST_F(CheckCommand, OneLineAWordCountedInCharacters) {
     EXPECT_EQ(clean.exit, 0) << clean.err;
     EXPECT_EQ(clean.out, "");
 }
+
+// -o naming one of the inputs, however spelled, would replace the text with its report:
+// refused before anything is read or written. {a}: the input file, {b}: a hard link to it,
+// {stdin}: the file standard input reads.
+struct SameFileRow {
+    const char* name;
+    const char* args;
+};
+
+void PrintTo(const SameFileRow& row, std::ostream* out) { *out << row.name; }
+
+class CheckIntoItsInput : public CheckCommand, public testing::WithParamInterface<SameFileRow> {};
+
+TEST_P(CheckIntoItsInput, IsRefused) {
+    const std::string a = Put("a.txt", "sheema\n"), b = (dir_ / "b.txt").string();
+    ASSERT_EQ(link(a.c_str(), b.c_str()), 0);
+    std::string args = GetParam().args;
+    for (const auto& [name, path] :
+         {std::pair{"{stdin}", (dir_ / "stdin").string()}, {"{a}", a}, {"{b}", b}}) {
+        for (std::size_t at; (at = args.find(name)) != std::string::npos;) {
+            args.replace(at, std::strlen(name), path);
+        }
+    }
+    const Outcome run = Convert("", args, "sheema\n");
+    EXPECT_EQ(run.exit, 64) << run.err;
+    EXPECT_EQ(run.out, "");
+    EXPECT_EQ(run.err.rfind("zv-convert: -o ", 0), 0u) << run.err;
+    EXPECT_EQ(Get(a), "sheema\n");
+    EXPECT_EQ(Get(dir_ / "stdin"), "sheema\n");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, CheckIntoItsInput,
+                         testing::Values(SameFileRow{"same_name", "-o {a} {a}"},
+                                         SameFileRow{"hard_link", "-o {b} {a}"},
+                                         SameFileRow{"among_others", "-o {b} - {a}"},
+                                         SameFileRow{"standard_input", "-o {stdin}"}),
+                         [](const testing::TestParamInfo<SameFileRow>& info) {
+                             return std::string(info.param.name);
+                         });
 
 TEST_F(CheckCommand, NoDictionary) {
     const Outcome run =
