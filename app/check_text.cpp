@@ -15,8 +15,9 @@ std::size_t CheckText(const checker::Checker& checker, std::string_view name, st
                       const std::function<void(std::string_view)>& sink) {
     const std::u16string typed = ToUtf16(text);
     const std::vector<checker::Finding> findings = checker.Check(typed);
-    // Line and column are counted forward from the previous finding.
-    std::size_t at = 0, line = 1, column = 1;
+    // Line and column are counted forward from the previous finding; a byte-order mark at the
+    // start is no character of the first line.
+    std::size_t at = typed.starts_with(u'\uFEFF') ? 1 : 0, line = 1, column = 1;
     std::string out;
     for (const checker::Finding& finding : findings) {
         if (out.size() >= (1u << 16)) {

@@ -68,8 +68,8 @@ constexpr char kUsage[] =
     "\n"
     "Exit status: 0 success (with --check: no word flagged), 1 with --check: some words\n"
     "flagged, 64 bad command line, 65 input is not valid UTF-8, 66 an input cannot be\n"
-    "read, 69 --check and no Latvian dictionary, 70 internal error (out of memory),\n"
-    "74 the output cannot be written.\n"
+    "read, 69 --check and no usable Latvian dictionary, 70 internal error (out of\n"
+    "memory), 74 the output cannot be written.\n"
     "\n"
     "Example: zv-convert --document -o unitext.html letter.txt\n";
 
@@ -306,10 +306,23 @@ void RefuseToReplaceAnInput(const std::vector<std::string>& inputs, const std::s
 int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::string>& output) {
     std::vector<std::string> texts(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) ReadInput(inputs[i], texts[i]);
-    const auto checker = zv::checker::Checker::OpenDefault();
+    using Unusable = zv::checker::Checker::Unusable;
+    const std::optional<std::string> base = zv::checker::Checker::FindDictionary();
+    Unusable why = Unusable::Missing;
+    const auto checker = base ? zv::checker::Checker::Open(*base, &why) : nullptr;
     if (!checker) {
-        Fail(kExitUnavailable,
-             "no Latvian dictionary found (install hunspell-lv or set ZV_DICTIONARY)");
+        switch (why) {
+            case Unusable::Missing:
+                Fail(kExitUnavailable,
+                     "no Latvian dictionary found (install hunspell-lv or set ZV_DICTIONARY)");
+            case Unusable::Unreadable:
+                Fail(kExitUnavailable, *base + ": hunspell cannot read this dictionary");
+            case Unusable::NotLatvian:
+                // An empty or cut dictionary would flag nothing and so pass any text.
+                Fail(kExitUnavailable, *base +
+                                           ": not a usable Latvian dictionary: it rejects "
+                                           "\"un\", \"ir\", \"ar\", \"kas\" or \"R\u012Bga\"");
+        }
     }
     if (output) OpenOutput(*output);
     std::size_t flagged = 0;

@@ -560,15 +560,24 @@ std::optional<std::string> Checker::FindDictionary() {
     return std::nullopt;
 }
 
-std::unique_ptr<Checker> Checker::Open(const std::string& base) {
+std::unique_ptr<Checker> Checker::Open(const std::string& base, Unusable* why) {
+    const auto fail = [why](Unusable reason) {
+        if (why) *why = reason;
+        return nullptr;
+    };
     const std::string aff = base + ".aff", dic = base + ".dic";
     std::error_code error;
     if (!std::filesystem::is_regular_file(aff, error) ||
         !std::filesystem::is_regular_file(dic, error)) {
-        return nullptr;
+        return fail(Unusable::Missing);
     }
     auto state = std::make_unique<State>(aff, dic);
-    if (!state->hunspell) return nullptr;
+    if (!state->hunspell) return fail(Unusable::Unreadable);
+    // hunspell reads what it can and says nothing: an empty or cut dictionary shows only in
+    // what it accepts.
+    for (const std::u16string_view word : {u"un", u"ir", u"ar", u"kas", u"R\u012Bga"}) {
+        if (!state->Spell(word)) return fail(Unusable::NotLatvian);
+    }
     state->starts = WordStarts::Read(aff, dic);
     return std::unique_ptr<Checker>(new Checker(std::move(state)));
 }
@@ -606,7 +615,11 @@ std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token st
         line.clear();
         line_words = latvian = 0;
     };
-    ForEachWord(text, [&](std::size_t begin, std::size_t end) {
+    // A byte-order mark is no letter of the first word; the offsets stay those of text.
+    const std::size_t mark = text.starts_with(u'\uFEFF') ? 1 : 0;
+    ForEachWord(text.substr(mark), [&](std::size_t begin, std::size_t end) {
+        begin += mark;
+        end += mark;
         if (stop.stop_requested()) return false;
         if (text.substr(last_end, begin - last_end).find_first_of(u"\r\n") !=
             std::u16string_view::npos) {

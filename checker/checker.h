@@ -55,9 +55,18 @@ class Checker {
     // Nothing when no dictionary is found.
     static std::optional<std::string> FindDictionary();
 
-    // A checker on the dictionary at base (base.aff and base.dic), or null when they cannot
-    // be read.
-    static std::unique_ptr<Checker> Open(const std::string& base);
+    // Why Open gave no checker.
+    enum class Unusable {
+        Missing,     // base.aff or base.dic is not there
+        Unreadable,  // hunspell cannot read them
+        // They reject words every Latvian dictionary has ("un", "ir", "ar", "kas", "Rīga"):
+        // empty, cut short or of another language, such a dictionary would flag nothing.
+        NotLatvian,
+    };
+
+    // A checker on the dictionary at base (base.aff and base.dic), or null (with the reason
+    // in why) when it cannot be used.
+    static std::unique_ptr<Checker> Open(const std::string& base, Unusable* why = nullptr);
 
     // A checker on the dictionary FindDictionary names, or null when there is none.
     static std::unique_ptr<Checker> OpenDefault();
@@ -67,9 +76,9 @@ class Checker {
     Checker& operator=(const Checker&) = delete;
 
     // The flagged words of text, in order. Text inside HTML tags and character references
-    // already in the text are not checked; a line is a run of text between line breaks. The stop
-    // token is polled once per word: once stop is requested, the findings up to that word are
-    // returned.
+    // already in the text are not checked, nor is a byte-order mark at its start; a line is a run
+    // of text between line breaks. The stop token is polled once per word: once stop is requested,
+    // the findings up to that word are returned.
     std::vector<Finding> Check(std::u16string_view text, std::stop_token stop = {}) const;
 
     // The verdict for one typed word ("sheema"), or nothing when it is not flagged; a word

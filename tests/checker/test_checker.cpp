@@ -216,6 +216,39 @@ TEST_F(CheckCommand, OneLineAWordCountedInCharacters) {
     const Outcome clean = Convert("", "", "Laba diena, Riiga!\n");
     EXPECT_EQ(clean.exit, 0) << clean.err;
     EXPECT_EQ(clean.out, "");
+
+    // A byte-order mark at the start hides no word and takes no column.
+    const Outcome marked = Convert("", "", "\xEF\xBB\xBFsheema\n");
+    EXPECT_EQ(marked.exit, 1) << marked.err;
+    EXPECT_EQ(marked.out.rfind("<stdin>:1:1: sheema -> šēma: did you mean shēma (type s-heema)", 0),
+              0u)
+        << marked.out;
+}
+
+// A dictionary that rejects the commonest Latvian words would flag nothing and pass any text:
+// the check refuses it, naming it, and the library gives no checker (so the window no marks).
+TEST_F(CheckCommand, DictionaryThatKnowsNoLatvianIsNoDictionary) {
+    const struct {
+        const char* name;
+        std::string aff, dic;
+    } rows[] = {{"empty", "", ""},
+                {"cut short", "SET UTF-8\n", "16\nar\ndiena\n"},
+                {"another language", "SET UTF-8\n", "3\nand\nis\nwith\n"}};
+    for (const auto& row : rows) {
+        Put("bad.aff", row.aff);
+        Put("bad.dic", row.dic);
+        const std::string base = (dir_ / "bad").string();
+        const Outcome run = Convert("ZV_DICTIONARY=" + base, "", "sheema\n");
+        EXPECT_EQ(run.exit, 69) << row.name;
+        EXPECT_EQ(run.out, "") << row.name;
+        EXPECT_EQ(run.err, "zv-convert: " + base +
+                               ": not a usable Latvian dictionary: it rejects \"un\", \"ir\", "
+                               "\"ar\", \"kas\" or \"Rīga\"\n")
+            << row.name;
+        Checker::Unusable why = Checker::Unusable::Missing;
+        EXPECT_EQ(Checker::Open(base, &why), nullptr) << row.name;
+        EXPECT_EQ(why, Checker::Unusable::NotLatvian) << row.name;
+    }
 }
 
 // -o naming one of the inputs, however spelled, would replace the text with its report:
