@@ -40,14 +40,9 @@ class Convert : public testing::Test {
   protected:
     std::string Path(const std::string& name) const { return dir_.File(name); }
     std::string Put(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-        return Path(name);
+        return dir_.Put(name, bytes);
     }
-    static std::string Get(const std::string& path) {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    static std::string Get(const std::string& path) { return zv::test::TempDir::Get(path); }
 
     // Runs zv-convert with args, stdin from input, stdout to sink; SIGPIPE at its default,
     // so the program has to deal with it itself.

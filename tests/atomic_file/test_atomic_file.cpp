@@ -6,9 +6,7 @@
 #include <unistd.h>
 
 #include <cstdint>
-#include <fstream>
 #include <optional>
-#include <sstream>
 #include <string>
 #include <vector>
 
@@ -23,14 +21,9 @@ class Folder : public testing::Test {
   protected:
     std::string Path(const std::string& name) const { return dir_.File(name); }
     std::string Put(const std::string& name, const std::string& bytes) const {
-        std::ofstream(Path(name), std::ios::binary) << bytes;
-        return Path(name);
+        return dir_.Put(name, bytes);
     }
-    static std::string Get(const std::string& path) {
-        std::ostringstream s;
-        s << std::ifstream(path, std::ios::binary).rdbuf();
-        return s.str();
-    }
+    static std::string Get(const std::string& path) { return zv::test::TempDir::Get(path); }
     std::vector<std::string> Entries() const { return dir_.Entries(); }
     static void Replace(const std::string& path, const std::string& bytes) {
         zv::AtomicFile file(path);

@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <filesystem>
+#include <fstream>
+#include <sstream>
 #include <stdexcept>
 #include <string>
 #include <vector>
@@ -29,6 +31,17 @@ class TempDir {
     const std::filesystem::path& Path() const { return path_; }
     // name inside the folder.
     std::string File(const std::string& name) const { return (path_ / name).string(); }
+    // Writes bytes to the file name inside the folder; returns its path.
+    std::string Put(const std::string& name, const std::string& bytes) const {
+        std::ofstream(File(name), std::ios::binary) << bytes;
+        return File(name);
+    }
+    // A whole file's bytes; empty when it cannot be read.
+    static std::string Get(const std::string& path) {
+        std::ostringstream s;
+        s << std::ifstream(path, std::ios::binary).rdbuf();
+        return s.str();
+    }
     // The names of everything in the folder, hidden ones included, sorted.
     std::vector<std::string> Entries() const {
         std::vector<std::string> names;
