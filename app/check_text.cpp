@@ -12,9 +12,9 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 }  // namespace
 
 std::size_t CheckText(const checker::Checker& checker, std::string_view name, std::string_view text,
-                      const std::function<void(std::string_view)>& sink) {
+                      const std::function<void(std::string_view)>& sink, std::size_t* unchecked) {
     const std::u16string typed = ToUtf16(text);
-    const std::vector<checker::Finding> findings = checker.Check(typed);
+    const std::vector<checker::Finding> findings = checker.Check(typed, {}, unchecked);
     // Line and column are counted forward from the previous finding; a byte-order mark at the
     // start is no character of the first line.
     std::size_t at = typed.starts_with(u'\uFEFF') ? 1 : 0, line = 1, column = 1;

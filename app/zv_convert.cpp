@@ -327,8 +327,14 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
     if (output) OpenOutput(*output);
     std::size_t flagged = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        flagged += zv::cli::CheckText(*checker, inputs[i] == "-" ? "<stdin>" : inputs[i], texts[i],
-                                      WriteAll);
+        const std::string name = inputs[i] == "-" ? "<stdin>" : inputs[i];
+        std::size_t unchecked = 0;
+        flagged += zv::cli::CheckText(*checker, name, texts[i], WriteAll, &unchecked);
+        if (unchecked > 0) {
+            Complain(name + ": " + std::to_string(unchecked) +
+                     " words left unchecked: the text has too many words the dictionary does not "
+                     "know");
+        }
     }
     CloseOutput();
     return flagged > 0 ? 1 : 0;

@@ -1,9 +1,10 @@
-// The main window's dictionary marks after a large paste of typed Latvian: how long until the
-// marks show, and how long the window was kept from its events meanwhile. A timer that asks to
+// The main window's dictionary marks after a large paste of typed Latvian (or, with --made-up,
+// of made-up words full of pairs): how long until the marks show, and how long the window was
+// kept from its events meanwhile. A timer that asks to
 // tick every 10 ms records its longest gap: the longest the window could not answer a key or
 // paint. Then one key typed into the text, and the same again for the check that follows it.
 //
-//   zv-bench-marks [MB]
+//   zv-bench-marks [--made-up] [MB]
 //
 // Needs the Latvian dictionary (hunspell-lv, or ZV_DICTIONARY). Run it offscreen or on Xvfb.
 #include <QApplication>
@@ -71,19 +72,21 @@ void Report(const char* what, double action_ms, const Wait& wait) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    const double mb = argc > 1 ? std::atof(argv[1]) : 10.0;
+    const bool made_up = argc > 1 && std::string(argv[1]) == "--made-up";
+    const double mb = argc > 1 + made_up ? std::atof(argv[1 + made_up]) : 10.0;
     QApplication app(argc, argv);
 
-    const QString text = QString::fromStdString(
-        zv::bench::TypedLatvianCorpus(static_cast<std::size_t>(mb * 1024 * 1024)));
+    const auto bytes = static_cast<std::size_t>(mb * 1024 * 1024);
+    const QString text = QString::fromStdString(made_up ? zv::bench::MadeUpWordsCorpus(bytes, false)
+                                                        : zv::bench::TypedLatvianCorpus(bytes));
 
     zv::bench::WindowProgram program;
     zv::ui::Form1Definition& main = program.Main();
     zv::ui::TextBox* box = main.Text1();
     auto* marks = box->findChild<zv::ui::SpellMarks*>();
 
-    std::printf("%s, %.1f MB typed Latvian (%lld characters)\n",
-                qPrintable(QGuiApplication::platformName()), mb,
+    std::printf("%s, %.1f MB %s (%lld characters)\n", qPrintable(QGuiApplication::platformName()),
+                mb, made_up ? "made-up words full of pairs" : "typed Latvian",
                 static_cast<long long>(text.size()));
     std::printf("%-26s %10s %12s %16s %8s\n", "", "action ms", "marks ms", "longest stall ms",
                 "marks");

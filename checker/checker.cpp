@@ -32,6 +32,9 @@ constexpr std::size_t kMaxWordLength = 48;
 // mean, so a word of up to seven pairs still has every reading with up to two pairs read so.
 constexpr int kMaxReadings = 16;
 constexpr int kMaxConsidered = 128;
+// The ways to read a word's first units that are told apart before its readings are looked
+// at (see Search).
+constexpr std::size_t kMaxNearWays = 4096;
 // What one check may spend on looking readings up, whatever its text: kFreeLookups, and one
 // more for every kWordsPerLookup words. Real text, whose words repeat and mostly are words,
 // needs far less; a text of made-up words that each pass the word starts would otherwise
@@ -39,6 +42,12 @@ constexpr int kMaxConsidered = 128;
 // remembered, so that a later check finds their readings.
 constexpr std::int64_t kFreeLookups = 50000;
 constexpr std::int64_t kWordsPerLookup = 2;
+// And how many words met for the first time one check may judge: kFreeNewWords, and one more
+// for every kWordsPerNewWord words. Real text brings far fewer new words (it repeats them); a
+// paste of megabytes of made-up words is judged a slice per check, so that no check keeps a
+// core busy for long. Later words are left for the next check.
+constexpr std::int64_t kFreeNewWords = 100000;
+constexpr std::int64_t kWordsPerNewWord = 8;
 constexpr std::size_t kMaxSuggestions = 5;
 // A word the dictionary rejects that the Latvian word counts hold this many times or more is
 // taken for a word of Latvian text that the dictionary lacks.
@@ -226,9 +235,15 @@ class Allowance {
         ++lookups_;
         return true;
     }
+    bool JudgeNewWord() {
+        if (new_words_ >= kFreeNewWords + words_ / kWordsPerNewWord) return false;
+        ++new_words_;
+        return true;
+    }
+    std::size_t unchecked = 0;  // words left unjudged or judged in part
 
   private:
-    std::int64_t words_ = 0, lookups_ = 0;
+    std::int64_t words_ = 0, lookups_ = 0, new_words_ = 0;
 };
 
 struct Candidate {
@@ -300,15 +315,38 @@ std::pair<std::size_t, std::size_t> Run(std::u16string_view text, std::size_t be
 // dot between two letters or digits ("www.example.lv", "teksts.txt", "a_b"). Words joined by
 // a slash or a hyphen are words.
 bool IsCode(std::u16string_view run) {
-    static constexpr std::u16string_view kSigns = u"@\\_={}<>#$%|~`";
-    if (run.find_first_of(kSigns) != std::u16string_view::npos) return true;
-    if (run.find(u"://") != std::u16string_view::npos) return true;
     const auto alnum = [](char16_t c) {
         return (c >= u'0' && c <= u'9') || (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z') ||
                c >= 0xC0;
     };
-    for (std::size_t i = 1; i + 1 < run.size(); ++i) {
-        if (run[i] == u'.' && alnum(run[i - 1]) && alnum(run[i + 1])) return true;
+    for (std::size_t i = 0; i < run.size(); ++i) {
+        switch (run[i]) {
+            case u'@':
+            case u'\\':
+            case u'_':
+            case u'=':
+            case u'{':
+            case u'}':
+            case u'<':
+            case u'>':
+            case u'#':
+            case u'$':
+            case u'%':
+            case u'|':
+            case u'~':
+            case u'`':
+                return true;
+            case u':':
+                if (run.substr(i).starts_with(u"://")) return true;
+                break;
+            case u'.':
+                if (i > 0 && i + 1 < run.size() && alnum(run[i - 1]) && alnum(run[i + 1])) {
+                    return true;
+                }
+                break;
+            default:
+                break;
+        }
     }
     return false;
 }
@@ -339,14 +377,65 @@ struct Checker::State {
     // cannot model.
     std::optional<WordStarts> starts;
     std::mutex mutex;  // guards hunspell and cache
-    struct Hash {
-        using is_transparent = void;
-        std::size_t operator()(std::u16string_view s) const noexcept {
-            return std::hash<std::u16string_view>{}(s);
+    // Every word looked at, with what is known of it: an open-addressing table of the words'
+    // hashes, their letters side by side in one string, so that a word met again (most words
+    // of a text) costs about one memory access more than its hash.
+    class Cache {
+      public:
+        const Entry* Find(std::u16string_view word, std::uint64_t hash) const {
+            if (slots_.empty()) return nullptr;
+            const std::size_t mask = slots_.size() - 1;
+            for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+                const Slot& slot = slots_[at];
+                if (slot.entry == 0) return nullptr;
+                const Stored& stored = stored_[slot.entry - 1];
+                if (slot.hash == hash && stored.length == word.size() &&
+                    std::u16string_view(letters_).substr(stored.offset, stored.length) == word) {
+                    return &stored.entry;
+                }
+            }
         }
+        const Entry& Add(std::u16string_view word, std::uint64_t hash, Entry entry) {
+            if (stored_.size() >= kMaxCached) Clear();
+            if (2 * (stored_.size() + 1) > slots_.size()) Grow();
+            stored_.push_back({letters_.size(), word.size(), std::move(entry)});
+            letters_.append(word);
+            Place(hash, static_cast<std::uint32_t>(stored_.size()));
+            return stored_.back().entry;
+        }
+
+      private:
+        struct Slot {
+            std::uint64_t hash = 0;
+            std::uint32_t entry = 0;  // 1 + its place in stored_; 0: free
+        };
+        struct Stored {
+            std::size_t offset, length;  // of its letters in letters_
+            Entry entry;
+        };
+        void Place(std::uint64_t hash, std::uint32_t entry) {
+            const std::size_t mask = slots_.size() - 1;
+            std::size_t at = hash & mask;
+            while (slots_[at].entry != 0) at = (at + 1) & mask;
+            slots_[at] = {hash, entry};
+        }
+        void Grow() {
+            std::vector<Slot> old(std::max<std::size_t>(slots_.size() * 2, 1 << 12));
+            old.swap(slots_);
+            for (const Slot& slot : old) {
+                if (slot.entry != 0) Place(slot.hash, slot.entry);
+            }
+        }
+        void Clear() {
+            slots_.clear();
+            stored_.clear();
+            letters_.clear();
+        }
+        std::vector<Slot> slots_;
+        std::vector<Stored> stored_;
+        std::u16string letters_;
     };
-    // Every word looked at, with what is known of it.
-    std::unordered_map<std::u16string, Entry, Hash, std::equal_to<>> cache;
+    Cache cache;
     std::string utf8;  // a reused buffer for the word looked up
 
     State(const std::string& aff, const std::string& dic)
@@ -390,19 +479,70 @@ bool Checker::State::Search(const std::vector<Unit>& units, Suggestion::Cause ca
     for (std::size_t k = 0; k < units.size(); ++k) {
         if (units[k].readings.size() > 1) open.push_back(k);
     }
-    // Every choice of units in turn, and every other reading of them.
     std::vector<std::size_t> choice(units.size(), 0);
+    // The word starts decide on the first letters of a reading only, which the first units
+    // give (near: however they are read, they give at least starts->Reach() letters, or they
+    // are all of the word). The verdict on each way to read those is found first: when none
+    // may start a word, nothing is looked at; otherwise a reading whose first units are
+    // ruled out is not even spelled out.
+    std::vector<bool> near_ok;  // by the near units' readings, as a mixed-radix number
+    std::size_t near = 0;
+    if (starts) {
+        std::size_t least = 0, ways = 1;
+        while (near < units.size() && least < starts->Reach()) {
+            std::size_t shortest = kMaxWordLength;
+            for (const Reading& r : units[near].readings) {
+                shortest = std::min(shortest, r.letters.size());
+            }
+            least += shortest;
+            ways *= units[near].readings.size();
+            ++near;
+        }
+        if (ways <= kMaxNearWays) {
+            // Depth first, unit by unit, leaving out every way whose letters so far begin no
+            // word.
+            near_ok.resize(ways);
+            bool any = false;
+            std::u16string head;
+            const auto walk = [&](const auto& self, std::size_t k, std::size_t way,
+                                  std::size_t radix) -> void {
+                if (k == near) {
+                    near_ok[way] = starts->MayBeWord(head);
+                    any = any || near_ok[way];
+                    return;
+                }
+                const std::size_t size = head.size();
+                for (std::size_t r = 0; r < units[k].readings.size(); ++r) {
+                    head.resize(size);
+                    head += units[k].readings[r].letters;
+                    if (starts->MayBegin(head)) {
+                        self(self, k + 1, way + r * radix, radix * units[k].readings.size());
+                    }
+                }
+                head.resize(size);
+            };
+            walk(walk, 0, 0, 1);
+            if (!any) return true;
+        }
+    }
+    const auto near_way = [&] {
+        std::size_t way = 0;
+        for (std::size_t k = near; k-- > 0;) way = way * units[k].readings.size() + choice[k];
+        return way;
+    };
+    // Every choice of units in turn, and every other reading of them.
     const std::size_t before = found.size();
     int looked = 0, considered = 0;
     bool spent = false;
     std::u16string letters;
     const auto look = [&](std::size_t distance) {
         ++considered;
+        if (!near_ok.empty() && !near_ok[near_way()]) return;
         letters.clear();
         for (std::size_t k = 0; k < units.size(); ++k) {
             letters += units[k].readings[choice[k]].letters;
         }
-        if (starts && !starts->MayBeWord(letters)) return;
+        if (near_ok.empty() && starts && !starts->MayBeWord(letters)) return;
         if (std::find(tried.begin(), tried.end(), letters) != tried.end()) return;
         if (!allowance.Spend()) {
             spent = true;
@@ -521,14 +661,20 @@ std::pair<Entry, bool> Checker::State::Judge(std::u16string_view typed, Allowanc
 }
 
 const Entry& Checker::State::Lookup(std::u16string_view typed, Allowance& allowance) {
-    if (const auto it = cache.find(typed); it != cache.end()) return it->second;
+    const std::uint64_t hash = std::hash<std::u16string_view>{}(typed);
+    if (const Entry* known = cache.Find(typed, hash)) return *known;
+    if (!allowance.JudgeNewWord()) {
+        ++allowance.unchecked;
+        unfinished = Entry{};
+        return unfinished;
+    }
     auto [entry, complete] = Judge(typed, allowance);
     if (!complete) {
+        ++allowance.unchecked;
         unfinished = std::move(entry);
         return unfinished;
     }
-    if (cache.size() >= kMaxCached) cache.clear();
-    return cache.emplace(std::u16string(typed), std::move(entry)).first->second;
+    return cache.Add(typed, hash, std::move(entry));
 }
 
 Checker::Checker(std::unique_ptr<State> state) : state_(std::move(state)) {}
@@ -587,7 +733,8 @@ std::unique_ptr<Checker> Checker::OpenDefault() {
     return base ? Open(*base) : nullptr;
 }
 
-std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token stop) const {
+std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token stop,
+                                    std::size_t* unchecked) const {
     std::vector<Finding> findings;
     Allowance allowance;
     // The words of one line with something to suggest; whether marks may be suggested
@@ -651,6 +798,7 @@ std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token st
         return true;
     });
     end_line();
+    if (unchecked) *unchecked = allowance.unchecked;
     return findings;
 }
 

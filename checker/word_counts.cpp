@@ -1,5 +1,6 @@
 #include "checker/word_counts.h"
 
+#include <array>
 #include <charconv>
 #include <string>
 #include <unordered_map>
@@ -51,9 +52,10 @@ Counts ReadTable() {
 std::uint32_t LatvianWordCount(std::u16string_view word) {
     static const Counts counts = ReadTable();
     if (counts.empty()) return 0;
-    std::u16string small(word);
-    for (char16_t& c : small) c = FoldCase(c);
-    const auto it = counts.find(small);
+    std::array<char16_t, 64> buffer;
+    if (word.size() > buffer.size()) return 0;  // no word is that long
+    for (std::size_t i = 0; i < word.size(); ++i) buffer[i] = FoldCase(word[i]);
+    const auto it = counts.find(std::u16string_view(buffer.data(), word.size()));
     return it == counts.end() ? 0 : it->second;
 }
 

@@ -108,46 +108,48 @@ char16_t FoldCase(char16_t c) noexcept {
     return c;
 }
 
+bool WordStarts::HashSet::Insert(std::uint64_t hash) {
+    if (2 * (count + 1) > table.size()) {
+        std::vector<std::uint64_t> old(std::max<std::size_t>(table.size() * 2, 1 << 16), 0);
+        old.swap(table);
+        count = 0;
+        for (const std::uint64_t h : old) {
+            if (h) Insert(h);
+        }
+    }
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        if (table[at] == hash) return false;
+        if (table[at] == 0) {
+            table[at] = hash;
+            ++count;
+            return true;
+        }
+    }
+}
+
+bool WordStarts::HashSet::Contains(std::uint64_t hash) const {
+    if (table.empty()) return false;
+    const std::size_t mask = table.size() - 1;
+    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
+        if (table[at] == hash) return true;
+        if (table[at] == 0) return false;
+    }
+}
+
 void WordStarts::Add(std::u16string_view head, std::u16string_view tail) {
     std::array<char16_t, kLength> buffer{};
     std::size_t n = 0;
     for (const std::u16string_view part : {head, tail}) {
         for (std::size_t i = 0; i < part.size() && n < kLength; ++i) buffer[n++] = part[i];
     }
-    const std::uint64_t hash = Hash(std::u16string_view(buffer.data(), n)) | 1;
-    if (2 * (count_ + 1) > table_.size()) {
-        std::vector<std::uint64_t> old(std::max<std::size_t>(table_.size() * 2, 1 << 16), 0);
-        old.swap(table_);
-        count_ = 0;
-        for (const std::uint64_t h : old) {
-            if (h) Insert(h);
-        }
-    }
-    Insert(hash);
-}
-
-void WordStarts::Insert(std::uint64_t hash) {
-    const std::size_t mask = table_.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        if (table_[at] == hash) return;
-        if (table_[at] == 0) {
-            table_[at] = hash;
-            ++count_;
-            return;
-        }
+    if (!starts_.Insert(Hash(std::u16string_view(buffer.data(), n)) | 1)) return;
+    for (std::size_t length = 1; length <= n; ++length) {
+        heads_.Insert(Hash(std::u16string_view(buffer.data(), length)) | 1);
     }
 }
 
-bool WordStarts::Contains(std::uint64_t hash) const {
-    if (table_.empty()) return false;
-    const std::size_t mask = table_.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        if (table_[at] == hash) return true;
-        if (table_[at] == 0) return false;
-    }
-}
-
-bool WordStarts::Known(std::u16string_view head, std::u16string_view rest) const {
+bool WordStarts::Known(std::u16string_view head, std::u16string_view rest, bool beginning) const {
     std::array<char16_t, kLength> buffer{};
     std::size_t n = 0;
     for (const char16_t c : head) {
@@ -158,7 +160,8 @@ bool WordStarts::Known(std::u16string_view head, std::u16string_view rest) const
         if (n == kLength) break;
         buffer[n++] = FoldCase(c);
     }
-    return Contains(Hash(std::u16string_view(buffer.data(), n)) | 1);
+    const std::uint64_t hash = Hash(std::u16string_view(buffer.data(), n)) | 1;
+    return beginning && n < kLength ? heads_.Contains(hash) : starts_.Contains(hash);
 }
 
 void WordStarts::Note(std::u16string_view letters) {
@@ -171,18 +174,25 @@ bool WordStarts::Uses(char16_t letter) const {
     return small < letters_.size() && letters_[small];
 }
 
-bool WordStarts::MayBeWord(std::u16string_view word) const {
-    if (Known({}, word)) return true;
+bool WordStarts::Test(std::u16string_view word, bool beginning) const {
+    if (Known({}, word, beginning)) return true;
     for (const Prefix& prefix : prefixes_) {
-        if (word.size() < prefix.add.size()) continue;
+        const std::size_t n = std::min(word.size(), prefix.add.size());
         bool match = true;
-        for (std::size_t i = 0; i < prefix.add.size() && match; ++i) {
-            match = FoldCase(word[i]) == prefix.add[i];
+        for (std::size_t i = 0; i < n && match; ++i) match = FoldCase(word[i]) == prefix.add[i];
+        if (!match) continue;
+        if (word.size() <= prefix.add.size()) {
+            if (beginning) return true;  // the prefix itself may begin a word
+            continue;
         }
-        if (match && Known(prefix.strip, word.substr(prefix.add.size()))) return true;
+        if (Known(prefix.strip, word.substr(prefix.add.size()), beginning)) return true;
     }
     return false;
 }
+
+bool WordStarts::MayBeWord(std::u16string_view word) const { return Test(word, false); }
+
+bool WordStarts::MayBegin(std::u16string_view head) const { return Test(head, true); }
 
 std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
                                            const std::string& dic_path) {
@@ -234,7 +244,10 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
                 next = SplitFlags(add_field.substr(slash + 1), mode);
             if (key == "PFX") {
                 prefix_next.insert(prefix_next.end(), next.begin(), next.end());
-                if (!add.empty()) starts.prefixes_.push_back({strip, add});
+                if (!add.empty()) {
+                    starts.reach_ = std::max(starts.reach_, add.size() + kLength);
+                    starts.prefixes_.push_back({strip, add});
+                }
             } else {
                 suffixes[std::string(fields[1])].push_back({strip, add, std::move(next)});
             }
@@ -249,6 +262,9 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
         std::unordered_map<std::u16string, std::vector<const Suffix*>, StringHash, std::equal_to<>>
             by_strip;
         std::size_t max_strip = 0;
+        // The most letters of a stem a suffix and one after it take off together (less what
+        // the first adds): a stem this much longer than kLength keeps its first letters.
+        std::size_t max_reach = 0;
     };
     std::unordered_map<std::string, Class> classes;
     for (auto& [flag, list] : suffixes) {
@@ -268,6 +284,9 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
                         std::max(suffix.next_strip, it->second.list.front().strip.size());
                 }
             }
+            const std::size_t taken = suffix.strip.size() + suffix.next_strip;
+            c.max_reach = std::max({c.max_reach, suffix.strip.size(),
+                                    taken > suffix.add.size() ? taken - suffix.add.size() : 0});
         }
         for (const Suffix& suffix : c.list) c.by_strip[suffix.strip].push_back(&suffix);
     }
@@ -301,6 +320,7 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
             const auto it = classes.find(flag);
             if (it == classes.end()) continue;
             const Class& first = it->second;
+            if (stem.size() >= kLength + first.max_reach) continue;
             for (std::size_t cut = 0; cut <= std::min(first.max_strip, stem.size()); ++cut) {
                 const std::size_t kept = stem.size() - cut;
                 const auto group = first.by_strip.find(std::u16string_view(stem).substr(kept));
@@ -314,7 +334,7 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
                     }
                     form.assign(stem, 0, kept);
                     form += suffix->add;
-                    starts.Add(form);
+                    if (kept < kLength) starts.Add(form);
                     for (const std::string& next : suffix->next) {
                         const auto then = classes.find(next);
                         if (then == classes.end()) continue;

@@ -35,29 +35,44 @@ class WordStarts {
     // False when the dictionary cannot accept word in any letter case; true otherwise.
     bool MayBeWord(std::u16string_view word) const;
 
+    // False when no word the dictionary accepts begins with head (in any letter case); true
+    // otherwise. For a head of Reach() letters or more the same as MayBeWord.
+    bool MayBegin(std::u16string_view head) const;
+
+    // How many first letters of a word MayBeWord looks at, at most: a word's first Reach()
+    // letters decide, and a shorter word is decided whole.
+    std::size_t Reach() const { return reach_; }
+
     // True when a stem or an affix of the dictionary has the small or capital letter.
     bool Uses(char16_t letter) const;
 
     // How many beginnings are known (for tests and diagnosis).
-    std::size_t size() const { return count_; }
+    std::size_t size() const { return starts_.count; }
 
   private:
     struct Prefix {
         std::u16string strip, add;  // in small letters
     };
+    // A set of 64-bit hashes, odd so that 0 marks a free slot (open addressing).
+    struct HashSet {
+        std::vector<std::uint64_t> table;
+        std::size_t count = 0;
+        bool Insert(std::uint64_t hash);  // false when it was there
+        bool Contains(std::uint64_t hash) const;
+    };
     // Adds the beginning of head and tail written one after the other.
     void Add(std::u16string_view head, std::u16string_view tail = {});
     void Note(std::u16string_view letters);  // small letters the dictionary uses
-    void Insert(std::uint64_t hash);
-    bool Contains(std::uint64_t hash) const;
-    bool Known(std::u16string_view head, std::u16string_view rest) const;
+    // Whether head (small letters) then rest (any case) begins as a beginning does: is one,
+    // or (with beginning, for a head shorter than kLength) is the start of one.
+    bool Known(std::u16string_view head, std::u16string_view rest, bool beginning) const;
+    bool Test(std::u16string_view word, bool beginning) const;
 
-    // The hashes of the beginnings (their first kLength small letters, or all of a shorter
-    // word), odd so that 0 marks a free slot: an open-addressing set.
-    std::vector<std::uint64_t> table_;
-    std::size_t count_ = 0;
+    HashSet starts_;  // the beginnings: their first kLength small letters, or a shorter word
+    HashSet heads_;   // every beginning's first one, two … letters
     std::vector<Prefix> prefixes_;
     std::vector<bool> letters_;  // by small letter: used by the dictionary
+    std::size_t reach_ = kLength;
 };
 
 // The small letter of c for the Latin, Greek and Cyrillic letters; c itself otherwise.
