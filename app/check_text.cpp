@@ -2,6 +2,7 @@
 
 #include <string>
 
+#include "engine/line_ends.h"
 #include "engine/utf8.h"
 
 namespace zv::cli {
@@ -24,12 +25,14 @@ std::size_t CheckText(const checker::Checker& checker, std::string_view name, st
             sink(out);
             out.clear();
         }
-        for (; at < finding.begin; ++at) {
-            if (typed[at] == u'\n') {
+        while (at < finding.begin) {
+            if (const std::size_t line_end = LineEndLength(typed, at)) {
                 ++line;
                 column = 1;
-            } else if (!IsLowSurrogate(typed[at])) {
-                ++column;
+                at += line_end;
+            } else {
+                if (!IsLowSurrogate(typed[at])) ++column;
+                ++at;
             }
         }
         out.append(name).append(":");

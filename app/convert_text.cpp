@@ -7,6 +7,7 @@
 
 #include "app/chunk_pipeline.h"
 #include "app/letter_table.h"
+#include "engine/line_ends.h"
 #include "engine/transliterate.h"
 
 namespace zv::cli {
@@ -51,11 +52,14 @@ std::size_t PieceEnd(std::string_view text, std::size_t start, std::size_t size,
 
 // Converts text onto the end of out. A text without blanks or line feeds can be long: it is
 // converted in pieces of about kPieceBytes, and with letters set, a reference that a piece
-// cuts off is completed by the next.
-void ConvertInPieces(std::string_view text, bool letters, std::string& out) {
+// cuts off is completed by the next. Unless exact is set, the line ends are made CR LF first;
+// text (a chunk) must not end in the middle of a line end, as a CR that an LF follows.
+void ConvertInPieces(std::string_view text, ConvertOptions options, std::string& out) {
     static const std::array<bool, 128> safeCut = SafeCutAfter();
     static const LetterTable letterTable;
 
+    thread_local std::string withCrLf;
+    if (!options.exact) text = WithCrLf(text, withCrLf);
     std::string piece;
     std::string carry;  // the start of a reference that the previous piece cut off
     std::size_t start = 0;
@@ -64,7 +68,7 @@ void ConvertInPieces(std::string_view text, bool letters, std::string& out) {
                                          [](unsigned char b) { return b < 128 && safeCut[b]; });
         // The text is well-formed UTF-8 (checked before), for which the byte-wise conversion
         // gives the UTF-8 of Transliterate's result.
-        if (!letters) {
+        if (!options.letters) {
             TransliterateUtf8(text.substr(start, end - start), out);
             start = end;
             continue;
@@ -91,7 +95,9 @@ void ConvertInPieces(std::string_view text, bool letters, std::string& out) {
 // The ends of the chunks that text is converted in: each chunk ends after a blank or a line
 // feed at least kChunkBytes from its start, or at the end of the text. Such a character is in
 // no find text (so no rule matches across it) and in no character reference (so --unicode
-// finds every reference within one chunk): the chunks convert independently, in any order.
+// finds every reference within one chunk), and no line end goes on after it (a chunk never
+// ends between the CR and the LF of a CR LF): the chunks convert independently, in any order,
+// their line ends made CR LF or not.
 std::vector<std::size_t> ChunkEnds(std::string_view text) {
     static const std::array<bool, 128> safeCut = SafeCutAfter();
     std::vector<std::size_t> ends;
@@ -110,14 +116,14 @@ std::vector<std::size_t> ChunkEnds(std::string_view text) {
 
 }  // namespace
 
-void ConvertUtf8(std::string_view text, bool letters, const std::function<void()>& begin,
+void ConvertUtf8(std::string_view text, ConvertOptions options, const std::function<void()>& begin,
                  const std::function<void(std::string_view)>& sink) {
     std::vector<std::size_t> ends = ChunkEnds(text);
     if (ends.size() > 1 && std::thread::hardware_concurrency() > 1) {
         ConvertInTwoThreads(
             text, std::move(ends),
-            [letters](std::string_view chunk, std::string& out) {
-                ConvertInPieces(chunk, letters, out);
+            [options](std::string_view chunk, std::string& out) {
+                ConvertInPieces(chunk, options, out);
             },
             begin, sink);
         return;
@@ -127,7 +133,7 @@ void ConvertUtf8(std::string_view text, bool letters, const std::function<void()
     std::size_t start = 0;
     for (const std::size_t end : ends) {
         out.clear();
-        ConvertInPieces(text.substr(start, end - start), letters, out);
+        ConvertInPieces(text.substr(start, end - start), options, out);
         sink(out);
         start = end;
     }

@@ -45,7 +45,7 @@ constexpr char kUsage[] =
     "\n"
     "The FILEs are read as UTF-8, one after another, and converted as one text. With no\n"
     "FILE, or when FILE is -, standard input is read. The result goes to standard output\n"
-    "in UTF-8.\n"
+    "in UTF-8. Each line break (LF, CR LF or a lone CR) becomes <Br>.\n"
     "\n"
     "  -o, --output=OUT  write the result to the file OUT instead: it is replaced only\n"
     "               once the whole result has been written, so on any error OUT stays\n"
@@ -57,6 +57,8 @@ constexpr char kUsage[] =
     "  --document   write the whole unitext.html document with the text as its body\n"
     "  --unicode    write the letters themselves (the Latvian ones and å Å ä Ä ö Ö)\n"
     "               in place of the character references the conversion makes\n"
+    "  --exact      convert the text exactly as it is: only CR LF becomes <Br>, and a\n"
+    "               lone LF or CR stays as it is\n"
     "  --check      convert nothing: list the words whose conversion the Latvian\n"
     "               dictionary rejects while another reading of the same typed\n"
     "               letters is a word, one line each:\n"
@@ -341,7 +343,8 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
 }
 
 int Run(int argc, char** argv) {
-    bool document = false, letters = false, help = false, version = false, check = false;
+    bool document = false, help = false, version = false, check = false;
+    zv::cli::ConvertOptions convert;
     std::optional<std::string> output;
     std::vector<std::string> inputs;
     bool options = true;
@@ -353,7 +356,9 @@ int Run(int argc, char** argv) {
             if (arg == "--document") {
                 document = true;
             } else if (arg == "--unicode") {
-                letters = true;
+                convert.letters = true;
+            } else if (arg == "--exact") {
+                convert.exact = true;
             } else if (arg == "--check") {
                 check = true;
             } else if (arg == "--help") {
@@ -383,8 +388,8 @@ int Run(int argc, char** argv) {
         CloseOutput();
         return 0;
     }
-    if (check && (document || letters)) {
-        Fail(kExitUsage, "--check cannot be combined with --document or --unicode");
+    if (check && (document || convert.letters || convert.exact)) {
+        Fail(kExitUsage, "--check cannot be combined with --document, --unicode or --exact");
     }
     if (inputs.empty()) inputs.emplace_back("-");
 
@@ -449,7 +454,7 @@ int Run(int argc, char** argv) {
         if (output) OpenOutput(*output);
         WriteAll(before);
     };
-    zv::cli::ConvertUtf8(text, letters, checkThenBegin, WriteAll);
+    zv::cli::ConvertUtf8(text, convert, checkThenBegin, WriteAll);
     if (mapped) mapped->CheckUnchanged();
     WriteAll(after);
     CloseOutput();

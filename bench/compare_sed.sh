@@ -1,8 +1,8 @@
 #!/usr/bin/env bash
 # zv-convert against GNU sed running the same substitutions, on the same 10 MB of typed
 # Latvian text, in one run: bench/compare_sed.sh [BUILD_DIR] [MEGABYTES] [RUNS]
-# The text has LF line ends (sed reads lines; the CR LF rule is the one sed cannot apply), so
-# both must give identical output. Prints the best wall time of each over RUNS runs, taken
+# The text has LF line ends (sed reads lines; the CR LF rule is the one sed cannot apply), and
+# zv-convert runs with --exact (its LF stays LF, as in sed), so both must give identical output. Prints the best wall time of each over RUNS runs, taken
 # with bash's own clock (no process is started to read it), the two taking turns.
 set -euo pipefail
 build=${1:-build}
@@ -34,7 +34,7 @@ sed_us="" zv_us=""
 for _ in $(seq "$runs"); do
     us=$(timed sed sed -f "$work/rules.sed" "$work/corpus.txt")
     if [ -z "$sed_us" ] || [ "$us" -lt "$sed_us" ]; then sed_us=$us; fi
-    us=$(timed zv "$build/app/zv-convert" "$work/corpus.txt")
+    us=$(timed zv "$build/app/zv-convert" --exact "$work/corpus.txt")
     if [ -z "$zv_us" ] || [ "$us" -lt "$zv_us" ]; then zv_us=$us; fi
 done
 if cmp -s "$work/sed.out" "$work/zv.out"; then same=identical; else same=DIFFERENT; fi

@@ -149,7 +149,9 @@ def run(convert, args, text):
         f.write(text)
         path = f.name
     try:
-        result = subprocess.run([convert] + args + [path], capture_output=True, text=True)
+        # One word a line: a conversion keeps the LF between them (--exact).
+        exact = [] if "--check" in args else ["--exact"]
+        result = subprocess.run([convert] + args + exact + [path], capture_output=True, text=True)
         if result.returncode not in (0, 1):
             sys.exit(f"{convert} {' '.join(args)}: exit {result.returncode}: {result.stderr}")
         return result.stdout

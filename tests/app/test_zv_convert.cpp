@@ -99,6 +99,25 @@ std::string Converted(const std::string& input) {
     return zv::ToUtf8(zv::Transliterate(zv::ToUtf16(input)));
 }
 
+// Text with each line end (LF, CR LF, a lone CR, U+2028, U+2029) as CR LF, written here
+// independently of the program.
+std::string CrLf(const std::string& text) {
+    std::string out;
+    for (std::size_t i = 0; i < text.size(); ++i) {
+        if (text.compare(i, 2, "\r\n") == 0) {
+            ++i;
+        } else if (text.compare(i, 3, "\xE2\x80\xA8") == 0 ||
+                   text.compare(i, 3, "\xE2\x80\xA9") == 0) {
+            i += 2;
+        } else if (text[i] != '\r' && text[i] != '\n') {
+            out += text[i];
+            continue;
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
 // The document a run writes around a converted text.
 std::string RunDocumentOf(const std::string& converted) {
     return zv::DocumentBytes(zv::DocumentVariant::Run, zv::ToUtf16(converted));
@@ -171,7 +190,12 @@ INSTANTIATE_TEST_SUITE_P(
     Rows, Output,
     testing::Values(
         Row{{}, "", ""}, Row{{}, "Laba diena, Riiga!", "Laba diena, R&#299;ga!"},
-        Row{{"-"}, "Kjeepis\r\nRiiga\n", "&#310;&#275;pis<Br>R&#299;ga\n"},
+        Row{{"--exact", "-"}, "Kjeepis\r\nRiiga\n", "&#310;&#275;pis<Br>R&#299;ga\n"},
+        // Every line end gives <Br>, as in the window; LF CR is two.
+        Row{{},
+            "Kjeepis\r\nRiiga\nsh\rx\n\ry\xE2\x80\xA8z\r\r\n",
+            "&#310;&#275;pis<Br>R&#299;ga<Br>&#353;<Br>x<Br><Br>y<Br>z<Br><Br>"},
+        Row{{"--exact"}, "a\rb\xE2\x80\xA8\n\r", "a\rb\xE2\x80\xA8\n\r"},
         Row{{}, "R\xC4\xABga \xC3\xA5 \xF0\x9F\x98\x80", "R\xC4\xABga &aring; \xF0\x9F\x98\x80"},
         Row{{}, std::string("a\0a", 3), std::string("a\0a", 3)},
         Row{{"--unicode"},
@@ -192,7 +216,7 @@ TEST_F(Convert, DocumentIsTheWrittenDocument) {
     for (const std::string input : {"", "Laba diena, Riiga!\r\nKjeepis", "a\rb \xC5\xA0"}) {
         const Result r = Run({"--document"}, input);
         EXPECT_EQ(r.exit, 0);
-        EXPECT_EQ(r.out, RunDocumentOf(Converted(input)));
+        EXPECT_EQ(r.out, RunDocumentOf(Converted(CrLf(input))));
     }
 }
 
@@ -554,15 +578,17 @@ TEST_F(Convert, HelpVersionAndBadOptions) {
 // Long texts are converted in pieces, and from 4 MB on in two halves on two threads; the
 // result must be the whole text's conversion.
 TEST_F(Convert, LongTextEqualsWholeConversion) {
-    const char* const kBits[] = {"a", "e", "i", "u", "s", "h", "z", "k",        "j",        "n",
-                                 "p", "r", "A", "S", "'", "-", " ", "\r",       "\n",       "\r\n",
-                                 "!", "&", "#", ";", "m", "l", "o", "\xC3\xA5", "\xC4\x81", "2"};
+    const char* const kBits[] = {"a", "e",  "i",  "u",        "s",        "h", "z",           "k",
+                                 "j", "n",  "p",  "r",        "A",        "S", "'",           "-",
+                                 " ", "\r", "\n", "\r\n",     "!",        "&", "#",           ";",
+                                 "m", "l",  "o",  "\xC3\xA5", "\xC4\x81", "2", "\xE2\x80\xA8"};
     std::mt19937 rng(7);
     std::string text;
     while (text.size() < (5u << 20)) text += kBits[rng() % std::size(kBits)];
-    const std::string expected = Converted(text);
+    const std::string expected = Converted(CrLf(text));
     EXPECT_EQ(Mismatch(Run({}, text).out, expected), "");
     EXPECT_EQ(Mismatch(Run({Put("long", text)}).out, expected), "");  // one file: mapped
+    EXPECT_EQ(Mismatch(Run({"--exact", Put("long", text)}).out, Converted(text)), "");
     {
         // Allowed one CPU only, the second thread has no other CPU to start on.
         cpu_set_t all, one;

@@ -290,6 +290,15 @@ INSTANTIATE_TEST_SUITE_P(Rows, CheckIntoItsInput,
                              return std::string(info.param.name);
                          });
 
+// Lines end where the conversion's lines end: at LF, CR LF, a lone CR and U+2028.
+TEST_F(CheckCommand, LinesEndAtEveryLineEnd) {
+    NEED_DICTIONARY();
+    const Outcome run = Convert("", "", "x\rsheema\n\r\r\nsheema\xE2\x80\xA8 sheema");
+    EXPECT_EQ(run.exit, 1) << run.err;
+    const std::string rest = ": sheema -> šēma: did you mean shēma (type s-heema)\n";
+    EXPECT_EQ(run.out, "<stdin>:2:1" + rest + "<stdin>:5:1" + rest + "<stdin>:6:2" + rest);
+}
+
 TEST_F(CheckCommand, NoDictionary) {
     const Outcome run =
         Convert("ZV_DICTIONARY=" + (dir_ / "nowhere/lv_LV").string(), "", "sheema\n");

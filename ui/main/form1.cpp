@@ -7,6 +7,7 @@
 
 #include "document/unicode_document.h"
 #include "engine/conversion.h"
+#include "engine/line_ends.h"
 #include "resources/resources.h"
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/form2_definition.h"
@@ -31,17 +32,8 @@ class Form1::RunWindows : public ConversionWindows {
         // The text as typed, without the box's display breaks; no-break spaces stay. Its line
         // breaks, Enter's and Shift+Enter's alike, become CR LF, as the rule table expects.
         const QString typed = main_.Text1()->Text();
-        std::u16string text;
-        text.reserve(static_cast<std::size_t>(typed.size()) +
-                     static_cast<std::size_t>(typed.size()) / 16);
-        for (const QChar c : typed) {
-            if (c == QLatin1Char('\n') || c == QChar::LineSeparator) {
-                text += u"\r\n";
-            } else {
-                text.push_back(c.unicode());
-            }
-        }
-        return text;
+        return WithCrLf(std::u16string_view(QStringView(typed).utf16(),
+                                            static_cast<std::size_t>(typed.size())));
     }
 
     void ShowHint(std::u16string_view message) override {

@@ -18,6 +18,7 @@
 #include <utility>
 
 #include "checker/checker.h"
+#include "engine/line_ends.h"
 #include "ui/definitions/handlers.h"
 
 namespace zv::ui {
@@ -29,29 +30,37 @@ QString FromU16(const std::u16string& text) { return QString::fromStdU16String(t
 std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMarks::Job& job,
                                  std::stop_token stop) {
     // The text as a conversion run reads it: the display breaks left out, every other line
-    // break as CR LF. From each shift on, a unit of input stands at document position
+    // end as CR LF. From each shift on, a unit of input stands at document position
     // (its offset in input + the shift's delta).
     struct Shift {
         std::size_t from;  // offset in input
         qsizetype delta;
     };
     std::vector<Shift> shifts{{0, 0}};
+    const std::u16string_view raw(QStringView(job.raw).utf16(),
+                                  static_cast<std::size_t>(job.raw.size()));
     std::u16string input;
-    input.reserve(static_cast<std::size_t>(job.raw.size() + job.raw.size() / 16));
+    input.reserve(raw.size() + raw.size() / 16);
     auto display_break = job.display_breaks.begin();
-    for (qsizetype at = 0; at < job.raw.size(); ++at) {
-        const QChar c = job.raw[at];
-        if (c != QChar::ParagraphSeparator && c != QChar::LineSeparator) {
-            input.push_back(c.unicode());
+    for (std::size_t at = 0; at < raw.size();) {
+        const std::size_t length = LineEndLength(raw, at);
+        if (length == 0) {
+            input.push_back(raw[at++]);
             continue;
         }
-        while (display_break != job.display_breaks.end() && *display_break < at) ++display_break;
-        if (display_break != job.display_breaks.end() && *display_break == at) {
-            shifts.push_back({input.size(), shifts.back().delta + 1});
-        } else {
-            input += u"\r\n";
-            shifts.push_back({input.size(), shifts.back().delta - 1});
+        const auto position = static_cast<qsizetype>(at);
+        while (display_break != job.display_breaks.end() && *display_break < position) {
+            ++display_break;
         }
+        const auto skipped = static_cast<qsizetype>(length);
+        if (display_break != job.display_breaks.end() && *display_break == position) {
+            shifts.push_back({input.size(), shifts.back().delta + skipped});
+        } else {
+            input += kLineEnd;
+            shifts.push_back({input.size(), shifts.back().delta + skipped -
+                                                static_cast<qsizetype>(kLineEnd.size())});
+        }
+        at += length;
     }
     if (stop.stop_requested()) return {};
     const std::vector<checker::Finding> findings = checker.Check(input, stop);
