@@ -14,7 +14,8 @@ bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
 
 std::size_t CheckText(const checker::Checker& checker, std::string_view name, std::string_view text,
                       const std::function<void(std::string_view)>& sink, std::size_t* unchecked) {
-    const std::u16string typed = ToUtf16(text);
+    // The text as the conversion reads it, so that the check sees the same lines.
+    const std::u16string typed = WithCrLf(ToUtf16(text));
     const std::vector<checker::Finding> findings = checker.Check(typed, {}, unchecked);
     // Line and column are counted forward from the previous finding; a byte-order mark at the
     // start is no character of the first line.
