@@ -247,17 +247,18 @@ class MainWindowTest : public QObject {
         QCOMPARE(Main(p).Text1()->geometry(), QRect(7, 7, 478, 445));
     }
 
-    // Resizing lays the input box out again and keeps what the user typed.
+    // Resizing lays the input box out again (window height / 1.15 by width / 1.05) and keeps
+    // what the user typed.
     void resize_keeps_typed_text() {
         Program p;
         Form1& main = Main(p);
         main.Text1()->setPlainText(QStringLiteral("mani vaardi"));
-        main.resize(main.width() + 150, main.height() - 90);
-        QTest::qWait(20);
+        test::ResizeOuter(&main, QSize(588, 460));  // 8820 x 6900 twips
+        QTRY_COMPARE(main.Text1()->geometry(), QRect(7, 7, 560, 400));
         QCOMPARE(main.Text1()->toPlainText(), QStringLiteral("mani vaardi"));
         const TwipsRect place = ControlPlace(main.Text1());
-        QCOMPARE(place.height, layout::ContentHeight(main.Height()));
-        QCOMPARE(place.width, layout::ContentWidth(main.Width()));
+        QCOMPARE(place.height, 6000.f);
+        QCOMPARE(place.width, 8400.f);
         QCOMPARE(place.left, 100.f);
         QCOMPARE(place.top, 100.f);
     }
@@ -406,18 +407,20 @@ class MainWindowTest : public QObject {
         Program p;
         int open = 0;
         int most_open = 0;
+        Form1& main = Main(p);
+        main.Timer1()->stop();  // the ticks are the test's own
         p.OnMessage([&](const MessageRequest&) {
             ++open;
             most_open = std::max(most_open, open);
-            QTest::qWait(200);  // the user reads the box; ticks come every 20 ms
+            for (int i = 0; i < 3; ++i) test::Tick(main.Timer1());  // while the user reads it
             --open;
         });
-        Form1& main = Main(p);
         main.Text1()->setPlainText(QStringLiteral("paaris"));
         main.Menu().Never->trigger();
-        main.Timer1()->setInterval(20);
-        QVERIFY(QTest::qWaitFor([&] { return p.messages().size() >= 2; }, 5000));
+        test::Tick(main.Timer1());
+        test::Tick(main.Timer1());
         main.Menu().Never->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(2));
         QCOMPARE(most_open, 1);
         QCOMPARE(UnicodeText(p), QStringLiteral("p&#257;ris"));
     }
@@ -710,16 +713,19 @@ class MainWindowTest : public QObject {
         SetProgramFolder(not_a_folder);
         int open = 0;
         int most_open = 0;
+        QTimer* timer = Main(p).Timer1();
+        timer->stop();  // the ticks are the test's own
         p.OnMessage([&](const MessageRequest&) {
             ++open;
             most_open = std::max(most_open, open);
-            QTest::qWait(150);
+            for (int i = 0; i < 3; ++i) test::Tick(timer);  // while the box is open
             --open;
         });
         Main(p).Menu().every->trigger();
-        Main(p).Timer1()->setInterval(20);
-        QVERIFY(QTest::qWaitFor([&] { return p.messages().size() >= 2; }, 5000));
+        test::Tick(timer);
+        test::Tick(timer);
         Main(p).Menu().Never->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(2));
         QCOMPARE(most_open, 1);
         SetProgramFolder(p.folder());
     }

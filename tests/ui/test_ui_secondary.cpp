@@ -61,21 +61,33 @@ class SecondaryWindowsTest : public QObject {
   private slots:
     void cleanup() { test::FlushDeletes(); }
 
-    // After any change of size the content control stands at 100, 100 and measures
-    // window height / 1.15 by window width / 1.05; what it shows is untouched.
+    // After any change of size the content control stands at 100, 100 twips and measures
+    // window height / 1.15 by window width / 1.05; what it shows is untouched, and a browser
+    // view stays inside its window (the help window's display flags say full screen).
     void resize_layout_data() {
         QTest::addColumn<int>("form");
-        QTest::addColumn<QSize>("delta");
-        QTest::newRow("preview larger") << 1 << QSize(120, 75);
-        QTest::newRow("preview smaller") << 1 << QSize(-200, -100);
-        QTest::newRow("unicode larger") << 2 << QSize(33, 210);
-        QTest::newRow("unicode smaller") << 2 << QSize(-150, -40);
-        QTest::newRow("help larger") << 3 << QSize(90, 90);
-        QTest::newRow("help smaller") << 3 << QSize(-100, -60);
+        QTest::addColumn<QSize>("outer");  // pixels, frame included: 15 twips each
+        QTest::addColumn<float>("width");  // of the content control, twips
+        QTest::addColumn<float>("height");
+        QTest::addColumn<QSize>("pixels");
+        QTest::newRow("preview larger")
+            << 1 << QSize(630, 552) << 9000.f << 7200.f << QSize(600, 480);
+        QTest::newRow("preview smaller")
+            << 1 << QSize(420, 276) << 6000.f << 3600.f << QSize(400, 240);
+        QTest::newRow("unicode larger")
+            << 2 << QSize(735, 345) << 10500.f << 4500.f << QSize(700, 300);
+        QTest::newRow("unicode smaller")
+            << 2 << QSize(378, 207) << 5400.f << 2700.f << QSize(360, 180);
+        QTest::newRow("help larger") << 3 << QSize(630, 414) << 9000.f << 5400.f << QSize(600, 360);
+        QTest::newRow("help smaller")
+            << 3 << QSize(399, 184) << 5700.f << 2400.f << QSize(380, 160);
     }
     void resize_layout() {
         QFETCH(int, form);
-        QFETCH(QSize, delta);
+        QFETCH(QSize, outer);
+        QFETCH(float, width);
+        QFETCH(float, height);
+        QFETCH(QSize, pixels);
         Program p;
         ZvWindow* window = p.forms().Window(static_cast<FormId>(form));
         QWidget* content = Content(window);
@@ -84,29 +96,34 @@ class SecondaryWindowsTest : public QObject {
         auto* view = qobject_cast<BrowserView*>(content);
         const QString text_before = text != nullptr ? text->toPlainText() : QString();
         const QUrl url_before = view != nullptr ? view->RequestedUrl() : QUrl();
-        window->resize(window->size() + delta);
-        QTest::qWait(20);
+        test::ResizeOuter(window, outer);
+        QTRY_COMPARE(content->geometry(), QRect(QPoint(7, 7), pixels));
         const TwipsRect place = ControlPlace(content);
         QCOMPARE(place.left, 100.f);
         QCOMPARE(place.top, 100.f);
-        QCOMPARE(place.height, layout::ContentHeight(window->Height()));
-        QCOMPARE(place.width, layout::ContentWidth(window->Width()));
-        QCOMPARE(content->geometry(),
-                 QRect(7, 7, TwipsToPixels(place.width, 15), TwipsToPixels(place.height, 15)));
+        QCOMPARE(place.width, width);
+        QCOMPARE(place.height, height);
         if (text != nullptr) QCOMPARE(text->toPlainText(), text_before);
-        if (view != nullptr) QCOMPARE(view->RequestedUrl(), url_before);
+        if (view != nullptr) {
+            QCOMPARE(view->RequestedUrl(), url_before);
+            QCOMPARE(view->parentWidget(), window->Client());
+            QVERIFY(!view->isFullScreen());
+        }
         if (form == 3) QVERIFY(p.forms().Form4().Picture1()->isVisible());
     }
 
-    // The help window's picture keeps its place and natural size whatever the window's size.
+    // The help window's picture keeps its place and size (8535 x 6855 twips) whatever the
+    // window's size, and is drawn at its natural size, never scaled.
     void picture_is_never_scaled() {
         Program p;
         Form4Definition& help = p.forms().Form4();
         const QSize natural = zv::resources::OfflinePicture().size();
-        for (QSize size : {QSize(200, 150), QSize(900, 700)}) {
-            help.resize(size);
-            QTest::qWait(10);
-            QCOMPARE(help.Picture1()->pos(), QPoint(0, 0));
+        for (const auto& [outer, view] : {std::pair{QSize(399, 184), QSize(380, 160)},
+                                          std::pair{QSize(840, 690), QSize(800, 600)}}) {
+            test::ResizeOuter(&help, outer);
+            QTRY_COMPARE(help.WebBrowser1()->size(), view);  // laid out for the new size
+            QCOMPARE(help.Picture1()->geometry(), QRect(0, 0, 569, 457));
+            QVERIFY(!help.Picture1()->hasScaledContents());
             QCOMPARE(help.Picture1()->pixmap().size(), natural);
         }
     }

@@ -55,11 +55,27 @@ class TwipsTest : public QObject {
         QCOMPARE(unicode_top + unicode_height, screen_height + 80);
     }
 
-    // A quotient is computed in double and then stored as float: 7530 / 1.05 in double
-    // differs from the same division done in float.
+    // A quotient is computed in double and then stored as float. Each expected value is the
+    // float nearest the exact quotient; the same division done in float lands one step off
+    // (6678.26123046875, 6600.00048828125, 10285.71484375). They are compared as doubles: a
+    // comparison of two floats allows more than that one step.
+    void quotient_is_double_then_float_data() {
+        QTest::addColumn<float>("outer");
+        QTest::addColumn<bool>("height");  // window height / 1.15, else window width / 1.05
+        QTest::addColumn<double>("content");
+        QTest::newRow("7680 / 1.15") << 7680.f << true << 6678.2607421875;
+        QTest::newRow("6930 / 1.05") << 6930.f << false << 6600.0;
+        QTest::newRow("10800 / 1.05") << 10800.f << false << 10285.7138671875;
+    }
     void quotient_is_double_then_float() {
-        QCOMPARE(zv::ui::CheckedQuotient(7530.f, 1.05), static_cast<float>(7530.0 / 1.05));
-        QCOMPARE(layout::ContentHeight(7680.f), static_cast<float>(7680.0 / 1.15));
+        QFETCH(float, outer);
+        QFETCH(bool, height);
+        QFETCH(double, content);
+        const double divisor = height ? 1.15 : 1.05;
+        QCOMPARE(static_cast<double>(zv::ui::CheckedQuotient(outer, divisor)), content);
+        QCOMPARE(static_cast<double>(height ? layout::ContentHeight(outer)
+                                            : layout::ContentWidth(outer)),
+                 content);
     }
 
     void faults_data() {

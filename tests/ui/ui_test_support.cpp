@@ -3,7 +3,10 @@
 #include <QApplication>
 #include <QFile>
 #include <QWebEnginePage>
+#include <QWebEngineScript>
 #include <cstdlib>
+#include <memory>
+#include <optional>
 #include <stdexcept>
 
 #include "document/unicode_document.h"
@@ -32,15 +35,22 @@ int RunUiTest(int argc, char** argv, QObject* test) {
     return QTest::qExec(test, argc, argv);
 }
 
+// The answers below come back through callbacks that the page may call long after the wait has
+// given up (at the latest when it is destroyed): they write into shared state, never into a
+// caller's stack frame that is gone by then.
 QString RenderedText(BrowserView* view, int timeout_ms) {
-    QString text;
-    bool done = false;
-    view->page()->toPlainText([&](const QString& result) {
-        text = result;
-        done = true;
-    });
-    (void)QTest::qWaitFor([&] { return done; }, timeout_ms);
-    return text;
+    auto answer = std::make_shared<std::optional<QString>>();
+    view->page()->toPlainText([answer](const QString& result) { *answer = result; });
+    (void)QTest::qWaitFor([&] { return answer->has_value(); }, timeout_ms);
+    return answer->value_or(QString());
+}
+
+QVariant RunScript(BrowserView* view, const QString& script, int timeout_ms) {
+    auto answer = std::make_shared<std::optional<QVariant>>();
+    view->page()->runJavaScript(script, QWebEngineScript::ApplicationWorld,
+                                [answer](const QVariant& result) { *answer = result; });
+    (void)QTest::qWaitFor([&] { return answer->has_value(); }, timeout_ms);
+    return answer->value_or(QVariant());
 }
 
 bool WaitForRenderedText(BrowserView* view, const QString& needle, int timeout_ms) {
@@ -62,6 +72,15 @@ QByteArray ReadFile(const QString& path) {
 void FlushDeletes() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     QCoreApplication::processEvents();
+}
+
+void ResizeOuter(QWidget* window, QSize outer) {
+    window->resize(outer - (window->frameGeometry().size() - window->size()));
+}
+
+void Tick(QTimer* timer) {
+    // timeout() is a private signal: only the meta-object can emit it from outside.
+    QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
 }
 
 Program::Program(bool start)

@@ -2,9 +2,12 @@
 #pragma once
 
 #include <QByteArray>
+#include <QSize>
 #include <QString>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
+#include <QVariant>
 #include <functional>
 #include <memory>
 #include <vector>
@@ -24,6 +27,9 @@ int RunUiTest(int argc, char** argv, QObject* test);
 
 // The text a view renders once its current load has finished; empty on timeout.
 QString RenderedText(BrowserView* view, int timeout_ms = 15000);
+// The value of script run in the application's own script world of the view's page (it runs
+// with the page's scripts off); invalid on timeout.
+QVariant RunScript(BrowserView* view, const QString& script, int timeout_ms = 15000);
 // Waits until the view renders text containing needle.
 bool WaitForRenderedText(BrowserView* view, const QString& needle, int timeout_ms = 15000);
 
@@ -56,6 +62,13 @@ class Program {
 
 // Lets deleteLater() take effect.
 void FlushDeletes();
+
+// Resizes a window as the user does by dragging its frame, to an outer size in pixels (frame
+// and menu bar included).
+void ResizeOuter(QWidget* window, QSize outer);
+
+// One tick of a timer, delivered at once: its timeout() emitted, whether it runs or not.
+void Tick(QTimer* timer);
 
 }  // namespace zv::ui::test
 
