@@ -16,6 +16,7 @@ XS_XVFB_PID=
 XS_WM_PID=
 XS_ZV_PID=
 XS_DIR=
+XS_FOUND=  # the window id xs_found_window found
 
 xs_missing_tools() {
     local tool missing=
@@ -115,12 +116,17 @@ xs_copy_text() {
 # xs_window REGEX: id of the visible window whose caption matches, empty if none.
 xs_window() { xdotool search --onlyvisible --name "$1" 2>/dev/null | head -n1; }
 
-# xs_wait_window REGEX TIMEOUT_S: prints the window's id once it is visible.
+# xs_wait_window REGEX TIMEOUT_S: prints the window's id once it is visible: the id the successful
+# search found (a second search can come back empty while the program still makes and drops
+# windows of its own).
 xs_wait_window() {
-    xs_poll "$2" xs_has_window "$1" || return 1
-    xs_window "$1"
+    xs_poll "$2" xs_found_window "$1" || return 1
+    echo "$XS_FOUND"
 }
-xs_has_window() { [ -n "$(xs_window "$1")" ]; }
+xs_found_window() {
+    XS_FOUND=$(xs_window "$1")
+    [ -n "$XS_FOUND" ]
+}
 
 # xs_outer ID: "left top width height" of the window with its frame, in pixels. xwininfo gives the
 # client's absolute place (xdotool getwindowgeometry counts the frame offset twice under a
