@@ -141,15 +141,15 @@ class SecondaryWindowsTest : public QObject {
         test::FlushDeletes();
         Form2Definition& preview = p.forms().Form2();
         QVERIFY(preview.isHidden());
-        QCOMPARE(preview.Left(), layout::PreviewLeft(300, 6000));
+        QCOMPARE(preview.Left(), 6320.f);  // 20 twips right of the main window
         QCOMPARE(preview.Width(), 6000.f);
         QCOMPARE(preview.Height(), 6600.f);
         QCOMPARE(preview.Top(), main.Top());
         Form3Definition& unicode_window = p.forms().Form3();
         QVERIFY(unicode_window.isHidden());
         QCOMPARE(unicode_window.Left(), 300.f);
-        QCOMPARE(unicode_window.Top(), layout::UnicodeTop(6600));
-        QCOMPARE(unicode_window.Height(), layout::UnicodeHeight(ScreenHeight(), 6600));
+        QCOMPARE(unicode_window.Top(), 6720.f);     // 120 twips below it
+        QCOMPARE(unicode_window.Height(), 4880.f);  // 11,520 - (6600 + 40)
         QCOMPARE(unicode_window.Text1()->font().pointSizeF(), 8.0);
         QVERIFY(unicode_window.Text1()->toPlainText().isEmpty());
     }
@@ -162,7 +162,7 @@ class SecondaryWindowsTest : public QObject {
         p.forms().Window(FormId::Form3)->close();
         test::FlushDeletes();
         Form3Definition& unicode_window = p.forms().Form3();
-        QCOMPARE(unicode_window.Height(), layout::kMinimumUnicodeHeight);
+        QCOMPARE(unicode_window.Height(), 1440.f);  // one inch
         QVERIFY(ControlPlace(unicode_window.Text1()).height > 0);
     }
 

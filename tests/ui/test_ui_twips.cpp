@@ -116,8 +116,8 @@ class TwipsTest : public QObject {
         QTest::addColumn<float>("screen_height");
         QTest::addColumn<float>("main_height");
         QTest::addColumn<float>("height");
-        QTest::newRow("zero") << 11520.f << 11480.f << layout::kMinimumUnicodeHeight;
-        QTest::newRow("taller than screen") << 11520.f << 20000.f << layout::kMinimumUnicodeHeight;
+        QTest::newRow("zero") << 11520.f << 11480.f << 1440.f;
+        QTest::newRow("taller than screen") << 11520.f << 20000.f << 1440.f;
         QTest::newRow("720 px main window, 45 px left") << 11520.f << 10800.f << 680.f;
         QTest::newRow("one twip left") << 11520.f << 11479.f << 1.f;
     }
