@@ -1,10 +1,6 @@
 #include "resources/resources.h"
 
-#include <QCoreApplication>
-#include <QDir>
 #include <QFile>
-#include <QFileInfo>
-#include <QStandardPaths>
 
 #include "zv/config.h"
 
@@ -29,12 +25,9 @@ QString MakerSitePath(const char* path) {
     return QString::fromUtf8(config::kMakerSite) + QLatin1String(path);
 }
 
-// The shipped help page below a data folder.
-constexpr QLatin1String kShippedHelpPage("zv/zilvardo/banner.html");
-
-QString& ShippedHelpPageOverride() {
-    static QString path;
-    return path;
+bool& ShippedHelpPageEnabled() {
+    static bool enabled = true;
+    return enabled;
 }
 
 }  // namespace
@@ -54,26 +47,13 @@ QString HelpPageUrl() { return MakerSitePath("/zilvardo/banner.html"); }
 
 QString FeedbackPageUrl() { return MakerSitePath("/zilvardo/feedback.htm"); }
 
-QString ShippedHelpPageNextTo(const QString& executable_folder) {
-    return QDir::cleanPath(executable_folder + QLatin1Char('/') +
-                           QLatin1String(config::kBinToDataDir) + QLatin1Char('/') +
-                           kShippedHelpPage);
+QUrl ShippedHelpPageUrl() {
+    if (!ShippedHelpPageEnabled()) return {};
+    EnsureResourcesRegistered();
+    return QUrl(QStringLiteral("qrc:/zv/zilvardo/banner.html"));
 }
 
-QString ShippedHelpPage() {
-    if (!ShippedHelpPageOverride().isNull()) return ShippedHelpPageOverride();
-    const QString candidates[] = {
-        ShippedHelpPageNextTo(QCoreApplication::applicationDirPath()),
-        QStandardPaths::locate(QStandardPaths::GenericDataLocation, kShippedHelpPage),
-        QLatin1String(config::kInstallDataDir) + QLatin1Char('/') + kShippedHelpPage,
-    };
-    for (const QString& path : candidates) {
-        if (!path.isEmpty() && QFileInfo(path).isFile()) return path;
-    }
-    return {};
-}
-
-void SetShippedHelpPage(const QString& path) { ShippedHelpPageOverride() = path; }
+void SetShippedHelpPageEnabled(bool enabled) { ShippedHelpPageEnabled() = enabled; }
 
 QPixmap OfflinePicture() {
     EnsureResourcesRegistered();

@@ -4,6 +4,7 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QString>
+#include <QUrl>
 
 namespace zv::resources {
 
@@ -11,16 +12,12 @@ QString HelpText();         // the built-in help text shown in the main window a
 QString HelpPageUrl();      // the online help page on the maker's site
 QString FeedbackPageUrl();  // the feedback page on the maker's site
 
-// The help page shipped with the program (banner.html of site/zilvardo), for when the online
-// one cannot be loaded: the path of the first copy found, or empty when there is none. It is
-// looked for in the data folder next to the program's folder (build/share/zv/zilvardo for
-// build/app/zv, PREFIX/share/zv/zilvardo once installed), then in the desktop's data folders
-// (XDG_DATA_HOME, XDG_DATA_DIRS), then in the data folder the build installs to.
-QString ShippedHelpPage();
-// The first of those places for a program in executable_folder.
-QString ShippedHelpPageNextTo(const QString& executable_folder);
-// Replaces the search with this path (tests); a null string restores the search.
-void SetShippedHelpPage(const QString& path);
+// The help page shipped with the program (banner.html of site/zilvardo, compiled in), for when
+// the online one cannot be loaded: a qrc address, which the help view loads like a web page.
+// Its links to the other pages of site/zilvardo work there too. Empty while turned off.
+QUrl ShippedHelpPageUrl();
+// Tests: whether the help window has the shipped page to fall back on (it has unless turned off).
+void SetShippedHelpPageEnabled(bool enabled);
 QPixmap OfflinePicture();  // the help window's offline picture (GIF, 150 x 242)
 QIcon ApplicationIcon();   // the window icon, 32 x 32 and 16 x 16
 

@@ -17,7 +17,7 @@ need() {
 }
 need bin/zv-convert
 need share/man/man1/zv-convert.1
-# The desktop program comes with its entry, metadata, icons and help pages.
+# The desktop program comes with its entry, metadata and icons.
 if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
     need bin/zv
     need share/man/man1/zv.1
@@ -25,8 +25,6 @@ if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
     need share/metainfo/$id.metainfo.xml
     for size in 16x16 32x32 48x48 256x256; do need share/icons/hicolor/$size/apps/$id.png; done
     need share/icons/hicolor/scalable/apps/$id.svg
-    need share/zv/zilvardo/banner.html
-    need share/zv/zilvardo/feedback.htm
 
     desktop-file-validate "$prefix/share/applications/$id.desktop" || status=1
     appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || status=1

@@ -1,10 +1,10 @@
 // The preview, Unicode text and help windows: layout on resize, placement when re-created,
 // select all, close and the page they keep.
+#include <QDir>
 #include <QFileInfo>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QTcpServer>
-#include <QTcpSocket>
+#include <QScopeGuard>
 
 #include "document/unicode_document.h"
 #include "resources/resources.h"
@@ -25,34 +25,12 @@ QWidget* Content(ZvWindow* window) {
     return window->findChild<BrowserView*>("WebBrowser1");
 }
 
-// A web server on 127.0.0.1 that answers every request with one status and a page of its own,
-// long enough for the browser to show it rather than its own error page; with status 0 it takes
-// the request and never answers.
-class StatusServer : public QTcpServer {
-  public:
-    explicit StatusServer(int status) {
-        connect(this, &QTcpServer::newConnection, this, [this, status] {
-            while (QTcpSocket* socket = nextPendingConnection()) {
-                connect(socket, &QTcpSocket::readyRead, socket, [socket, status] {
-                    socket->readAll();
-                    if (status == 0) return;
-                    const QByteArray body = "<!DOCTYPE html><p>online page " +
-                                            QByteArray::number(status) + "</p>" +
-                                            QByteArray(2048, ' ');
-                    socket->write("HTTP/1.1 " + QByteArray::number(status) +
-                                  " Status\r\nContent-Type: text/html\r\nContent-Length: " +
-                                  QByteArray::number(body.size()) +
-                                  "\r\nConnection: close\r\n\r\n" + body);
-                    socket->disconnectFromHost();
-                });
-            }
-        });
-        listen(QHostAddress::LocalHost);
-    }
-    QString Url() const {
-        return QStringLiteral("http://127.0.0.1:%1/zilvardo/banner.html").arg(serverPort());
-    }
-};
+// The online help page as a server with this status gives it, long enough for the browser to
+// show it rather than an error page of its own.
+test::WebServer::Reply OnlinePage(int status) {
+    return {status, "<!DOCTYPE html><p>online page " + QByteArray::number(status) + "</p>" +
+                        QByteArray(2048, ' ')};
+}
 
 }  // namespace
 
@@ -209,9 +187,8 @@ class SecondaryWindowsTest : public QObject {
         QCOMPARE(preview->frameGeometry(), preview_place);
     }
 
-    // The help page the program ships, in the build tree where build/app/zv looks for it, stands
-    // in for an online page that does not load, and shows over the picture; a page that loads
-    // stays.
+    // The help page built into the program stands in for an online page that does not load,
+    // and shows over the picture; a page that loads stays.
     void help_falls_back_on_the_shipped_page_data() {
         QTest::addColumn<int>("status");  // of the server; -1: no name service, -2: no server
         QTest::addColumn<bool>("falls_back");
@@ -225,9 +202,7 @@ class SecondaryWindowsTest : public QObject {
     void help_falls_back_on_the_shipped_page() {
         QFETCH(int, status);
         QFETCH(bool, falls_back);
-        const QString shipped = zv::resources::ShippedHelpPageNextTo(ZV_APP_BINARY_DIR);
-        QVERIFY2(QFileInfo(shipped).isFile(), qPrintable(shipped));
-        zv::resources::SetShippedHelpPage(shipped);
+        const QUrl shipped = zv::resources::ShippedHelpPageUrl();
         const QString heading = QString::fromUtf8("ZV \u2013 Teksta Zilvardis");
         Program p;
         Form4Definition& help = p.forms().Form4();
@@ -236,9 +211,9 @@ class SecondaryWindowsTest : public QObject {
         QVERIFY(test::WaitForRenderedText(view, heading));
         QTRY_VERIFY(help.Picture1()->isHidden());
 
-        StatusServer server(status);
+        test::WebServer server([status](const QByteArray&) { return OnlinePage(status); });
         QString url = status == -1 ? QStringLiteral("http://zilvardis.invalid/zilvardo/banner.html")
-                                   : server.Url();
+                                   : server.Url("/zilvardo/banner.html");
         if (status == -2) server.close();
         if (status == 0) static_cast<Form4&>(help).SetWebPageTimeout(300);
         help.Picture1()->setVisible(true);
@@ -246,14 +221,51 @@ class SecondaryWindowsTest : public QObject {
         if (falls_back) {
             // The shipped page has loaded again.
             QTRY_VERIFY_WITH_TIMEOUT(help.Picture1()->isHidden(), 15000);
-            QCOMPARE(view->url(), QUrl::fromLocalFile(shipped));
+            QCOMPARE(view->url(), shipped);
             QVERIFY(test::WaitForRenderedText(view, heading));
         } else {
             QVERIFY(test::WaitForRenderedText(view, QStringLiteral("online page 200")));
             QCOMPARE(view->url(), QUrl(url));
             QVERIFY(!help.Picture1()->isHidden());
         }
-        zv::resources::SetShippedHelpPage(QString());
+    }
+
+    // A help page that someone planted where the program used to look for its own (the data
+    // folder beside the program's folder, the desktop's data folders) is never shown: the help
+    // window falls back on the page built into the program.
+    void help_shows_no_planted_page_data() {
+        QTest::addColumn<QString>("data_folder");
+        QTest::newRow("beside the program")
+            << QDir::cleanPath(QCoreApplication::applicationDirPath() + "/../share");
+        QTest::newRow("desktop data folder") << QString();
+    }
+    void help_shows_no_planted_page() {
+        QFETCH(QString, data_folder);
+        QTemporaryDir scratch;
+        if (data_folder.isEmpty()) data_folder = scratch.path();
+        QVERIFY2(!QFileInfo::exists(data_folder + "/zv"), qPrintable(data_folder));
+        const bool made_folder = !QFileInfo::exists(data_folder);
+        const QByteArray data_dirs = qgetenv("XDG_DATA_DIRS");
+        const auto restore = qScopeGuard([&] {
+            qputenv("XDG_DATA_DIRS", data_dirs);
+            QDir(data_folder + "/zv").removeRecursively();
+            if (made_folder) QDir().rmdir(data_folder);
+        });
+        const QString page = data_folder + "/zv/zilvardo/banner.html";
+        QVERIFY(QDir().mkpath(QFileInfo(page).path()));
+        QFile planted(page);
+        QVERIFY(planted.open(QIODevice::WriteOnly));
+        planted.write("<!DOCTYPE html><p>PLANTED</p><script>document.write('SCRIPT')</script>");
+        planted.close();
+        // First of the desktop's data folders, which still hold the type of every file.
+        qputenv("XDG_DATA_DIRS",
+                data_folder.toLocal8Bit() + ':' +
+                    (data_dirs.isEmpty() ? "/usr/local/share:/usr/share" : data_dirs));
+        Program p;
+        BrowserView* view = p.forms().Form4().WebBrowser1();
+        QVERIFY(test::WaitForRenderedText(view, QString::fromUtf8("ZV \u2013 Teksta Zilvardis")));
+        QCOMPARE(view->url(), zv::resources::ShippedHelpPageUrl());
+        QVERIFY(!test::RenderedText(view).contains("PLANTED"));
     }
 
     // The help window's close command keeps the picture as it was.

@@ -2,6 +2,7 @@
 
 #include <QApplication>
 #include <QFile>
+#include <QTcpSocket>
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <cstdlib>
@@ -81,6 +82,34 @@ void ResizeOuter(QWidget* window, QSize outer) {
 void Tick(QTimer* timer) {
     // timeout() is a private signal: only the meta-object can emit it from outside.
     QMetaObject::invokeMethod(timer, "timeout", Qt::DirectConnection);
+}
+
+WebServer::WebServer(std::function<Reply(const QByteArray& path)> reply)
+    : reply_(std::move(reply)) {
+    connect(this, &QTcpServer::newConnection, this, [this] {
+        while (QTcpSocket* socket = nextPendingConnection()) {
+            connect(socket, &QTcpSocket::readyRead, socket, [this, socket] {
+                // The request line and headers, which may come in parts.
+                QByteArray request = socket->property("request").toByteArray() + socket->readAll();
+                socket->setProperty("request", request);
+                if (!request.contains("\r\n\r\n")) return;
+                const QList<QByteArray> line = request.left(request.indexOf("\r\n")).split(' ');
+                const Reply reply = reply_(line.size() > 1 ? line[1] : QByteArray("/"));
+                if (reply.status == 0) return;
+                socket->write("HTTP/1.1 " + QByteArray::number(reply.status) +
+                              " Status\r\nContent-Type: text/html; charset=utf-8\r\n"
+                              "Content-Length: " +
+                              QByteArray::number(reply.body.size()) +
+                              "\r\nConnection: close\r\n\r\n" + reply.body);
+                socket->disconnectFromHost();
+            });
+        }
+    });
+    listen(QHostAddress::LocalHost);
+}
+
+QString WebServer::Url(const QString& path) const {
+    return QStringLiteral("http://127.0.0.1:%1").arg(serverPort()) + path;
 }
 
 Program::Program(bool start)

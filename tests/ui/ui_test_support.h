@@ -4,6 +4,7 @@
 #include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <QTcpServer>
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
@@ -69,6 +70,21 @@ void ResizeOuter(QWidget* window, QSize outer);
 
 // One tick of a timer, delivered at once: its timeout() emitted, whether it runs or not.
 void Tick(QTimer* timer);
+
+// A web server on 127.0.0.1 that answers each request with what reply gives for its path: a
+// status and an HTML body. With status 0 it takes the request and never answers.
+class WebServer : public QTcpServer {
+  public:
+    struct Reply {
+        int status = 200;
+        QByteArray body;
+    };
+    explicit WebServer(std::function<Reply(const QByteArray& path)> reply);
+    QString Url(const QString& path) const;
+
+  private:
+    std::function<Reply(const QByteArray& path)> reply_;
+};
 
 }  // namespace zv::ui::test
 

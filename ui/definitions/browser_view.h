@@ -6,10 +6,13 @@
 // contents, also when the address is the one already shown (a file whose bytes have not
 // changed since it was loaded is not loaded again).
 //
-// A view for untrusted content (the preview renders the user's own text as HTML) runs no
-// JavaScript, loads nothing but the address it was sent to (no frame, object, picture or
-// style sheet from elsewhere), never leaves it by itself, and hands an http, https or mailto
-// link that the user clicks to the desktop's default program instead of following it.
+// No view runs JavaScript or plug-ins or reads local files from its pages, and a clicked link
+// goes only where link_policy.h allows. A view for untrusted content (the preview renders the
+// user's own text as HTML) loads nothing but the address it was sent to (no frame, object,
+// picture or style sheet from elsewhere), never leaves it, and hands an http, https or mailto
+// link that the user clicks to the desktop's default program. The help view loads web pages
+// and the pages built into the program, and follows a clicked link in place only to another
+// page of the same site.
 #pragma once
 
 #include <QByteArray>
@@ -21,18 +24,19 @@ class QWebEngineProfile;
 
 namespace zv::ui {
 
+class LinkPolicyPage;
 class SingleAddressInterceptor;
-class UntrustedPage;
 
 class BrowserView : public QWebEngineView {
     Q_OBJECT
   public:
-    enum class Content { Trusted, Untrusted };
+    enum class Content { Help, Untrusted };
 
     explicit BrowserView(Content content, QWidget* parent = nullptr);
     ~BrowserView() override;
 
-    // where: a local path, or an http/https address.
+    // where: a local path, an http/https address, or a qrc address of a page built into the
+    // program.
     void Navigate(const QString& where);
     static QUrl AddressToUrl(const QString& where);
 
@@ -58,10 +62,9 @@ class BrowserView : public QWebEngineView {
     // The file's bytes; nothing when it cannot be read.
     static std::optional<QByteArray> FileBytes(const QString& path);
 
-    QWebEngineProfile* profile_ = nullptr;  // own off-the-record profile of an untrusted view
-    SingleAddressInterceptor* interceptor_ = nullptr;
-    QWebEnginePage* page_ = nullptr;
-    UntrustedPage* untrusted_page_ = nullptr;  // page_ of an untrusted view
+    QWebEngineProfile* profile_ = nullptr;             // the view's own, off the record
+    SingleAddressInterceptor* interceptor_ = nullptr;  // of an untrusted view
+    LinkPolicyPage* page_ = nullptr;
     QUrl requested_;
     std::optional<QByteArray> shown_bytes_;  // of the local file last loaded
     bool load_queued_ = false;

@@ -26,7 +26,7 @@ Form4Definition::Form4Definition() : ZvWindow(FormId::Form4, QStringLiteral("For
     DescribeControl(picture1_, kCaption,
                     QStringLiteral("Attēls, ko rāda, kamēr palīdzības lapa nav pieejama"));
 
-    web_browser1_ = new BrowserView(BrowserView::Content::Trusted, Client());
+    web_browser1_ = new BrowserView(BrowserView::Content::Help, Client());
     web_browser1_->setObjectName(QStringLiteral("WebBrowser1"));
     SetControlPlace(web_browser1_, {0, 0, 8535, 6855});
     DescribeControl(web_browser1_, kCaption, QStringLiteral("ZV palīdzības lapa"));

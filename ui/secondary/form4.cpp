@@ -43,11 +43,10 @@ void Form4::LoadingChanged(const QWebEngineLoadingInfo& info) {
     } else {
         web_page_timer_->stop();
     }
-    if (url.isLocalFile()) {
+    const QUrl shipped = resources::ShippedHelpPageUrl();
+    if (!shipped.isEmpty() && url.matches(shipped, QUrl::RemoveFragment | QUrl::RemoveQuery)) {
         // The shipped page is help too: the picture no longer needs to stand in for it.
-        const QString shipped = resources::ShippedHelpPage();
-        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus && !shipped.isEmpty() &&
-            url == QUrl::fromLocalFile(shipped)) {
+        if (info.status() == QWebEngineLoadingInfo::LoadSucceededStatus) {
             Picture1()->setVisible(false);
         }
         return;
@@ -59,8 +58,8 @@ void Form4::LoadingChanged(const QWebEngineLoadingInfo& info) {
 
 void Form4::ShowShippedHelp() {
     web_page_timer_->stop();
-    const QString shipped = resources::ShippedHelpPage();
-    if (!shipped.isEmpty()) WebBrowser1()->Navigate(shipped);
+    const QUrl shipped = resources::ShippedHelpPageUrl();
+    if (!shipped.isEmpty()) WebBrowser1()->Navigate(shipped.toString());
 }
 
 void Form4::Form_Load() {
