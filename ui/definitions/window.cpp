@@ -257,27 +257,9 @@ void SetControlPlace(QWidget* control, const TwipsRect& place) {
                          std::max(0, TwipsToPixels(place.height, tpp)));
 }
 
-void SetControlLeft(QWidget* control, float twips) {
+void SetControlPlace(QWidget* control, float TwipsRect::*field, float twips) {
     TwipsRect place = ControlPlace(control);
-    place.left = twips;
-    SetControlPlace(control, place);
-}
-
-void SetControlTop(QWidget* control, float twips) {
-    TwipsRect place = ControlPlace(control);
-    place.top = twips;
-    SetControlPlace(control, place);
-}
-
-void SetControlWidth(QWidget* control, float twips) {
-    TwipsRect place = ControlPlace(control);
-    place.width = twips;
-    SetControlPlace(control, place);
-}
-
-void SetControlHeight(QWidget* control, float twips) {
-    TwipsRect place = ControlPlace(control);
-    place.height = twips;
+    place.*field = twips;
     SetControlPlace(control, place);
 }
 
@@ -289,10 +271,13 @@ void SelectAllText(QPlainTextEdit* box) {
 }
 
 void FitContentControl(const ZvWindow& window, QWidget* control) {
-    ResumeNext([&] { SetControlHeight(control, layout::ContentHeight(window.Height())); });
-    ResumeNext([&] { SetControlLeft(control, layout::kContentOffset); });
-    ResumeNext([&] { SetControlTop(control, layout::kContentOffset); });
-    ResumeNext([&] { SetControlWidth(control, layout::ContentWidth(window.Width())); });
+    ResumeNext([&] {
+        SetControlPlace(control, &TwipsRect::height, layout::ContentHeight(window.Height()));
+    });
+    ResumeNext([&] { SetControlPlace(control, &TwipsRect::left, layout::kContentOffset); });
+    ResumeNext([&] { SetControlPlace(control, &TwipsRect::top, layout::kContentOffset); });
+    ResumeNext(
+        [&] { SetControlPlace(control, &TwipsRect::width, layout::ContentWidth(window.Width())); });
 }
 
 void SetFontSize(QWidget* control, const QString& points) {

@@ -118,11 +118,9 @@ void DescribeControl(QWidget* control, const QString& caption, const QString& de
 
 // Content controls keep their place in twips as set; the widget gets it in pixels.
 TwipsRect ControlPlace(const QWidget* control);
-void SetControlLeft(QWidget* control, float twips);
-void SetControlTop(QWidget* control, float twips);
-void SetControlWidth(QWidget* control, float twips);
-void SetControlHeight(QWidget* control, float twips);
 void SetControlPlace(QWidget* control, const TwipsRect& place);
+// One of Left, Top, Width, Height changed (&TwipsRect::left …), the other three kept.
+void SetControlPlace(QWidget* control, float TwipsRect::*field, float twips);
 // The rule every window lays out its content control by after a change of size (the main
 // window also when it loads): kContentOffset in from the client area's top-left corner,
 // ContentHeight and ContentWidth of the window's outer size. Each of the four settings stands

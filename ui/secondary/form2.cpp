@@ -17,10 +17,11 @@ void Form2::Form_Load() {
     SetWidth(width);
     SetLeft(layout::PreviewLeft(main.Left(), width));
     // Until the first resize the view takes its height from the main window's text box.
-    SetControlHeight(WebBrowser1(), layout::ContentHeight(ControlPlace(main.Text1()).height));
-    SetControlLeft(WebBrowser1(), layout::kContentOffset);
-    SetControlTop(WebBrowser1(), layout::kContentOffset);
-    SetControlWidth(WebBrowser1(), layout::ContentWidth(width));
+    SetControlPlace(WebBrowser1(), &TwipsRect::height,
+                    layout::ContentHeight(ControlPlace(main.Text1()).height));
+    SetControlPlace(WebBrowser1(), &TwipsRect::left, layout::kContentOffset);
+    SetControlPlace(WebBrowser1(), &TwipsRect::top, layout::kContentOffset);
+    SetControlPlace(WebBrowser1(), &TwipsRect::width, layout::ContentWidth(width));
 }
 
 void Form2::Form_Resize() { FitContentControl(*this, WebBrowser1()); }

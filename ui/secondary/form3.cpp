@@ -16,10 +16,10 @@ void Form3::Form_Load() {
     const float width = main.Width();
     SetWidth(width);
     SetLeft(main.Left());
-    SetControlTop(Text1(), layout::kContentOffset);
-    SetControlLeft(Text1(), layout::kContentOffset);
-    SetControlHeight(Text1(), layout::ContentHeight(height));
-    SetControlWidth(Text1(), layout::ContentWidth(width));
+    SetControlPlace(Text1(), &TwipsRect::top, layout::kContentOffset);
+    SetControlPlace(Text1(), &TwipsRect::left, layout::kContentOffset);
+    SetControlPlace(Text1(), &TwipsRect::height, layout::ContentHeight(height));
+    SetControlPlace(Text1(), &TwipsRect::width, layout::ContentWidth(width));
     SetFontSize(Text1(), QStringLiteral("8"));
 }
 

@@ -73,10 +73,10 @@ void Form4::Form_Load() {
     SetWidth(width);
     WebBrowser1()->SetAddressBar(false);
     WebBrowser1()->SetFullScreen(true);
-    SetControlLeft(WebBrowser1(), layout::kContentOffset);
-    SetControlTop(WebBrowser1(), layout::kContentOffset);
-    SetControlWidth(WebBrowser1(), layout::ContentWidth(width));
-    SetControlHeight(WebBrowser1(), layout::ContentHeight(height));
+    SetControlPlace(WebBrowser1(), &TwipsRect::left, layout::kContentOffset);
+    SetControlPlace(WebBrowser1(), &TwipsRect::top, layout::kContentOffset);
+    SetControlPlace(WebBrowser1(), &TwipsRect::width, layout::ContentWidth(width));
+    SetControlPlace(WebBrowser1(), &TwipsRect::height, layout::ContentHeight(height));
     WebBrowser1()->Navigate(resources::HelpPageUrl());
 }
 
