@@ -27,16 +27,24 @@ void AppendCodePoint(char32_t cp, std::string& out) {
     }
 }
 
+void AppendCodePoint(char32_t cp, std::u16string& out) {
+    if (cp < 0x10000) {
+        out.push_back(static_cast<char16_t>(cp));
+    } else {
+        out.push_back(static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10)));
+        out.push_back(static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF)));
+    }
+}
+
 void AppendUtf8(std::u16string_view text, std::string& out) {
     std::size_t bytes = 0;
     for (const char16_t u : text) bytes += u < 0x80 ? 1 : u < 0x800 ? 2 : 3;  // a pair: 2 + 2
     out.reserve(out.size() + bytes);
     for (std::size_t i = 0; i < text.size(); ++i) {
         const char32_t u = text[i];
-        if (u < 0xD800 || u > 0xDFFF) {
+        if (!IsSurrogate(u)) {
             AppendCodePoint(u, out);
-        } else if (u <= 0xDBFF && i + 1 < text.size() && text[i + 1] >= 0xDC00 &&
-                   text[i + 1] <= 0xDFFF) {
+        } else if (IsHighSurrogate(u) && i + 1 < text.size() && IsLowSurrogate(text[i + 1])) {
             AppendCodePoint(0x10000 + ((u - 0xD800) << 10) + (text[i + 1] - 0xDC00), out);
             ++i;
         } else {
@@ -60,12 +68,7 @@ void AppendUtf16(std::string_view utf8, std::u16string& out) {
     out.reserve(out.size() + utf8.size());
     for (std::size_t i = 0; i < utf8.size();) {
         const Utf8Character c = DecodeUtf8(utf8.substr(i));
-        if (c.code_point < 0x10000) {
-            out.push_back(static_cast<char16_t>(c.code_point));
-        } else {
-            out.push_back(static_cast<char16_t>(0xD800 + ((c.code_point - 0x10000) >> 10)));
-            out.push_back(static_cast<char16_t>(0xDC00 + ((c.code_point - 0x10000) & 0x3FF)));
-        }
+        AppendCodePoint(c.code_point, out);
         i += c.length;
     }
 }

@@ -1,5 +1,6 @@
-// UTF-8, the one place it is encoded, decoded and checked: the engine's UTF-8 entry point,
-// the document, the command-line converter, the benchmark and the fuzz target all use it.
+// UTF-8 and UTF-16, the one place they are encoded, decoded and checked: the engine's UTF-8
+// entry point, the document, the command-line converter, the dictionary check, the benchmark
+// and the fuzz target all use it. A library of its own (zv_utf8), which needs nothing else.
 #pragma once
 
 #include <cstddef>
@@ -9,8 +10,20 @@
 
 namespace zv {
 
+constexpr bool IsHighSurrogate(char32_t u) noexcept { return u >= 0xD800 && u <= 0xDBFF; }
+constexpr bool IsLowSurrogate(char32_t u) noexcept { return u >= 0xDC00 && u <= 0xDFFF; }
+constexpr bool IsSurrogate(char32_t u) noexcept { return u >= 0xD800 && u <= 0xDFFF; }
+
+// A code point that a character can have: up to U+10FFFF and not a surrogate.
+constexpr bool IsScalarValue(char32_t code_point) noexcept {
+    return code_point <= 0x10FFFF && !IsSurrogate(code_point);
+}
+
 // Appends the UTF-8 form of a Unicode scalar value.
 void AppendCodePoint(char32_t code_point, std::string& out);
+
+// Appends the UTF-16 form of a Unicode scalar value: one unit, or a surrogate pair above U+FFFF.
+void AppendCodePoint(char32_t code_point, std::u16string& out);
 
 // Appends UTF-16 text as UTF-8. A lone surrogate has no UTF-8 form and becomes U+FFFD.
 void AppendUtf8(std::u16string_view text, std::string& out);
