@@ -3,7 +3,7 @@
 
 #include <string>
 
-#include "corpus.h"
+#include "corpus/corpus.h"
 #include "engine/reference/reference.h"
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
@@ -20,7 +20,7 @@ struct Corpus {
 
 const Corpus& TheCorpus() {
     static const Corpus corpus = [] {
-        const std::string utf8 = zv::bench::TypedLatvianCorpus(10u << 20);
+        const std::string utf8 = zv::TypedLatvianCorpus(10u << 20);
         Corpus c;
         c.utf8_bytes = utf8.size();
         c.utf8 = utf8;

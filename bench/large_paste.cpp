@@ -21,7 +21,7 @@
 #include <optional>
 #include <string>
 
-#include "corpus.h"
+#include "corpus/corpus.h"
 #include "engine/transliterate.h"
 #include "ui/definitions/browser_view.h"
 #include "ui/definitions/form1_definition.h"
@@ -79,7 +79,7 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
 
     // The text box holds lines ended by a line feed, as a paste leaves them.
-    std::string typed = zv::bench::TypedLatvianCorpus(static_cast<std::size_t>(mb * 1024 * 1024));
+    std::string typed = zv::TypedLatvianCorpus(static_cast<std::size_t>(mb * 1024 * 1024));
     std::erase(typed, '\r');
     const QString text = QString::fromStdString(typed);
     std::string().swap(typed);

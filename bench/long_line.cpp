@@ -16,7 +16,7 @@
 #include <string>
 #include <vector>
 
-#include "corpus.h"
+#include "corpus/corpus.h"
 #include "ui/definitions/form1_definition.h"
 #include "ui/definitions/form3_definition.h"
 #include "window_program.h"
@@ -26,7 +26,7 @@ namespace {
 // About bytes characters of the corpus as HTML, every typed line a paragraph on a line of its
 // own.
 QString HtmlText(std::size_t bytes) {
-    const QString typed = QString::fromStdString(zv::bench::TypedLatvianCorpus(bytes));
+    const QString typed = QString::fromStdString(zv::TypedLatvianCorpus(bytes));
     QString html;
     html.reserve(typed.size() + typed.size() / 8);
     for (const QStringView line : QStringView(typed).split(u"\r\n", Qt::SkipEmptyParts)) {

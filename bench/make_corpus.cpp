@@ -9,7 +9,7 @@
 #include <fstream>
 #include <string>
 
-#include "corpus.h"
+#include "corpus/corpus.h"
 
 int main(int argc, char** argv) {
     bool lf = false, made_up = false, on_starts = false;
@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
             return 64;
         }
         const std::size_t bytes = static_cast<std::size_t>(megabytes) << 20;
-        std::string corpus = made_up ? zv::bench::MadeUpWordsCorpus(bytes, on_starts)
-                                     : zv::bench::TypedLatvianCorpus(bytes);
+        std::string corpus = made_up ? zv::MadeUpWordsCorpus(bytes, on_starts)
+                                     : zv::TypedLatvianCorpus(bytes);
         if (lf) std::erase(corpus, '\r');
         std::ofstream out(argv[1], std::ios::binary);
         out.write(corpus.data(), static_cast<std::streamsize>(corpus.size()));

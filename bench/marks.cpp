@@ -17,7 +17,7 @@
 #include <cstdlib>
 #include <string>
 
-#include "corpus.h"
+#include "corpus/corpus.h"
 #include "ui/definitions/form1_definition.h"
 #include "ui/marks/spell_marks.h"
 #include "window_program.h"
@@ -77,8 +77,8 @@ int main(int argc, char** argv) {
     QApplication app(argc, argv);
 
     const auto bytes = static_cast<std::size_t>(mb * 1024 * 1024);
-    const QString text = QString::fromStdString(made_up ? zv::bench::MadeUpWordsCorpus(bytes, false)
-                                                        : zv::bench::TypedLatvianCorpus(bytes));
+    const QString text = QString::fromStdString(made_up ? zv::MadeUpWordsCorpus(bytes, false)
+                                                        : zv::TypedLatvianCorpus(bytes));
 
     zv::bench::WindowProgram program;
     zv::ui::Form1Definition& main = program.Main();

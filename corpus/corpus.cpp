@@ -1,4 +1,4 @@
-#include "corpus.h"
+#include "corpus/corpus.h"
 
 #include <algorithm>
 #include <cstdint>
@@ -11,7 +11,7 @@
 #include <string_view>
 #include <vector>
 
-namespace zv::bench {
+namespace zv {
 namespace {
 
 std::string ReadFile(const std::filesystem::path& path) {
@@ -172,4 +172,4 @@ std::string MadeUpWordsCorpus(std::size_t min_bytes, bool on_word_starts) {
     return corpus;
 }
 
-}  // namespace zv::bench
+}  // namespace zv

@@ -1,10 +1,10 @@
-// Latvian text typed in the plain-keyboard conventions, for benchmarks.
+// Latvian text typed in the plain-keyboard conventions, for the benchmarks and the tests.
 #pragma once
 
 #include <cstddef>
 #include <string>
 
-namespace zv::bench {
+namespace zv {
 
 // Real Latvian sentences (the Latvian message catalogues installed under /usr/share/locale/lv,
 // and the hunspell-lv word list where those are few), rewritten the way a user types them on
@@ -19,4 +19,4 @@ std::string TypedLatvianCorpus(std::size_t min_bytes);
 // beginnings of its readings are those of real words. Deterministic; at least min_bytes.
 std::string MadeUpWordsCorpus(std::size_t min_bytes, bool on_word_starts);
 
-}  // namespace zv::bench
+}  // namespace zv

@@ -4,7 +4,7 @@
 #include <QPlainTextEdit>
 #include <string>
 
-#include "corpus.h"
+#include "corpus/corpus.h"
 #include "document/unicode_document.h"
 #include "engine/transliterate.h"
 #include "ui/definitions/browser_view.h"
@@ -36,7 +36,7 @@ class LargeTextTest : public QObject {
   private slots:
     void ten_megabytes() {
         // The text box holds lines ended by a line feed, as a paste leaves them.
-        std::string typed = zv::bench::TypedLatvianCorpus(10u << 20);
+        std::string typed = zv::TypedLatvianCorpus(10u << 20);
         std::erase(typed, '\r');
         const QString text = QString::fromStdString(typed);
         std::string().swap(typed);
