@@ -5,11 +5,14 @@
 #include <sys/xattr.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
-#include <random>
+#include <filesystem>
+#include <fstream>
 #include <vector>
 
 namespace zv {
@@ -48,16 +51,41 @@ extern "C" void RemoveTemporaryAndEnd(int signal) {
 [[noreturn]] void Throw(const std::string& reason) { throw AtomicFileError(reason); }
 [[noreturn]] void ThrowErrno(int error) { throw AtomicFileError(std::strerror(error)); }
 
-std::string FolderOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    if (slash == std::string::npos) return ".";
-    if (slash == 0) return "/";
-    return path.substr(0, slash);
+// The folder that holds the file path names: "." for a bare name.
+std::filesystem::path FolderOf(const std::filesystem::path& path) {
+    const std::filesystem::path folder = path.parent_path();
+    return folder.empty() ? "." : folder;
 }
 
-std::string NameOf(const std::string& path) {
-    const std::size_t slash = path.rfind('/');
-    return slash == std::string::npos ? path : path.substr(slash + 1);
+// The permissions open() gives a new file of mode 0666 in folder: those of the folder's
+// default ACL where it has one (its owner, mask or group, and other entries), else 0666 less
+// the user's file creation mask.
+mode_t NewFileMode(const std::filesystem::path& folder) {
+    // The ACL: a version, then entries of a tag and permissions (16 bits each) and an id.
+    constexpr char kDefaultAcl[] = "system.posix_acl_default";
+    const ssize_t size = getxattr(folder.c_str(), kDefaultAcl, nullptr, 0);
+    std::vector<unsigned char> acl(static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
+    if (size > 4 && getxattr(folder.c_str(), kDefaultAcl, acl.data(), acl.size()) == size) {
+        unsigned owner = 0, group = 0, mask = 8, other = 0;
+        for (ssize_t at = 4; at + 8 <= size; at += 8) {
+            const unsigned tag = acl[at] | acl[at + 1] << 8, bits = acl[at + 2] & 7u;
+            if (tag == 0x01) owner = bits;
+            if (tag == 0x04) group = bits;
+            if (tag == 0x10) mask = bits;
+            if (tag == 0x20) other = bits;
+        }
+        return static_cast<mode_t>((owner << 6 | (mask == 8 ? group : mask) << 3 | other) & 0666);
+    }
+    // The mask is read, not set: setting it, even back, would change it for every thread.
+    std::ifstream status("/proc/self/status");
+    for (std::string line; std::getline(status, line);) {
+        if (line.starts_with("Umask:")) {
+            return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+        }
+    }
+    const mode_t mask = umask(022);  // no /proc: it can only be read by setting it
+    umask(mask);
+    return 0666 & ~mask;
 }
 
 // A FIFO or device that someone other than the user and the folder's owner has put in a
@@ -190,7 +218,7 @@ WriteTarget FindWriteTarget(const std::string& path) {
         if (n < 0) ThrowErrno(errno);
         if (static_cast<std::size_t>(n) == to.size()) ThrowErrno(ENAMETOOLONG);
         to.resize(static_cast<std::size_t>(n));
-        current = !to.empty() && to.front() == '/' ? to : FolderOf(current) + "/" + to;
+        current = FolderOf(current) / to;  // an absolute link replaces the folder
     }
 }
 
@@ -209,27 +237,20 @@ int OpenInPlace(const WriteTarget& target) {
 AtomicFile::AtomicFile(const std::string& path) {
     const WriteTarget target = FindWriteTarget(path);
     target_ = target.path;
-    // A new file gets mode 0666 less the user's umask, as any new file. One that replaces a
-    // file stays the user's alone until it is complete: Commit gives it the old file's
-    // owner and permissions.
-    const mode_t mode = target.status && S_ISREG(target.status->st_mode) ? 0600 : 0666;
-    const std::string base = FolderOf(target_) + "/." + NameOf(target_) + ".";
-    std::random_device seed;
-    std::mt19937_64 random(seed());
-    static constexpr char kLetters[] =
-        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-    for (int attempt = 0; fd_ < 0; ++attempt) {
-        std::string candidate = base;
-        for (int i = 0; i < 8; ++i) candidate += kLetters[random() % (sizeof kLetters - 1)];
-        // Never through a link.
-        fd_ = open(candidate.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_NOFOLLOW | O_CLOEXEC, mode);
-        if (fd_ >= 0) {
-            temp_ = std::move(candidate);
-        } else if (errno != EEXIST || attempt == 100) {
-            ThrowErrno(errno);
-        }
-    }
+    // One that replaces a file stays the user's alone until it is complete: Commit gives it
+    // the old file's owner and permissions. A new file gets those of any new file there.
+    const bool replaces = target.status && S_ISREG(target.status->st_mode);
+    // A hidden name beside the target; mkostemp creates it (mode 0600, never through a link).
+    const std::filesystem::path name(target_);
+    std::string candidate =
+        (FolderOf(name) / ("." + name.filename().string() + ".XXXXXX")).string();
+    fd_ = mkostemp(candidate.data(), O_CLOEXEC);
+    if (fd_ < 0) ThrowErrno(errno);
+    temp_ = std::move(candidate);
     SetSignalTemp(temp_);
+    // A file system that keeps no permissions (FAT) refuses the change; the file then has
+    // those the mount gives every file, as it would from open().
+    if (!replaces) (void)fchmod(fd_, NewFileMode(FolderOf(name)));
 }
 
 AtomicFile::~AtomicFile() { Discard(); }

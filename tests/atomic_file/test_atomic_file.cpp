@@ -109,6 +109,48 @@ INSTANTIATE_TEST_SUITE_P(
                     AccessRow{"user_attribute", 0644, false, "user.zv.origin", "mail"}),
     [](const testing::TestParamInfo<AccessRow>& info) { return std::string(info.param.name); });
 
+// A new file gets the permissions of any new file in its folder: 0666 less the user's file
+// creation mask, or where the folder has a default ACL, what that gives (the mask ignored).
+struct NewFileRow {
+    const char* name;
+    mode_t umask;
+    std::string default_acl;
+    mode_t mode;
+};
+
+void PrintTo(const NewFileRow& row, std::ostream* os) { *os << row.name; }
+
+class NewFile : public Folder, public testing::WithParamInterface<NewFileRow> {};
+
+TEST_P(NewFile, GetsThePermissionsOfAnyNewFile) {
+    const NewFileRow& row = GetParam();
+    const std::string& acl = row.default_acl;
+    if (!acl.empty() && setxattr(dir_.Path().c_str(), "system.posix_acl_default", acl.data(),
+                                 acl.size(), 0) != 0) {
+        GTEST_SKIP() << "no default ACL on this file system: " << strerror(errno);
+    }
+    const mode_t mask = umask(row.umask);
+    Replace(Path("new.html"), "new");
+    umask(mask);
+    struct stat status {};
+    ASSERT_EQ(stat(Path("new.html").c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, row.mode);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, NewFile,
+    testing::Values(NewFileRow{"umask_022", 022, "", 0644},
+                    NewFileRow{"umask_077", 077, "", 0600},
+                    // rw- for the owner, nobody and through the mask, r-- for the group.
+                    NewFileRow{"default_acl", 077,
+                               Acl({{0x01, 6, kNoId},
+                                    {0x02, 6, kNobody},
+                                    {0x04, 4, kNoId},
+                                    {0x10, 6, kNoId},
+                                    {0x20, 0, kNoId}}),
+                               0660}),
+    [](const testing::TestParamInfo<NewFileRow>& info) { return std::string(info.param.name); });
+
 // A user who may write the folder but not give a file away: the write is refused with the
 // reason, and the old file stays as it was, with nothing left beside it.
 TEST_F(Folder, OwnerThatCannotBeKeptKeepsTheOldFile) {
