@@ -45,68 +45,102 @@ void MarkCharacters(QTextCursor& cursor, const std::vector<int>& positions, int 
     }
 }
 
+// The text as the box shows it: the text with its display breaks, where those that end a
+// display paragraph stand, and where the line separators of the text itself stand.
+struct DisplayText {
+    QString text;
+    std::vector<int> paragraph_breaks;
+    std::vector<int> text_separators;
+};
+
+// Builds a DisplayText from the pieces of the text and the breaks between them.
+class DisplayBuilder {
+  public:
+    DisplayBuilder(qsizetype text_size, bool tagged) : tagged_(tagged) {
+        display_.text.reserve(text_size + text_size / 16 + 16);
+    }
+
+    // A piece of the text; in a box with a line-end tag, its line separators are text.
+    void Append(QStringView piece) {
+        if (tagged_) {
+            for (qsizetype at = piece.indexOf(QChar::LineSeparator); at >= 0;
+                 at = piece.indexOf(QChar::LineSeparator, at + 1)) {
+                display_.text_separators.push_back(static_cast<int>(display_.text.size() + at));
+            }
+        }
+        display_.text.append(piece);
+    }
+
+    // A display break: it ends the paragraph when asked to or once the paragraph is long
+    // enough, and is a line break within the paragraph otherwise.
+    void AddBreak(bool end_of_paragraph) {
+        QString& text = display_.text;
+        if (end_of_paragraph || text.size() - paragraph_start_ >= TextBox::kParagraphChars) {
+            display_.paragraph_breaks.push_back(static_cast<int>(text.size()));
+            text.append(QChar::ParagraphSeparator);
+            paragraph_start_ = text.size();
+        } else {
+            text.append(QChar::LineSeparator);
+        }
+    }
+
+    // A line break of the text, just appended, has ended a paragraph.
+    void EndParagraph() { paragraph_start_ = display_.text.size(); }
+
+    DisplayText Take() { return std::move(display_); }
+
+  private:
+    const bool tagged_;
+    DisplayText display_;
+    qsizetype paragraph_start_ = 0;
+};
+
+// The text with a display break after every line-end tag (none when line_end_tag is empty)
+// and within every run longer than the limit.
+DisplayText ForDisplay(QStringView text, QStringView line_end_tag) {
+    const bool tagged = !line_end_tag.isEmpty();
+    DisplayBuilder display(text.size(), tagged);
+    // The next line-end tag and the next line break at or after from; -1 when there is none.
+    // Each is searched for again only once from has passed it.
+    qsizetype tag = tagged ? -2 : -1;
+    qsizetype newline = -2;
+    qsizetype from = 0;
+    while (from < text.size()) {
+        if (tag != -1 && tag < from) tag = text.indexOf(line_end_tag, from);
+        if (newline != -1 && newline < from) newline = text.indexOf(QLatin1Char('\n'), from);
+        const bool by_newline = newline >= 0 && (tag < 0 || newline < tag);
+        const bool by_tag = !by_newline && tag >= 0;
+        const qsizetype line_end = by_newline ? newline + 1
+                                   : by_tag   ? tag + line_end_tag.size()
+                                              : text.size();
+        while (line_end - from > TextBox::kMaxRunChars) {
+            const qsizetype cut = RunCut(text, from, TextBox::kMaxRunChars);
+            display.Append(text.mid(from, cut - from));
+            from = cut;
+            display.AddBreak(true);
+        }
+        display.Append(text.mid(from, line_end - from));
+        from = line_end;
+        if (by_tag) display.AddBreak(false);
+        if (by_newline) display.EndParagraph();
+    }
+    return display.Take();
+}
+
 }  // namespace
 
 TextBox::TextBox(QWidget* parent, QString line_end_tag)
     : QPlainTextEdit(parent), line_end_tag_(std::move(line_end_tag)) {}
 
 void TextBox::SetText(QStringView text) {
-    const bool tagged = !line_end_tag_.isEmpty();
-    QString display;
-    display.reserve(text.size() + text.size() / 16 + 16);
-    std::vector<int> paragraph_breaks;  // display paragraph separators
-    std::vector<int> text_separators;   // line separators of the text itself
-    qsizetype paragraph_start = 0;
-    auto add_break = [&](bool end_of_paragraph) {
-        if (end_of_paragraph || display.size() - paragraph_start >= kParagraphChars) {
-            paragraph_breaks.push_back(static_cast<int>(display.size()));
-            display.append(QChar::ParagraphSeparator);
-            paragraph_start = display.size();
-        } else {
-            display.append(QChar::LineSeparator);
-        }
-    };
-    auto append = [&](QStringView piece) {
-        if (tagged) {
-            for (qsizetype at = piece.indexOf(QChar::LineSeparator); at >= 0;
-                 at = piece.indexOf(QChar::LineSeparator, at + 1)) {
-                text_separators.push_back(static_cast<int>(display.size() + at));
-            }
-        }
-        display.append(piece);
-    };
-    // The next line-end tag and the next line break at or after from; -1 when there is none.
-    // Each is searched for again only once from has passed it.
-    qsizetype tag = -2;
-    qsizetype newline = -2;
-    qsizetype from = 0;
-    while (from < text.size()) {
-        if (tagged && tag != -1 && tag < from) tag = text.indexOf(line_end_tag_, from);
-        if (!tagged) tag = -1;
-        if (newline != -1 && newline < from) newline = text.indexOf(QLatin1Char('\n'), from);
-        const bool by_newline = newline >= 0 && (tag < 0 || newline < tag);
-        const bool by_tag = !by_newline && tag >= 0;
-        const qsizetype line_end = by_newline ? newline + 1
-                                   : by_tag   ? tag + line_end_tag_.size()
-                                              : text.size();
-        while (line_end - from > kMaxRunChars) {
-            const qsizetype cut = RunCut(text, from, kMaxRunChars);
-            append(text.mid(from, cut - from));
-            from = cut;
-            add_break(true);
-        }
-        append(text.mid(from, line_end - from));
-        from = line_end;
-        if (by_tag) add_break(false);
-        if (by_newline) paragraph_start = display.size();
-    }
+    const DisplayText display = ForDisplay(text, line_end_tag_);
 
     // setPlainText gives the whole new text the format at the cursor: make sure it is not the
     // format of a break.
     QTextCursor start(document());
     start.setCharFormat(UserFormat(start));
     setTextCursor(start);
-    setPlainText(display);
+    setPlainText(display.text);
 
     // Marking the breaks is part of setting the text, not an edit to undo. In one edit block
     // the box lays out nothing until it is done, and then only what it shows.
@@ -115,8 +149,8 @@ void TextBox::SetText(QStringView text) {
     doc->setUndoRedoEnabled(false);
     QTextCursor marker(doc);
     marker.beginEditBlock();
-    MarkCharacters(marker, paragraph_breaks, kDisplayBreak);
-    MarkCharacters(marker, text_separators, kTextLineSeparator);
+    MarkCharacters(marker, display.paragraph_breaks, kDisplayBreak);
+    MarkCharacters(marker, display.text_separators, kTextLineSeparator);
     marker.endEditBlock();
     doc->setUndoRedoEnabled(undo);
     doc->setModified(false);
