@@ -303,6 +303,22 @@ void RefuseToReplaceAnInput(const std::vector<std::string>& inputs, const std::s
     }
 }
 
+// Where the dictionary was looked for: the path given (or found), or every folder searched.
+std::string NoDictionaryMessage(const std::optional<std::string>& base) {
+    std::string where;
+    if (base) {
+        where = "at " + *base + ".aff and " + *base + ".dic";
+    } else {
+        const std::vector<std::string> folders = zv::checker::Checker::DictionaryFolders();
+        where = "as lv_LV.aff and lv_LV.dic in ";
+        for (std::size_t i = 0; i < folders.size(); ++i) {
+            if (i > 0) where += i + 1 < folders.size() ? ", " : " or ";
+            where += folders[i];
+        }
+    }
+    return "no Latvian dictionary found " + where + " (install hunspell-lv or set ZV_DICTIONARY)";
+}
+
 // --check: every input read and checked as UTF-8 first, then each one checked against the
 // dictionary on its own, so that each line can name its file. 1 when some word is flagged.
 int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::string>& output) {
@@ -315,8 +331,7 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
     if (!checker) {
         switch (why) {
             case Unusable::Missing:
-                Fail(kExitUnavailable,
-                     "no Latvian dictionary found (install hunspell-lv or set ZV_DICTIONARY)");
+                Fail(kExitUnavailable, NoDictionaryMessage(base));
             case Unusable::Unreadable:
                 Fail(kExitUnavailable, *base + ": hunspell cannot read this dictionary");
             case Unusable::NotLatvian:
@@ -464,9 +479,9 @@ int Run(int argc, char** argv) {
 }  // namespace
 
 int main(int argc, char** argv) {
-    // A reader that goes away must give an error message and exit code, not a silent death.
-    signal(SIGPIPE, SIG_IGN);
     // Interrupted, ended or hung up while -o is written: no half-written hidden file is left.
+    // A reader that goes away ends the program quietly, by SIGPIPE, as it ends cat or sed; the
+    // error message and status 74 come only where whoever started it ignores SIGPIPE.
     zv::RemoveTemporaryFileOnSignals();
     // The program is short-lived and its buffers are large: they come from the heap and stay
     // there when freed, to be used again, instead of being mapped and unmapped one by one,

@@ -304,7 +304,7 @@ const char* TemporaryPathForSignals() noexcept {
 }
 
 void RemoveTemporaryFileOnSignals() {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP}) {
+    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
         struct sigaction previous {};
         if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
         struct sigaction handler {};

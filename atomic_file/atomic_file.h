@@ -93,9 +93,9 @@ class AtomicFile {
 // NUL-terminated path for unlink() in a signal handler; empty when there is none.
 const char* TemporaryPathForSignals() noexcept;
 
-// From now on SIGINT, SIGTERM and SIGHUP remove that temporary file and then end the program
-// as the signal itself would. A signal that was ignored when this is called stays ignored
-// (nohup).
+// From now on SIGINT, SIGTERM, SIGHUP and SIGPIPE (a write to a pipe whose reader has gone)
+// remove that temporary file and then end the program as the signal itself would. A signal
+// that was ignored when this is called stays ignored (nohup).
 void RemoveTemporaryFileOnSignals();
 
 }  // namespace zv

@@ -680,8 +680,7 @@ const Entry& Checker::State::Lookup(std::u16string_view typed, Allowance& allowa
 Checker::Checker(std::unique_ptr<State> state) : state_(std::move(state)) {}
 Checker::~Checker() = default;
 
-std::optional<std::string> Checker::FindDictionary() {
-    if (const char* given = std::getenv("ZV_DICTIONARY"); given && *given) return given;
+std::vector<std::string> Checker::DictionaryFolders() {
     std::vector<std::string> folders;
     if (const char* path = std::getenv("DICPATH"); path && *path) {
         std::string_view rest = path;
@@ -695,7 +694,12 @@ std::optional<std::string> Checker::FindDictionary() {
                                "/usr/share/myspell", "/usr/local/share/hunspell"}) {
         folders.emplace_back(folder);
     }
-    for (const std::string& folder : folders) {
+    return folders;
+}
+
+std::optional<std::string> Checker::FindDictionary() {
+    if (const char* given = std::getenv("ZV_DICTIONARY"); given && *given) return given;
+    for (const std::string& folder : DictionaryFolders()) {
         const std::string base = folder + "/lv_LV";
         std::error_code error;
         if (std::filesystem::is_regular_file(base + ".aff", error) &&

@@ -55,6 +55,10 @@ class Checker {
     // Nothing when no dictionary is found.
     static std::optional<std::string> FindDictionary();
 
+    // The folders FindDictionary looks in for lv_LV when ZV_DICTIONARY is not set, in order:
+    // those in $DICPATH, then the usual hunspell folders.
+    static std::vector<std::string> DictionaryFolders();
+
     // Why Open gave no checker.
     enum class Unusable {
         Missing,     // base.aff or base.dic is not there

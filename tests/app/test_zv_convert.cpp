@@ -28,10 +28,13 @@
 
 namespace {
 
-enum class Sink { File, DevFull, ClosedPipe };
+// Where standard output goes: a file, /dev/full, or a pipe whose reader has gone (SIGPIPE at
+// its default, or ignored as some callers do).
+enum class Sink { File, DevFull, ClosedPipe, ClosedPipeSigpipeIgnored };
 
 struct Result {
-    int exit = -1;  // exit code, or -1 when the program died by a signal
+    int exit = -1;   // exit code, or -1 when the program died by a signal
+    int signal = 0;  // the signal that ended it, if one did
     std::string out, err;
     long maxRssKb = 0;
 };
@@ -44,8 +47,8 @@ class Convert : public testing::Test {
     }
     static std::string Get(const std::string& path) { return zv::test::TempDir::Get(path); }
 
-    // Runs zv-convert with args, stdin from input, stdout to sink; SIGPIPE at its default,
-    // so the program has to deal with it itself.
+    // Runs zv-convert with args, stdin from input, stdout to sink; SIGPIPE at its default
+    // unless the sink says otherwise.
     Result Run(std::vector<std::string> args, const std::string& input = "",
                Sink sink = Sink::File) {
         const std::string in = Put("stdin", input), out = Path("stdout"), err = Path("stderr");
@@ -53,7 +56,8 @@ class Convert : public testing::Test {
         posix_spawn_file_actions_init(&actions);
         posix_spawn_file_actions_addopen(&actions, 0, in.c_str(), O_RDONLY, 0);
         int pipeFds[2] = {-1, -1};
-        if (sink == Sink::ClosedPipe) {
+        const bool closed = sink == Sink::ClosedPipe || sink == Sink::ClosedPipeSigpipeIgnored;
+        if (closed) {
             EXPECT_EQ(pipe(pipeFds), 0);
             close(pipeFds[0]);
             posix_spawn_file_actions_adddup2(&actions, pipeFds[1], 1);
@@ -68,9 +72,12 @@ class Convert : public testing::Test {
         posix_spawnattr_init(&attr);
         sigset_t defaults;
         sigemptyset(&defaults);
-        sigaddset(&defaults, SIGPIPE);
+        // An ignored signal stays ignored in the program started.
+        const bool ignore = sink == Sink::ClosedPipeSigpipeIgnored;
+        if (!ignore) sigaddset(&defaults, SIGPIPE);
         posix_spawnattr_setsigdefault(&attr, &defaults);
         posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
+        const sighandler_t previous = ignore ? signal(SIGPIPE, SIG_IGN) : SIG_DFL;
 
         args.insert(args.begin(), ZV_CONVERT);
         std::vector<char*> argv;
@@ -79,6 +86,7 @@ class Convert : public testing::Test {
         pid_t pid = 0;
         Result r;
         EXPECT_EQ(posix_spawn(&pid, ZV_CONVERT, &actions, &attr, argv.data(), environ), 0);
+        if (ignore) signal(SIGPIPE, previous);
         if (pipeFds[1] >= 0) close(pipeFds[1]);
         int status = 0;
         rusage usage{};
@@ -86,6 +94,7 @@ class Convert : public testing::Test {
         posix_spawn_file_actions_destroy(&actions);
         posix_spawnattr_destroy(&attr);
         r.exit = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+        r.signal = WIFSIGNALED(status) ? WTERMSIG(status) : 0;
         r.out = sink == Sink::File ? Get(out) : "";
         r.err = Get(err);
         r.maxRssKb = usage.ru_maxrss;
@@ -290,9 +299,26 @@ TEST_F(Convert, FailedWriteIsAnError) {
         Result r = Run({}, text, Sink::DevFull);
         EXPECT_EQ(r.exit, 74);
         EXPECT_EQ(r.err, "zv-convert: standard output: No space left on device\n");
-        r = Run({}, text, Sink::ClosedPipe);
+        r = Run({}, text, Sink::ClosedPipeSigpipeIgnored);
         EXPECT_EQ(r.exit, 74);
         EXPECT_EQ(r.err, "zv-convert: standard output: Broken pipe\n");
+    }
+}
+
+// A reader that has gone (zv-convert --check big.txt | head) ends the program quietly, killed
+// by SIGPIPE as cat would be.
+TEST_F(Convert, ClosedPipeEndsQuietly) {
+    std::string longText;
+    while (longText.size() < (3u << 20)) longText += "Riiga shodien, ";
+    const std::pair<std::vector<std::string>, std::string> rows[] = {
+        {{}, "Riiga"},
+        {{}, longText},
+        {{"--document", "--unicode"}, "Riiga"},
+        {{"--check"}, "sheema\n"}};
+    for (const auto& [args, text] : rows) {
+        const Result r = Run(args, text, Sink::ClosedPipe);
+        EXPECT_EQ(r.signal, SIGPIPE) << testing::PrintToString(args) << " exit " << r.exit;
+        EXPECT_EQ(r.err, "") << testing::PrintToString(args);
     }
 }
 
@@ -508,9 +534,10 @@ TEST_F(Convert, SpecialOutputFollowsTheLinkPolicy) {
     EXPECT_EQ(r.err, "zv-convert: " + link + ": a symbolic link that belongs to another user\n");
 }
 
-// Interrupted, ended or hung up while -o is written, the program removes its hidden temporary
-// file and ends by that signal; the old file stays. It is held with the new file complete,
-// just before the replacement (see hold_fsync.cpp), and signalled there.
+// Interrupted, ended, hung up or cut off by a closed pipe while -o is written, the program
+// removes its hidden temporary file and ends by that signal; the old file stays. It is held
+// with the new file complete, just before the replacement (see hold_fsync.cpp), and signalled
+// there.
 class SignalDuringOutput : public Convert, public testing::WithParamInterface<int> {};
 
 TEST_P(SignalDuringOutput, LeavesNothingBehind) {
@@ -555,7 +582,8 @@ TEST_P(SignalDuringOutput, LeavesNothingBehind) {
     EXPECT_EQ(Get(file), "old");
 }
 
-INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringOutput, testing::Values(SIGINT, SIGTERM, SIGHUP),
+INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringOutput,
+                         testing::Values(SIGINT, SIGTERM, SIGHUP, SIGPIPE),
                          [](const testing::TestParamInfo<int>& info) {
                              return std::string(sigabbrev_np(info.param));
                          });

@@ -299,14 +299,14 @@ TEST_F(CheckCommand, LinesEndAtEveryLineEnd) {
     EXPECT_EQ(run.out, "<stdin>:2:1" + rest + "<stdin>:5:1" + rest + "<stdin>:6:2" + rest);
 }
 
+// The message names where the dictionary was looked for.
 TEST_F(CheckCommand, NoDictionary) {
-    const Outcome run =
-        Convert("ZV_DICTIONARY=" + (dir_ / "nowhere/lv_LV").string(), "", "sheema\n");
+    const std::string base = (dir_ / "nowhere/lv_LV").string();
+    const Outcome run = Convert("ZV_DICTIONARY=" + base, "", "sheema\n");
     EXPECT_EQ(run.exit, 69);
     EXPECT_EQ(run.out, "");
-    EXPECT_EQ(run.err,
-              "zv-convert: no Latvian dictionary found (install hunspell-lv or set "
-              "ZV_DICTIONARY)\n");
+    EXPECT_EQ(run.err, "zv-convert: no Latvian dictionary found at " + base + ".aff and " + base +
+                           ".dic (install hunspell-lv or set ZV_DICTIONARY)\n");
 }
 
 }  // namespace
