@@ -6,8 +6,8 @@
 #include <vector>
 
 #include "app/chunk_pipeline.h"
-#include "app/letter_table.h"
 #include "engine/line_ends.h"
+#include "engine/references.h"
 #include "engine/transliterate.h"
 
 namespace zv::cli {
@@ -56,7 +56,6 @@ std::size_t PieceEnd(std::string_view text, std::size_t start, std::size_t size,
 // text (a chunk) must not end in the middle of a line end, as a CR that an LF follows.
 void ConvertInPieces(std::string_view text, ConvertOptions options, std::string& out) {
     static const std::array<bool, 128> safeCut = SafeCutAfter();
-    static const LetterTable letterTable;
 
     thread_local std::string withCrLf;
     if (!options.exact) text = WithCrLf(text, withCrLf);
@@ -81,13 +80,13 @@ void ConvertInPieces(std::string_view text, ConvertOptions options, std::string&
         // piece.
         if (end < text.size()) {
             const std::size_t amp = piece.rfind('&');
-            if (amp != std::string::npos && piece.size() - amp < letterTable.MaxLength() &&
+            if (amp != std::string::npos && piece.size() - amp < LongestRuleReference() &&
                 piece.find(';', amp) == std::string::npos) {
                 carry = piece.substr(amp);
                 piece.resize(amp);
             }
         }
-        out += letterTable.Apply(piece);
+        out += RuleReferencesToLetters(piece);
         start = end;
     }
 }

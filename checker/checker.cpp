@@ -16,6 +16,7 @@
 #include "checker/letters.h"
 #include "checker/word_counts.h"
 #include "checker/word_starts.h"
+#include "engine/references.h"
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
 
@@ -86,8 +87,8 @@ std::vector<Unit> SplitWord(std::u16string_view word) {
         const char16_t c = word[i], next = at(i + 1);
         Unit unit;
         if (c == u'&') {
-            unit.typed =
-                word.substr(i, std::max<std::size_t>(NumericReferenceLength(word.substr(i)), 1));
+            const auto reference = NumericReferenceAt(word.substr(i));
+            unit.typed = word.substr(i, reference ? reference->length : 1);
             // A reference stands for its letter, though a word repair may undo the decimal
             // one ("kreis&#257;s" gives "kreisaas"); the hexadecimal one no rule touches.
             std::u16string letter = ReferencesToLetters(unit.typed);

@@ -99,8 +99,4 @@ class Checker {
     std::unique_ptr<State> state_;
 };
 
-// The conversion's result with its character references (numeric, decimal or hexadecimal,
-// and the named ones the conversion writes) turned into the characters they stand for.
-std::u16string ReferencesToLetters(std::u16string_view converted);
-
 }  // namespace zv::checker

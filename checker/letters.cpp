@@ -1,41 +1,17 @@
 #include "checker/letters.h"
 
-#include <array>
-#include <optional>
+#include <algorithm>
+#include <cstdint>
+#include <utility>
 
-#include "checker/checker.h"
+#include "engine/references.h"
+#include "engine/utf8.h"
 
 namespace zv::checker {
 namespace {
 
-// The base letters of the pairs, with the small letter that completes each pair and the
-// small and capital letters the pair makes.
-struct PairRow {
-    char16_t base;  // small
-    char16_t second;
-    char16_t small, capital;
-};
-constexpr std::array<PairRow, 12> kPairs{{
-    {u'a', u'a', 0x101, 0x100},
-    {u'c', u'h', 0x10D, 0x10C},
-    {u'e', u'e', 0x113, 0x112},
-    {u'g', u'j', 0x123, 0x122},
-    {u'i', u'i', 0x12B, 0x12A},
-    {u'k', u'j', 0x137, 0x136},
-    {u'l', u'j', 0x13C, 0x13B},
-    {u'n', u'j', 0x146, 0x145},
-    {u'r', u'j', 0x157, 0x156},
-    {u's', u'h', 0x161, 0x160},
-    {u'u', u'u', 0x16B, 0x16A},
-    {u'z', u'h', 0x17E, 0x17D},
-}};
-
-const PairRow* RowOf(char16_t c) noexcept {
-    const char16_t small = c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
-    for (const PairRow& row : kPairs) {
-        if (row.base == small) return &row;
-    }
-    return nullptr;
+char16_t SmallAscii(char16_t c) noexcept {
+    return c >= u'A' && c <= u'Z' ? static_cast<char16_t>(c + 32) : c;
 }
 
 bool IsLetter(char16_t c) noexcept {
@@ -44,46 +20,11 @@ bool IsLetter(char16_t c) noexcept {
     if (c == 0xD7 || c == 0xF7) return false;
     if (c >= 0x2000 && c <= 0x2BFF) return false;  // punctuation, symbols, arrows, shapes
     if (c >= 0x3000 && c <= 0x303F) return false;  // CJK punctuation
-    if (c >= 0xD800 && c <= 0xDFFF) return false;  // surrogates: emoji and the like
+    if (IsSurrogate(c)) return false;              // emoji and the like
     if (c >= 0xE000 && c <= 0xF8FF) return false;  // private use
     if (c >= 0xFE30 && c <= 0xFE6F) return false;
     if (c >= 0xFF00 && c <= 0xFF20) return false;
     return c < 0xFFF0;
-}
-
-std::optional<char32_t> ParseNumber(std::u16string_view digits, int base) noexcept {
-    if (digits.empty() || digits.size() > 8) return std::nullopt;
-    char32_t value = 0;
-    for (const char16_t d : digits) {
-        int v;
-        if (d >= u'0' && d <= u'9') {
-            v = d - u'0';
-        } else if (base == 16 && d >= u'a' && d <= u'f') {
-            v = d - u'a' + 10;
-        } else if (base == 16 && d >= u'A' && d <= u'F') {
-            v = d - u'A' + 10;
-        } else {
-            return std::nullopt;
-        }
-        value = value * static_cast<char32_t>(base) + static_cast<char32_t>(v);
-    }
-    if (value == 0 || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-        return std::nullopt;
-    }
-    return value;
-}
-
-// The code point of the numeric reference text starts with, and its length.
-std::optional<std::pair<char32_t, std::size_t>> NumericReference(
-    std::u16string_view text) noexcept {
-    if (text.size() < 4 || text[0] != u'&' || text[1] != u'#') return std::nullopt;
-    const bool hex = text[2] == u'x' || text[2] == u'X';
-    const std::size_t start = hex ? 3 : 2;
-    const std::size_t semicolon = text.substr(0, start + 9).find(u';', start);
-    if (semicolon == std::u16string_view::npos) return std::nullopt;
-    const auto value = ParseNumber(text.substr(start, semicolon - start), hex ? 16 : 10);
-    if (!value) return std::nullopt;
-    return std::pair{*value, semicolon + 1};
 }
 
 // The length of the named reference text starts with ("&amp;"), or 0.
@@ -118,7 +59,10 @@ std::size_t PieceLength(std::u16string_view text) noexcept {
     if (text.empty()) return 0;
     if (IsLetter(text[0])) return 1;
     if (text[0] == u'\'' && text.size() > 1 && PairSecond(text[1])) return 2;
-    if (text[0] == u'&') return NumericReferenceLength(text);
+    if (text[0] == u'&') {
+        const auto reference = NumericReferenceAt(text);
+        return reference ? reference->length : 0;
+    }
     return 0;
 }
 
@@ -131,14 +75,10 @@ std::pair<std::uint32_t, int> SortKey(char16_t c) noexcept {
     if (c >= u'A' && c <= u'Z') {
         base = static_cast<char16_t>(c + 32);
         capital = 1;
-    } else {
-        for (const PairRow& row : kPairs) {
-            if (c == row.small || c == row.capital) {
-                base = row.base;
-                mark = 1;
-                capital = c == row.capital;
-            }
-        }
+    } else if (const char16_t first = PairFirst(c)) {
+        base = SmallAscii(first);
+        mark = 1;
+        capital = first != base;
     }
     if (base >= u'a' && base <= u'z') {
         return {static_cast<std::uint32_t>(base - u'a') * 2 + mark, capital};
@@ -148,32 +88,19 @@ std::pair<std::uint32_t, int> SortKey(char16_t c) noexcept {
 
 }  // namespace
 
-char16_t PairLetter(char16_t first, char16_t second) noexcept {
-    const PairRow* row = RowOf(first);
-    if (!row || second != row->second) return 0;
-    return first == row->base ? row->small : row->capital;
-}
-
-char16_t PairSecond(char16_t c) noexcept {
-    const PairRow* row = RowOf(c);
-    return row ? row->second : 0;
-}
-
 bool IsCapital(char16_t c) noexcept {
     if (c >= u'A' && c <= u'Z') return true;
     if (c >= 0xC0 && c <= 0xDE) return c != 0xD7;
-    for (const PairRow& row : kPairs) {
-        if (c == row.capital) return true;
-    }
-    return false;
+    const char16_t first = PairFirst(c);
+    return first >= u'A' && first <= u'Z';
 }
 
 char16_t ToSmall(char16_t c) noexcept {
     if (c >= u'A' && c <= u'Z') return static_cast<char16_t>(c + 32);
     if (c >= 0xC0 && c <= 0xDE && c != 0xD7) return static_cast<char16_t>(c + 32);
-    for (const PairRow& row : kPairs) {
-        if (c == row.capital) return row.small;
-    }
+    // A capital a pair makes: the letter of the same pair in small letters.
+    const char16_t first = PairFirst(c);
+    if (first >= u'A' && first <= u'Z') return PairLetter(SmallAscii(first), PairSecond(first));
     return c;
 }
 
@@ -189,19 +116,6 @@ bool IsCapitalsWord(std::u16string_view text) noexcept {
         ++letters;
     }
     return letters >= 2;
-}
-
-std::u16string HexReference(char16_t c) {
-    constexpr char16_t kDigits[] = u"0123456789abcdef";
-    std::u16string digits;
-    for (unsigned v = c; v != 0 || digits.empty(); v >>= 4)
-        digits.insert(digits.begin(), kDigits[v & 15]);
-    return u"&#x" + digits + u";";
-}
-
-std::size_t NumericReferenceLength(std::u16string_view text) noexcept {
-    const auto reference = NumericReference(text);
-    return reference ? reference->second : 0;
 }
 
 bool LatvianLess(std::u16string_view a, std::u16string_view b) noexcept {
@@ -252,52 +166,6 @@ void ForEachWord(std::u16string_view text,
         if (!word(i, end)) return;
         i = end;
     }
-}
-
-std::u16string ReferencesToLetters(std::u16string_view converted) {
-    static constexpr std::array<std::pair<std::u16string_view, char16_t>, 6> kNamed{{
-        {u"&aring;", 0xE5},
-        {u"&Aring;", 0xC5},
-        {u"&auml;", 0xE4},
-        {u"&Auml;", 0xC4},
-        {u"&ouml;", 0xF6},
-        {u"&Ouml;", 0xD6},
-    }};
-    std::u16string out;
-    out.reserve(converted.size());
-    std::size_t i = 0;
-    while (i < converted.size()) {
-        const std::size_t amp = converted.find(u'&', i);
-        out += converted.substr(i, amp - i);
-        if (amp == std::u16string_view::npos) break;
-        i = amp;
-        const std::u16string_view rest = converted.substr(i);
-        if (const auto reference = NumericReference(rest)) {
-            const char32_t cp = reference->first;
-            if (cp > 0xFFFF) {
-                out += static_cast<char16_t>(0xD800 + ((cp - 0x10000) >> 10));
-                out += static_cast<char16_t>(0xDC00 + ((cp - 0x10000) & 0x3FF));
-            } else {
-                out += static_cast<char16_t>(cp);
-            }
-            i += reference->second;
-            continue;
-        }
-        bool named = false;
-        for (const auto& [name, letter] : kNamed) {
-            if (rest.starts_with(name)) {
-                out += letter;
-                i += name.size();
-                named = true;
-                break;
-            }
-        }
-        if (!named) {
-            out += u'&';
-            ++i;
-        }
-    }
-    return out;
 }
 
 }  // namespace zv::checker

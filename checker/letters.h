@@ -1,4 +1,5 @@
-// The letters, pairs, references and words of typed text, as the checker sees them.
+// The letters and words of typed text, as the checker sees them. The pairs and references
+// the conversion writes are engine/references.h's.
 #pragma once
 
 #include <cstddef>
@@ -8,25 +9,12 @@
 
 namespace zv::checker {
 
-// The letter the conversion makes of first and second ("s", "h" give "š"; "A", "a" give
-// "Ā"), or 0 when the two are not a pair.
-char16_t PairLetter(char16_t first, char16_t second) noexcept;
-
-// The letter that follows c in c's pair ('h' for 's', 'a' for 'A'), or 0.
-char16_t PairSecond(char16_t c) noexcept;
-
 bool IsCapital(char16_t c) noexcept;
 char16_t ToSmall(char16_t c) noexcept;
 char16_t ToCapital(char16_t c) noexcept;  // a to z only
 
 // True when text has two or more letters and every letter in it is a capital.
 bool IsCapitalsWord(std::u16string_view text) noexcept;
-
-// "&#x101;" for U+0101.
-std::u16string HexReference(char16_t c);
-
-// The length of the numeric character reference text starts with ("&#257;", "&#x101;"), or 0.
-std::size_t NumericReferenceLength(std::u16string_view text) noexcept;
 
 // Before in the order of a Latvian dictionary: ā after a, č after c, and so on; small
 // before capital where the words differ only so.
