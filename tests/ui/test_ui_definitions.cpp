@@ -611,7 +611,6 @@ class DefinitionsTest : public QObject {
         for (const QString& scheme : schemes) QDesktopServices::unsetUrlHandler(scheme);
         QCOMPARE(Sorted(opened_), Sorted(expected));
     }
-
 };
 
 int main(int argc, char** argv) {
