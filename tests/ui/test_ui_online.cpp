@@ -20,6 +20,7 @@
 #include "document/unicode_document.h"
 #include "resources/resources.h"
 #include "ui/definitions/browser_view.h"
+#include "ui/definitions/desktop_opener.h"
 #include "ui/definitions/forms.h"
 #include "ui/main/application.h"
 #include "ui/main/document_location.h"
@@ -114,6 +115,7 @@ class OnlineTest : public QObject {
     void cleanup() {
         QDesktopServices::unsetUrlHandler(QStringLiteral("http"));
         QDesktopServices::unsetUrlHandler(QStringLiteral("https"));
+        QDesktopServices::unsetUrlHandler(QStringLiteral("mailto"));
         opened_.clear();
         SetOnlineStateQuery({});
         test::FlushDeletes();
@@ -396,7 +398,8 @@ class OnlineTest : public QObject {
     }
 
     // Both feedback items open the same page in the default browser, ask nothing about the
-    // connection and report nothing.
+    // connection and report nothing. A handler set in the desktop opener's place takes the page,
+    // and nothing is started.
     void feedback_data() {
         QTest::addColumn<QString>("item");
         QTest::newRow("Izpildi online feedback") << "feedback";
@@ -404,6 +407,7 @@ class OnlineTest : public QObject {
     }
     void feedback() {
         QFETCH(QString, item);
+        InstallDesktopOpener();
         QDesktopServices::setUrlHandler(QStringLiteral("http"), this, "OpenUrl");
         QDesktopServices::setUrlHandler(QStringLiteral("https"), this, "OpenUrl");
         Program p;
@@ -418,6 +422,53 @@ class OnlineTest : public QObject {
         QCOMPARE(opened_.front().path(), QStringLiteral("/zilvardo/feedback.htm"));
         QCOMPARE(asked, 0);
         QVERIFY(p.messages().empty());
+        QCOMPARE(DesktopOpenerRuns(), 0);
+    }
+
+    // The desktop's opener (xdg-open) runs while the window goes on; when it reports that
+    // nothing could open the page, or cannot start, the box gives the address as above. One
+    // still running after the settle time counts as having opened it, and is left to finish.
+    void feedback_when_the_opener_fails_data() {
+        QTest::addColumn<QByteArray>("script");
+        QTest::addColumn<bool>("runs");
+        QTest::addColumn<bool>("box");
+        const QByteArray shell = "#!/bin/sh\n";
+        // The address is recorded last: a run stopped early leaves no record.
+        const QByteArray records = "printf '%s' \"$*\" >\"$0.args\"\n";
+        const QByteArray settle = "sleep " + QByteArray::number(kSettleMs / 1000 + 1) + "\n";
+        QTest::newRow("exits 3") << shell + records + "exit 3\n" << true << true;
+        QTest::newRow("exits 0") << shell + records + "exit 0\n" << true << false;
+        QTest::newRow("exits 3 after the settle time") << shell + settle + records + "exit 3\n"
+                                                       << true << false;
+        QTest::newRow("cannot start") << QByteArray("#!/nonexistent/sh\n") << false << true;
+    }
+    void feedback_when_the_opener_fails() {
+        QFETCH(QByteArray, script);
+        QFETCH(bool, runs);
+        QFETCH(bool, box);
+        QTemporaryDir bin;
+        const QString opener = bin.filePath(QStringLiteral("xdg-open"));
+        QVERIFY(WriteText(opener, script));
+        QVERIFY(QFile::setPermissions(opener, QFile::ReadOwner | QFile::ExeOwner));
+        const QByteArray path = qgetenv("PATH");
+        struct RestorePath {
+            QByteArray path;
+            ~RestorePath() { qputenv("PATH", path); }
+        } restore{path};
+        qputenv("PATH", QFile::encodeName(bin.path()) + ':' + path);
+        InstallDesktopOpener();
+        Program p;
+        Main(p).Menu().feedback->trigger();
+        QCOMPARE(DesktopOpenerRuns(), runs ? 1 : 0);  // the trigger did not wait for it
+        const QString address = zv::resources::FeedbackPageUrl();
+        if (box) {
+            QTRY_COMPARE_WITH_TIMEOUT(p.messages().size(), std::size_t(1), 20000);
+            QCOMPARE(p.messages().front().text,
+                     Form1::kNoBrowserMessage + QStringLiteral("\n\n") + address);
+        }
+        QTRY_COMPARE_WITH_TIMEOUT(DesktopOpenerRuns(), 0, 20000);  // ended, reaped, reported
+        QCOMPARE(p.messages().size(), std::size_t(box ? 1 : 0));
+        if (runs) QCOMPARE(test::ReadFile(opener + QStringLiteral(".args")), address.toUtf8());
     }
 
     // No browser can be started: each item tells the user the page's address, and the program

@@ -1,8 +1,9 @@
 #include "ui/definitions/link_policy.h"
 
-#include <QDesktopServices>
 #include <QWebEngineNewWindowRequest>
 #include <QWebEngineUrlRequestInfo>
+
+#include "ui/definitions/desktop_opener.h"
 
 namespace zv::ui {
 
@@ -60,7 +61,8 @@ QUrl WithoutAttachments(const QUrl& url) {
 
 bool HandToTheDesktop(const QUrl& url) {
     if (!IsForTheDesktop(url)) return false;
-    QDesktopServices::openUrl(WithoutAttachments(url));
+    // No box when nothing can open it: the link simply goes nowhere, as a refused one does.
+    OpenOnTheDesktop(WithoutAttachments(url), nullptr);
     return true;
 }
 

@@ -26,7 +26,8 @@ bool IsForTheDesktop(const QUrl& url);
 QUrl WithoutAttachments(const QUrl& url);
 
 // Hands an address that IsForTheDesktop to the desktop's default program (without its
-// attachments); refuses anything else. Returns whether it was handed on.
+// attachments) through the desktop opener, silently; refuses anything else. Returns whether it
+// was handed on.
 bool HandToTheDesktop(const QUrl& url);
 
 // Lets through requests for one address only; everything else a page asks for (scripts,

@@ -7,6 +7,7 @@
 #include <QUrl>
 
 #include "resources/resources.h"
+#include "ui/definitions/desktop_opener.h"
 #include "ui/main/document_location.h"
 #include "zv/config.h"
 
@@ -39,6 +40,7 @@ void SetUpApplication() {
     QGuiApplication::setWindowIcon(resources::ApplicationIcon());
     QApplication::setQuitOnLastWindowClosed(false);
     LoadQtLatvian();
+    InstallDesktopOpener();
     DecideProgramFolder();
 }
 

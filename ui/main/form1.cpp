@@ -1,6 +1,5 @@
 #include "ui/main/form1.h"
 
-#include <QDesktopServices>
 #include <QLabel>
 #include <QTimer>
 #include <QUrl>
@@ -10,6 +9,7 @@
 #include "engine/line_ends.h"
 #include "resources/resources.h"
 #include "ui/definitions/browser_view.h"
+#include "ui/definitions/desktop_opener.h"
 #include "ui/definitions/form2_definition.h"
 #include "ui/definitions/form3_definition.h"
 #include "ui/definitions/form4_definition.h"
@@ -196,14 +196,15 @@ const QString Form1::kNoBrowserMessage = QStringLiteral(
     "Atver so adresi parluka:");
 
 void Form1::OpenFeedback() {
-    // A browser that starts tells the user itself when the page cannot be reached; where none
-    // can be started, the user gets the address to open elsewhere.
+    // A browser that starts tells the user itself when the page cannot be reached; where no
+    // program can open it (none can be started, or the desktop's opener reports that it found
+    // none), the user gets the address to open elsewhere. The window goes on meanwhile.
     ResumeNext([] {
         const QString address = resources::FeedbackPageUrl();
-        if (!QDesktopServices::openUrl(QUrl(address))) {
+        OpenOnTheDesktop(QUrl(address), [address] {
             ShowMessage(kNoBrowserMessage + QStringLiteral("\n\n") + address,
                         MessageStyle::OkInformation);
-        }
+        });
     });
 }
 
