@@ -5,10 +5,12 @@
 // Everything is read and checked before anything is written: bad input leaves standard
 // output empty and the -o file as it was.
 #include <fcntl.h>
+#include <getopt.h>
 #include <malloc.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
+#include <sysexits.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -29,14 +31,6 @@
 #include "zv/config.h"
 
 namespace {
-
-// Exit codes as in sysexits.h.
-constexpr int kExitUsage = 64;
-constexpr int kExitDataError = 65;
-constexpr int kExitNoInput = 66;
-constexpr int kExitUnavailable = 69;
-constexpr int kExitSoftware = 70;
-constexpr int kExitIoError = 74;
 
 constexpr char kUsage[] =
     "Usage: zv-convert [OPTION]... [FILE]...\n"
@@ -64,7 +58,7 @@ constexpr char kUsage[] =
     "               letters is a word, one line each:\n"
     "               FILE:LINE:COLUMN: TYPED -> CONVERTED: did you mean WORD (type FORM)\n"
     "               (the dictionary is hunspell's lv_LV, or ZV_DICTIONARY=/path/lv_LV)\n"
-    "  --help       show this help and exit\n"
+    "  -h, --help   show this help and exit\n"
     "  --version    show the version and exit\n"
     "  --           end of options: every argument after it is a FILE\n"
     "\n"
@@ -120,8 +114,8 @@ void CheckUtf8(std::string_view bytes, const std::string& shown) {
     if (const auto bad = zv::cli::FirstInvalidUtf8(bytes)) {
         char byte[8];
         std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[*bad]));
-        Fail(kExitDataError, shown + ": invalid UTF-8 at byte offset " + std::to_string(*bad) +
-                                 " (byte " + byte + ")");
+        Fail(EX_DATAERR, shown + ": invalid UTF-8 at byte offset " + std::to_string(*bad) +
+                             " (byte " + byte + ")");
     }
 }
 
@@ -129,7 +123,7 @@ void CheckUtf8(std::string_view bytes, const std::string& shown) {
 // only.
 int OpenInput(const std::string& name) {
     const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail(kExitNoInput, name + ": " + std::strerror(errno));
+    if (fd < 0) Fail(EX_NOINPUT, name + ": " + std::strerror(errno));
     return fd;
 }
 
@@ -140,7 +134,7 @@ void ReadOpened(int fd, const std::string& shown, std::string& text) {
     const bool ok = ReadAll(fd, text);
     const int readErrno = errno;
     if (fd != STDIN_FILENO) close(fd);
-    if (!ok) Fail(kExitNoInput, shown + ": " + std::strerror(readErrno));
+    if (!ok) Fail(EX_NOINPUT, shown + ": " + std::strerror(readErrno));
     CheckUtf8(std::string_view(text).substr(start), shown);
 }
 
@@ -172,7 +166,7 @@ extern "C" void OnMappedInputGone(int) {
         write(STDERR_FILENO, g_mappedChanged, g_mappedChangedLength);
     const char* temp = zv::TemporaryPathForSignals();
     if (temp[0] != '\0') unlink(temp);
-    _exit(kExitNoInput);
+    _exit(EX_NOINPUT);
 }
 
 // A named regular file mapped into memory, not yet checked. Mapping saves copying the whole
@@ -192,7 +186,7 @@ struct MappedInput {
             now.st_mtim.tv_nsec != status.st_mtim.tv_nsec ||
             now.st_ctim.tv_sec != status.st_ctim.tv_sec ||
             now.st_ctim.tv_nsec != status.st_ctim.tv_nsec) {
-            Fail(kExitNoInput, name + kChangedWhileRead);
+            Fail(EX_NOINPUT, name + kChangedWhileRead);
         }
     }
 };
@@ -222,7 +216,7 @@ std::optional<zv::AtomicFile> g_output;
 std::string g_outputName = "standard output";  // as named in messages
 
 [[noreturn]] void FailOutput(const zv::AtomicFileError& error) {
-    Fail(kExitIoError, g_outputName + ": " + error.what());
+    Fail(EX_IOERR, g_outputName + ": " + error.what());
 }
 
 void WriteAll(std::string_view bytes) {
@@ -238,7 +232,7 @@ void WriteAll(std::string_view bytes) {
         const ssize_t n = write(STDOUT_FILENO, bytes.data(), bytes.size());
         if (n < 0) {
             if (errno == EINTR) continue;
-            Fail(kExitIoError, g_outputName + ": " + std::strerror(errno));
+            Fail(EX_IOERR, g_outputName + ": " + std::strerror(errno));
         }
         bytes.remove_prefix(static_cast<std::size_t>(n));
     }
@@ -257,7 +251,7 @@ void CloseOutput() {
         return;
     }
     if (close(STDOUT_FILENO) != 0 && errno != EINTR) {
-        Fail(kExitIoError, g_outputName + ": " + std::strerror(errno));
+        Fail(EX_IOERR, g_outputName + ": " + std::strerror(errno));
     }
 }
 
@@ -296,9 +290,9 @@ void RefuseToReplaceAnInput(const std::vector<std::string>& inputs, const std::s
         struct stat input {};
         const int got = name == "-" ? fstat(STDIN_FILENO, &input) : stat(name.c_str(), &input);
         if (got == 0 && input.st_dev == target.st_dev && input.st_ino == target.st_ino) {
-            Fail(kExitUsage, "-o " + output + " is the input " +
-                                 (name == "-" ? std::string("standard input") : name) +
-                                 ": --check would replace it with its report");
+            Fail(EX_USAGE, "-o " + output + " is the input " +
+                               (name == "-" ? std::string("standard input") : name) +
+                               ": --check would replace it with its report");
         }
     }
 }
@@ -331,14 +325,14 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
     if (!checker) {
         switch (why) {
             case Unusable::Missing:
-                Fail(kExitUnavailable, NoDictionaryMessage(base));
+                Fail(EX_UNAVAILABLE, NoDictionaryMessage(base));
             case Unusable::Unreadable:
-                Fail(kExitUnavailable, *base + ": hunspell cannot read this dictionary");
+                Fail(EX_UNAVAILABLE, *base + ": hunspell cannot read this dictionary");
             case Unusable::NotLatvian:
                 // An empty or cut dictionary would flag nothing and so pass any text.
-                Fail(kExitUnavailable, *base +
-                                           ": not a usable Latvian dictionary: it rejects "
-                                           "\"un\", \"ir\", \"ar\", \"kas\" or \"R\u012Bga\"");
+                Fail(EX_UNAVAILABLE, *base +
+                                         ": not a usable Latvian dictionary: it rejects "
+                                         "\"un\", \"ir\", \"ar\", \"kas\" or \"R\u012Bga\"");
         }
     }
     if (output) OpenOutput(*output);
@@ -357,89 +351,117 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
     return flagged > 0 ? 1 : 0;
 }
 
-int Run(int argc, char** argv) {
+// What the command line asks for.
+struct Options {
     bool document = false, help = false, version = false, check = false;
     zv::cli::ConvertOptions convert;
     std::optional<std::string> output;
-    std::vector<std::string> inputs;
-    bool options = true;
-    for (int i = 1; i < argc; ++i) {
-        const std::string_view arg = argv[i];
-        if (options && arg == "--") {
-            options = false;
-        } else if (options && arg.size() > 1 && arg.front() == '-') {
-            if (arg == "--document") {
-                document = true;
-            } else if (arg == "--unicode") {
-                convert.letters = true;
-            } else if (arg == "--exact") {
-                convert.exact = true;
-            } else if (arg == "--check") {
-                check = true;
-            } else if (arg == "--help") {
-                help = true;
-            } else if (arg == "--version") {
-                version = true;
-            } else if (arg == "-o" || arg == "--output") {
-                if (i + 1 == argc) {
-                    Fail(kExitUsage, "option '" + std::string(arg) +
-                                         "' needs a file name\nTry 'zv-convert --help' for "
-                                         "more information.");
-                }
-                output = argv[++i];
-            } else if (arg.starts_with("--output=")) {
-                output = std::string(arg.substr(std::strlen("--output=")));
-            } else {
-                Fail(kExitUsage, "unknown option '" + std::string(arg) +
-                                     "'\nTry 'zv-convert --help' for more information.");
-            }
-        } else {
-            inputs.emplace_back(arg);
+    std::vector<std::string> inputs;  // in the order given; "-" for standard input
+};
+
+[[noreturn]] void FailUsage(const std::string& message) {
+    Fail(EX_USAGE, message + "\nTry 'zv-convert --help' for more information.");
+}
+
+// The long options without a short one: values beyond any character.
+enum : int { kDocument = 256, kUnicode, kExact, kCheck, kVersion };
+
+// Stops on what getopt_long could not take: ':' for -o without its file name, '?' for an
+// option it does not know (optopt is then the unknown letter of a group of short options, or
+// 0 or the option's value for a long one: unknown, or given a value it does not take).
+[[noreturn]] void FailOption(int returned, char** argv) {
+    const std::string given = argv[optind - 1];
+    if (returned == ':') {
+        FailUsage("option '" + (given.starts_with("--") ? given : "-o") + "' needs a file name");
+    }
+    const bool letter = optopt > 0 && optopt < kDocument && optopt != 'h' && optopt != 'o';
+    FailUsage("unknown option '" + (letter ? std::string{'-', static_cast<char>(optopt)} : given) +
+              "'");
+}
+
+Options ParseOptions(int argc, char** argv) {
+    static const option kLongOptions[] = {
+        {"output", required_argument, nullptr, 'o'}, {"document", no_argument, nullptr, kDocument},
+        {"unicode", no_argument, nullptr, kUnicode}, {"exact", no_argument, nullptr, kExact},
+        {"check", no_argument, nullptr, kCheck},     {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0}};
+    // "-": files come back in their place among the options (as 1), whatever POSIXLY_CORRECT
+    // says, so options may follow files; ":": the messages are this program's own.
+    constexpr char kShortOptions[] = "-:ho:";
+    Options options;
+    opterr = 0;
+    for (int c; (c = getopt_long(argc, argv, kShortOptions, kLongOptions, nullptr)) != -1;) {
+        switch (c) {
+            case 1:
+                options.inputs.emplace_back(optarg);
+                break;
+            case 'o':
+                options.output = optarg;
+                break;
+            case 'h':
+                options.help = true;
+                break;
+            case kDocument:
+                options.document = true;
+                break;
+            case kUnicode:
+                options.convert.letters = true;
+                break;
+            case kExact:
+                options.convert.exact = true;
+                break;
+            case kCheck:
+                options.check = true;
+                break;
+            case kVersion:
+                options.version = true;
+                break;
+            default:
+                FailOption(c, argv);
         }
     }
-    if (help || version) {
-        WriteAll(help ? std::string(kUsage)
-                      : std::string("zv-convert ") + zv::config::kVersion + "\n");
-        CloseOutput();
-        return 0;
-    }
-    if (check && (document || convert.letters || convert.exact)) {
-        Fail(kExitUsage, "--check cannot be combined with --document, --unicode or --exact");
-    }
-    if (inputs.empty()) inputs.emplace_back("-");
+    // After "--": every argument is a file.
+    for (int i = optind; i < argc; ++i) options.inputs.emplace_back(argv[i]);
+    if (options.inputs.empty()) options.inputs.emplace_back("-");
+    return options;
+}
 
-    if (output && output->empty()) Fail(kExitUsage, "the output file name is empty");
-    if (output && *output == "-") output.reset();
-    // An open descriptor by name (/dev/stdout, /dev/fd/N): written as it is. Replacing the
-    // file behind it would swap the caller's file for a new one.
-    if (const std::optional<int> fd = output ? DescriptorByName(*output) : std::nullopt) {
+// Where -o sends the output when it is no file to replace: "-" is standard output, an open
+// descriptor by name (/dev/stdout, /dev/fd/N) is written as it is (replacing the file behind
+// it would swap the caller's file for a new one), and a FIFO or a device is written in place,
+// as by the shell's redirection (there is no earlier content to keep). A FIFO or device is
+// found and opened under the same policy as a file to replace: another user's link is not
+// followed to it. What is left is the file that the complete output replaces.
+std::optional<std::string> FileToReplace(const Options& options) {
+    std::optional<std::string> output = options.output;
+    if (output && output->empty()) Fail(EX_USAGE, "the output file name is empty");
+    if (!output || *output == "-") return std::nullopt;
+    if (const std::optional<int> fd = DescriptorByName(*output)) {
         if (*fd != STDOUT_FILENO && dup2(*fd, STDOUT_FILENO) < 0) {
-            Fail(kExitIoError, *output + ": " + std::strerror(errno));
+            Fail(EX_IOERR, *output + ": " + std::strerror(errno));
         }
-        output.reset();
+        return std::nullopt;
     }
-    // A FIFO or a device cannot be replaced by another file: it is written in place, as by the
-    // shell's redirection (there is no earlier content to keep). It is found and opened under
-    // the same policy as a file to replace: another user's link is not followed to it.
-    if (output) {
-        try {
-            const zv::WriteTarget target = zv::FindWriteTarget(*output);
-            if (check && target.status) RefuseToReplaceAnInput(inputs, *output, *target.status);
-            if (target.IsSpecial()) {
-                const int fd = zv::OpenInPlace(target);
-                if (dup2(fd, STDOUT_FILENO) < 0) {
-                    Fail(kExitIoError, *output + ": " + std::strerror(errno));
-                }
-                if (fd != STDOUT_FILENO) close(fd);
-                g_outputName = *output;
-                output.reset();
-            }
-        } catch (const zv::AtomicFileError& error) {
-            Fail(kExitIoError, *output + ": " + error.what());
+    try {
+        const zv::WriteTarget target = zv::FindWriteTarget(*output);
+        if (options.check && target.status) {
+            RefuseToReplaceAnInput(options.inputs, *output, *target.status);
         }
+        if (!target.IsSpecial()) return output;
+        const int fd = zv::OpenInPlace(target);
+        if (dup2(fd, STDOUT_FILENO) < 0) Fail(EX_IOERR, *output + ": " + std::strerror(errno));
+        if (fd != STDOUT_FILENO) close(fd);
+        g_outputName = *output;
+        return std::nullopt;
+    } catch (const zv::AtomicFileError& error) {
+        Fail(EX_IOERR, *output + ": " + error.what());
     }
-    if (check) return RunCheck(inputs, output);
+}
 
+// The conversion: every input read (a single named file mapped instead) and checked, then
+// converted and written piece by piece, inside the document when it is asked for.
+int RunConvert(const Options& options, const std::optional<std::string>& output) {
+    const std::vector<std::string>& inputs = options.inputs;
     std::string read;
     std::optional<MappedInput> mapped;
     if (inputs.size() == 1 && inputs.front() != "-") {
@@ -452,9 +474,9 @@ int Run(int argc, char** argv) {
     const std::string_view text = mapped ? mapped->bytes : std::string_view(read);
 
     // The document's body line sits between its first CR LF (the header line's end) and the
-    // footer; the converted text goes there, written piece by piece as it is converted.
+    // footer; the converted text goes there.
     std::string before, after;
-    if (document) {
+    if (options.document) {
         before = zv::DocumentHeaderLine(zv::DocumentVariant::Run);
         before += zv::kDocumentLineEnd;
         after = zv::kDocumentLineEnd;
@@ -469,11 +491,26 @@ int Run(int argc, char** argv) {
         if (output) OpenOutput(*output);
         WriteAll(before);
     };
-    zv::cli::ConvertUtf8(text, convert, checkThenBegin, WriteAll);
+    zv::cli::ConvertUtf8(text, options.convert, checkThenBegin, WriteAll);
     if (mapped) mapped->CheckUnchanged();
     WriteAll(after);
     CloseOutput();
-    return 0;
+    return EX_OK;
+}
+
+int Run(int argc, char** argv) {
+    const Options options = ParseOptions(argc, argv);
+    if (options.help || options.version) {
+        WriteAll(options.help ? std::string(kUsage)
+                              : std::string("zv-convert ") + zv::config::kVersion + "\n");
+        CloseOutput();
+        return EX_OK;
+    }
+    if (options.check && (options.document || options.convert.letters || options.convert.exact)) {
+        Fail(EX_USAGE, "--check cannot be combined with --document, --unicode or --exact");
+    }
+    const std::optional<std::string> output = FileToReplace(options);
+    return options.check ? RunCheck(options.inputs, output) : RunConvert(options, output);
 }
 
 }  // namespace
@@ -497,6 +534,6 @@ int main(int argc, char** argv) {
     } catch (const std::bad_alloc&) {
         g_output.reset();
         Complain("out of memory");
-        return kExitSoftware;
+        return EX_SOFTWARE;
     }
 }

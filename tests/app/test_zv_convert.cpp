@@ -478,6 +478,7 @@ INSTANTIATE_TEST_SUITE_P(
         OutputRow{"unicode", {"--unicode", "--output", "FILE"}, "Riiga", 0, "Rīga"},
         OutputRow{
             "document", {"--document", "--output=FILE"}, "Riiga", 0, RunDocumentOf("R&#299;ga")},
+        OutputRow{"attached", {"--unicode", "-oFILE"}, "Riiga", 0, "Rīga"},
         OutputRow{"bad input", {"--document", "-o", "FILE"}, "Riiga \xC5", 65, "old"},
         OutputRow{"missing input", {"-o", "FILE", "/nonexistent/input"}, "", 66, "old"}),
     [](const testing::TestParamInfo<OutputRow>& info) {
@@ -595,6 +596,7 @@ TEST_F(Convert, HelpVersionAndBadOptions) {
          {"Usage: zv-convert", "--document", "--unicode", "--output", "--version"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
+    EXPECT_EQ(Run({"-h"}).out, r.out);
     r = Run({"--version"});
     EXPECT_EQ(r.out, std::string("zv-convert ") + zv::config::kVersion + "\n");
     EXPECT_EQ(r.exit, 0);
