@@ -78,84 +78,78 @@ Reading Same(std::u16string_view typed) {
     return {std::u16string(typed), std::u16string(typed), std::u16string(typed)};
 }
 
-// A typed word split the way the conversion pairs its letters.
-std::vector<Unit> SplitWord(std::u16string_view word) {
-    std::vector<Unit> units;
-    std::size_t i = 0;
-    const auto at = [&](std::size_t k) -> char16_t { return k < word.size() ? word[k] : 0; };
-    while (i < word.size()) {
-        const char16_t c = word[i], next = at(i + 1);
-        Unit unit;
-        if (c == u'&') {
-            const auto reference = NumericReferenceAt(word.substr(i));
-            unit.typed = word.substr(i, reference ? reference->length : 1);
-            // A reference stands for its letter, though a word repair may undo the decimal
-            // one ("kreis&#257;s" gives "kreisaas"); the hexadecimal one no rule touches.
-            std::u16string letter = ReferencesToLetters(unit.typed);
-            std::u16string hex =
-                letter.size() == 1 ? HexReference(letter[0]) : std::u16string(unit.typed);
-            unit.readings = {{std::move(letter), std::u16string(unit.typed), std::move(hex)}};
-        } else if (c == u'\'' && PairLetter(next, PairSecond(next))) {
-            const char16_t letter = PairLetter(next, PairSecond(next));
-            if (!units.empty() && units.back().typed.size() == 1 &&
-                PairLetter(units.back().typed[0], next)) {
-                // The conversion rewrites "'e" to "ee" before it pairs letters, so the same
-                // vowel just before takes the first of those two: "ne'e" gives "nēe" where
-                // "neē" was meant.
-                Unit& before = units.back();
-                const char16_t plain = before.typed[0], taken = PairLetter(plain, next);
-                before.typed = word.substr(i - 1, 3);
-                before.readings = {{std::u16string{plain, letter}, plain + HexReference(letter),
-                                    plain + HexReference(letter)},
-                                   {std::u16string{taken, next}, std::u16string(before.typed),
-                                    HexReference(taken) + next}};
-                i += 2;
-                continue;
-            }
-            unit.typed = word.substr(i, 2);
-            unit.readings = {
-                {std::u16string(1, letter), std::u16string(unit.typed), HexReference(letter)},
-                {std::u16string(unit.typed), u"&#x27;" + std::u16string(1, next),
-                 u"&#x27;" + std::u16string(1, next)}};
-        } else if (const char16_t letter = PairLetter(c, next)) {
-            unit.pair = true;
-            const char16_t third = at(i + 2);
-            if (third == next && PairLetter(next, third) && !PairLetter(third, at(i + 3))) {
-                // Three equal vowels: the conversion pairs the first two, but the long vowel
-                // may as well be the second.
-                const char16_t second = PairLetter(next, third);
-                unit.typed = word.substr(i, 3);
-                const std::u16string plain(1, c);
-                unit.readings = {{std::u16string{letter, third}, std::u16string(unit.typed),
-                                  HexReference(letter) + third},
-                                 {std::u16string{c, second}, plain + HexReference(second),
-                                  plain + HexReference(second)},
-                                 {std::u16string(unit.typed),
-                                  std::u16string{c, u'-', next} + HexReference(third),
-                                  std::u16string{c, u'-', next} + HexReference(third)}};
-            } else {
-                unit.typed = word.substr(i, 2);
-                unit.readings = {
-                    {std::u16string(1, letter), std::u16string(unit.typed), HexReference(letter)},
-                    {std::u16string(unit.typed), std::u16string{c, u'-', next},
-                     std::u16string{c, u'-', next}}};
-            }
-        } else if (next == u'-' && PairLetter(c, at(i + 2)) && !PairLetter(at(i + 2), at(i + 3))) {
-            // A hyphen escape the conversion will find: the two letters as typed.
-            unit.typed = word.substr(i, 3);
-            unit.readings = {{std::u16string{c, at(i + 2)}, std::u16string(unit.typed),
-                              std::u16string(unit.typed)}};
-        } else {
-            unit.typed = word.substr(i, 1);
-            unit.readings = {Same(unit.typed)};
-        }
-        i += unit.typed.size();
-        units.push_back(std::move(unit));
-    }
+char16_t At(std::u16string_view word, std::size_t k) { return k < word.size() ? word[k] : 0; }
 
-    // In a word of capitals, a pair read as two letters is read as two capitals ("Sh" as
-    // "SH"), and two capitals that make a pair in small letters ("SH", "EE") stand for the
-    // capital letter as often as for the two letters.
+// The unit of the reference at word[i] (or of a lone '&'): it stands for its letter, though a
+// word repair may undo the decimal one ("kreis&#257;s" gives "kreisaas"); the hexadecimal one
+// no rule touches.
+Unit ReferenceUnit(std::u16string_view word, std::size_t i) {
+    Unit unit;
+    const auto reference = NumericReferenceAt(word.substr(i));
+    unit.typed = word.substr(i, reference ? reference->length : 1);
+    std::u16string letter = ReferencesToLetters(unit.typed);
+    std::u16string hex = letter.size() == 1 ? HexReference(letter[0]) : std::u16string(unit.typed);
+    unit.readings = {{std::move(letter), std::u16string(unit.typed), std::move(hex)}};
+    return unit;
+}
+
+// The unit of the apostrophe form at word[i] ("'s"): its letter, or the apostrophe and the
+// letter as typed.
+Unit ApostropheUnit(std::u16string_view word, std::size_t i) {
+    const char16_t next = word[i + 1];
+    const char16_t letter = PairLetter(next, PairSecond(next));
+    Unit unit;
+    unit.typed = word.substr(i, 2);
+    unit.readings = {{std::u16string(1, letter), std::u16string(unit.typed), HexReference(letter)},
+                     {std::u16string(unit.typed), u"&#x27;" + std::u16string(1, next),
+                      u"&#x27;" + std::u16string(1, next)}};
+    return unit;
+}
+
+// The conversion rewrites "'e" to "ee" before it pairs letters, so the same vowel just before
+// (before, a unit of one letter) takes the first of those two: "ne'e" gives "nēe" where "neē"
+// was meant. before becomes the vowel and the apostrophe form at word[i].
+void JoinApostrophe(Unit& before, std::u16string_view word, std::size_t i) {
+    const char16_t next = word[i + 1];
+    const char16_t letter = PairLetter(next, PairSecond(next));
+    const char16_t plain = before.typed[0], taken = PairLetter(plain, next);
+    before.typed = word.substr(i - 1, 3);
+    before.readings = {
+        {std::u16string{plain, letter}, plain + HexReference(letter), plain + HexReference(letter)},
+        {std::u16string{taken, next}, std::u16string(before.typed), HexReference(taken) + next}};
+}
+
+// The unit of the pair at word[i], which makes letter: the letter, or the two letters typed.
+// Three equal vowels: the conversion pairs the first two, but the long vowel may as well be
+// the second.
+Unit PairUnit(std::u16string_view word, std::size_t i, char16_t letter) {
+    const char16_t c = word[i], next = word[i + 1], third = At(word, i + 2);
+    Unit unit;
+    unit.pair = true;
+    if (third == next && PairLetter(next, third) && !PairLetter(third, At(word, i + 3))) {
+        const char16_t second = PairLetter(next, third);
+        unit.typed = word.substr(i, 3);
+        const std::u16string plain(1, c);
+        unit.readings = {
+            {std::u16string{letter, third}, std::u16string(unit.typed),
+             HexReference(letter) + third},
+            {std::u16string{c, second}, plain + HexReference(second), plain + HexReference(second)},
+            {std::u16string(unit.typed), std::u16string{c, u'-', next} + HexReference(third),
+             std::u16string{c, u'-', next} + HexReference(third)}};
+    } else {
+        unit.typed = word.substr(i, 2);
+        unit.readings = {
+            {std::u16string(1, letter), std::u16string(unit.typed), HexReference(letter)},
+            {std::u16string(unit.typed), std::u16string{c, u'-', next},
+             std::u16string{c, u'-', next}}};
+    }
+    return unit;
+}
+
+// In a word of capitals, a pair read as two letters is read as two capitals ("Sh" as "SH"),
+// and two capitals that make a pair in small letters ("SH", "EE") stand for the capital
+// letter as often as for the two letters. Other words' units are returned as they are.
+std::vector<Unit> ReadInCapitals(std::vector<Unit> units) {
     std::u16string letters;
     for (const Unit& unit : units) letters += unit.readings[0].letters;
     if (!IsCapitalsWord(letters)) return units;
@@ -181,6 +175,41 @@ std::vector<Unit> SplitWord(std::u16string_view word) {
         merged.push_back(std::move(unit));
     }
     return merged;
+}
+
+// A typed word split the way the conversion pairs its letters.
+std::vector<Unit> SplitWord(std::u16string_view word) {
+    std::vector<Unit> units;
+    std::size_t i = 0;
+    while (i < word.size()) {
+        const char16_t c = word[i], next = At(word, i + 1);
+        Unit unit;
+        if (c == u'&') {
+            unit = ReferenceUnit(word, i);
+        } else if (c == u'\'' && PairLetter(next, PairSecond(next))) {
+            if (!units.empty() && units.back().typed.size() == 1 &&
+                PairLetter(units.back().typed[0], next)) {
+                JoinApostrophe(units.back(), word, i);
+                i += 2;
+                continue;
+            }
+            unit = ApostropheUnit(word, i);
+        } else if (const char16_t letter = PairLetter(c, next)) {
+            unit = PairUnit(word, i, letter);
+        } else if (next == u'-' && PairLetter(c, At(word, i + 2)) &&
+                   !PairLetter(At(word, i + 2), At(word, i + 3))) {
+            // A hyphen escape the conversion will find: the two letters as typed.
+            unit.typed = word.substr(i, 3);
+            unit.readings = {{std::u16string{c, At(word, i + 2)}, std::u16string(unit.typed),
+                              std::u16string(unit.typed)}};
+        } else {
+            unit.typed = word.substr(i, 1);
+            unit.readings = {Same(unit.typed)};
+        }
+        i += unit.typed.size();
+        units.push_back(std::move(unit));
+    }
+    return ReadInCapitals(std::move(units));
 }
 
 bool ConvertsTo(std::u16string_view typed, std::u16string_view word) {
@@ -300,6 +329,92 @@ std::vector<Unit> WithMarks(const std::vector<Unit>& units, const WordStarts* st
     return out;
 }
 
+// The word starts decide on the first letters of a reading only, which the first units give:
+// however they are read, they give at least starts.Reach() letters, or they are all of the
+// word. The verdict on each way to read those near units, found before any reading is
+// spelled out.
+struct NearWays {
+    std::size_t count = 0;  // how many first units
+    // By the near units' readings, as a mixed-radix number: the way may begin a word. Empty
+    // when there are too many ways to tell apart.
+    std::vector<bool> ok;
+    bool any = true;  // some way may begin a word
+
+    // The way choice (choice[k]: the reading of the k-th unit) reads the near units.
+    std::size_t Way(const std::vector<Unit>& units, const std::vector<std::size_t>& choice) const {
+        std::size_t way = 0;
+        for (std::size_t k = count; k-- > 0;) way = way * units[k].readings.size() + choice[k];
+        return way;
+    }
+};
+
+NearWays NearWaysOf(const std::vector<Unit>& units, const WordStarts& starts) {
+    NearWays near;
+    std::size_t least = 0, ways = 1;
+    while (near.count < units.size() && least < starts.Reach()) {
+        std::size_t shortest = kMaxWordLength;
+        for (const Reading& r : units[near.count].readings) {
+            shortest = std::min(shortest, r.letters.size());
+        }
+        least += shortest;
+        ways *= units[near.count].readings.size();
+        ++near.count;
+    }
+    if (ways > kMaxNearWays) return near;
+    // Depth first, unit by unit, leaving out every way whose letters so far begin no word.
+    near.ok.resize(ways);
+    near.any = false;
+    std::u16string head;
+    const auto walk = [&](const auto& self, std::size_t k, std::size_t way,
+                          std::size_t radix) -> void {
+        if (k == near.count) {
+            near.ok[way] = starts.MayBeWord(head);
+            near.any = near.any || near.ok[way];
+            return;
+        }
+        const std::size_t size = head.size();
+        for (std::size_t r = 0; r < units[k].readings.size(); ++r) {
+            head.resize(size);
+            head += units[k].readings[r].letters;
+            if (starts.MayBegin(head)) {
+                self(self, k + 1, way + r * radix, radix * units[k].readings.size());
+            }
+        }
+        head.resize(size);
+    };
+    walk(walk, 0, 0, 1);
+    return near;
+}
+
+// Sets choice to each reading that reads distance of the open units (those with more than one
+// reading) otherwise than the conventions mean: every combination of that many open units,
+// and every combination of their other readings, like an odometer. Calls look() for each
+// while more() holds.
+template <typename Look, typename More>
+void ForEachReadingAt(std::size_t distance, const std::vector<Unit>& units,
+                      const std::vector<std::size_t>& open, std::vector<std::size_t>& choice,
+                      const Look& look, const More& more) {
+    std::vector<bool> chosen(open.size(), false);
+    std::fill(chosen.end() - static_cast<std::ptrdiff_t>(distance), chosen.end(), true);
+    do {
+        std::vector<std::size_t> picked;
+        for (std::size_t j = 0; j < open.size(); ++j) {
+            choice[open[j]] = chosen[j] ? 1 : 0;
+            if (chosen[j]) picked.push_back(open[j]);
+        }
+        while (more()) {
+            look();
+            std::size_t j = 0;
+            for (; j < picked.size(); ++j) {
+                const std::size_t k = picked[j];
+                if (++choice[k] < units[k].readings.size()) break;
+                choice[k] = 1;
+            }
+            if (j == picked.size()) break;
+        }
+    } while (more() && std::next_permutation(chosen.begin(), chosen.end()));
+}
+
 // The run of text between blanks that holds [begin, end).
 std::pair<std::size_t, std::size_t> Run(std::u16string_view text, std::size_t begin,
                                         std::size_t end) {
@@ -368,6 +483,95 @@ struct Entry {
     // word, or a form with marks added is (see Judge).
     bool latvian = false;
     std::shared_ptr<const Verdict> verdict;  // null: nothing to suggest
+};
+
+// The verdict on a word whose conversion is converted: the best of readings (the other
+// readings of its pairs), and the best of those and marks (the forms with marks added) in one
+// list, a word both searches found once, as the fewer changes give it.
+std::shared_ptr<const Verdict> MakeVerdict(std::u16string converted,
+                                           std::vector<Candidate> readings,
+                                           std::vector<Candidate> marks) {
+    auto verdict = std::make_shared<Verdict>();
+    verdict->converted = std::move(converted);
+    Rank(readings);
+    verdict->readings = Best(readings);
+    if (marks.empty()) return verdict;
+    std::vector<Candidate> merged = std::move(readings);
+    for (Candidate& mark : marks) {
+        const auto same = std::find_if(merged.begin(), merged.end(), [&](const Candidate& c) {
+            return c.suggestion.word == mark.suggestion.word;
+        });
+        if (same == merged.end()) {
+            merged.push_back(std::move(mark));
+        } else if (mark.distance < same->distance) {
+            *same = std::move(mark);
+        }
+    }
+    Rank(merged);
+    verdict->merged = Best(merged);
+    return verdict;
+}
+
+// The words of one line: how many count in its share of Latvian words, how many of those
+// are Latvian, and those with something to suggest, whose suggestions depend on the whole line.
+class Line {
+  public:
+    // A word of the line, [begin, end) in the text, and what is known of it (see Entry);
+    // in_code: it stands in an address or code.
+    void Add(std::size_t begin, std::size_t end, bool counted, bool latvian, bool in_code,
+             std::shared_ptr<const Verdict> verdict) {
+        if (counted && !in_code) {
+            ++words_;
+            latvian_ += latvian ? 1 : 0;
+        }
+        if (verdict) flagged_.push_back({begin, end, !in_code, std::move(verdict)});
+    }
+
+    // Adds the findings of the line's words to findings, and starts the next line. Marks left
+    // out are suggested only on a line of mostly Latvian words: on English, code or addresses
+    // a mark makes a word of too many strings ("are", "self").
+    void End(std::vector<Finding>& findings) {
+        const bool latvian_line = 2 * latvian_ > words_;
+        for (const Flagged& word : flagged_) {
+            const bool marks = latvian_line && word.marks && !word.verdict->merged.empty();
+            const auto& suggestions = marks ? word.verdict->merged : word.verdict->readings;
+            if (!suggestions.empty()) {
+                findings.push_back({word.begin, word.end, word.verdict->converted, suggestions});
+            }
+        }
+        flagged_.clear();
+        words_ = latvian_ = 0;
+    }
+
+  private:
+    struct Flagged {
+        std::size_t begin, end;
+        bool marks;  // the word is not part of an address or code
+        std::shared_ptr<const Verdict> verdict;
+    };
+    std::vector<Flagged> flagged_;
+    std::size_t words_ = 0, latvian_ = 0;
+};
+
+// Whether the words of a text, met in order, stand in a run between blanks that is an address
+// or code (see IsCode); each run is looked at once.
+class CodeRuns {
+  public:
+    explicit CodeRuns(std::u16string_view text) : text_(text) {}
+
+    bool InCode(std::size_t begin, std::size_t end) {
+        if (begin >= run_end_) {
+            const auto [from, to] = Run(text_, begin, end);
+            run_end_ = to;
+            in_code_ = IsCode(text_.substr(from, to - from));
+        }
+        return in_code_;
+    }
+
+  private:
+    std::u16string_view text_;
+    std::size_t run_end_ = 0;  // where the run between blanks of the last word ends
+    bool in_code_ = false;     // that run is an address or code
 };
 
 }  // namespace
@@ -481,56 +685,10 @@ bool Checker::State::Search(const std::vector<Unit>& units, Suggestion::Cause ca
         if (units[k].readings.size() > 1) open.push_back(k);
     }
     std::vector<std::size_t> choice(units.size(), 0);
-    // The word starts decide on the first letters of a reading only, which the first units
-    // give (near: however they are read, they give at least starts->Reach() letters, or they
-    // are all of the word). The verdict on each way to read those is found first: when none
-    // may start a word, nothing is looked at; otherwise a reading whose first units are
-    // ruled out is not even spelled out.
-    std::vector<bool> near_ok;  // by the near units' readings, as a mixed-radix number
-    std::size_t near = 0;
-    if (starts) {
-        std::size_t least = 0, ways = 1;
-        while (near < units.size() && least < starts->Reach()) {
-            std::size_t shortest = kMaxWordLength;
-            for (const Reading& r : units[near].readings) {
-                shortest = std::min(shortest, r.letters.size());
-            }
-            least += shortest;
-            ways *= units[near].readings.size();
-            ++near;
-        }
-        if (ways <= kMaxNearWays) {
-            // Depth first, unit by unit, leaving out every way whose letters so far begin no
-            // word.
-            near_ok.resize(ways);
-            bool any = false;
-            std::u16string head;
-            const auto walk = [&](const auto& self, std::size_t k, std::size_t way,
-                                  std::size_t radix) -> void {
-                if (k == near) {
-                    near_ok[way] = starts->MayBeWord(head);
-                    any = any || near_ok[way];
-                    return;
-                }
-                const std::size_t size = head.size();
-                for (std::size_t r = 0; r < units[k].readings.size(); ++r) {
-                    head.resize(size);
-                    head += units[k].readings[r].letters;
-                    if (starts->MayBegin(head)) {
-                        self(self, k + 1, way + r * radix, radix * units[k].readings.size());
-                    }
-                }
-                head.resize(size);
-            };
-            walk(walk, 0, 0, 1);
-            if (!any) return true;
-        }
-    }
-    const auto near_way = [&] {
-        std::size_t way = 0;
-        for (std::size_t k = near; k-- > 0;) way = way * units[k].readings.size() + choice[k];
-        return way;
-    };
+    // When no way to read the first units may start a word, nothing is looked at; otherwise a
+    // reading whose first units are ruled out is not even spelled out.
+    const NearWays near = starts ? NearWaysOf(units, *starts) : NearWays{};
+    if (!near.any) return true;
     // Every choice of units in turn, and every other reading of them.
     const std::size_t before = found.size();
     int looked = 0, considered = 0;
@@ -538,12 +696,12 @@ bool Checker::State::Search(const std::vector<Unit>& units, Suggestion::Cause ca
     std::u16string letters;
     const auto look = [&](std::size_t distance) {
         ++considered;
-        if (!near_ok.empty() && !near_ok[near_way()]) return;
+        if (!near.ok.empty() && !near.ok[near.Way(units, choice)]) return;
         letters.clear();
         for (std::size_t k = 0; k < units.size(); ++k) {
             letters += units[k].readings[choice[k]].letters;
         }
-        if (near_ok.empty() && starts && !starts->MayBeWord(letters)) return;
+        if (near.ok.empty() && starts && !starts->MayBeWord(letters)) return;
         if (std::find(tried.begin(), tried.end(), letters) != tried.end()) return;
         if (!allowance.Spend()) {
             spent = true;
@@ -568,26 +726,8 @@ bool Checker::State::Search(const std::vector<Unit>& units, Suggestion::Cause ca
             last = std::min(last, distance - 1 + std::min(extra_levels, open.size()));
             if (distance > last) break;
         }
-        std::vector<bool> chosen(open.size(), false);
-        std::fill(chosen.end() - static_cast<std::ptrdiff_t>(distance), chosen.end(), true);
-        do {
-            std::vector<std::size_t> picked;
-            for (std::size_t j = 0; j < open.size(); ++j) {
-                choice[open[j]] = chosen[j] ? 1 : 0;
-                if (chosen[j]) picked.push_back(open[j]);
-            }
-            // Every combination of the picked units' other readings, like an odometer.
-            while (more()) {
-                look(distance);
-                std::size_t j = 0;
-                for (; j < picked.size(); ++j) {
-                    const std::size_t k = picked[j];
-                    if (++choice[k] < units[k].readings.size()) break;
-                    choice[k] = 1;
-                }
-                if (j == picked.size()) break;
-            }
-        } while (more() && std::next_permutation(chosen.begin(), chosen.end()));
+        ForEachReadingAt(
+            distance, units, open, choice, [&] { look(distance); }, more);
     }
     return !spent;
 }
@@ -637,27 +777,7 @@ std::pair<Entry, bool> Checker::State::Judge(std::u16string_view typed, Allowanc
         return unit.readings[0].letters != unit.typed;
     });
     entry.latvian = !readings.empty() || common || conventions;
-    auto verdict = std::make_shared<Verdict>();
-    verdict->converted = std::move(converted);
-    Rank(readings);
-    verdict->readings = Best(readings);
-    if (!marks.empty()) {
-        // One list: a word both searches found once, as the fewer changes give it.
-        std::vector<Candidate> merged = std::move(readings);
-        for (Candidate& mark : marks) {
-            const auto same = std::find_if(merged.begin(), merged.end(), [&](const Candidate& c) {
-                return c.suggestion.word == mark.suggestion.word;
-            });
-            if (same == merged.end()) {
-                merged.push_back(std::move(mark));
-            } else if (mark.distance < same->distance) {
-                *same = std::move(mark);
-            }
-        }
-        Rank(merged);
-        verdict->merged = Best(merged);
-    }
-    entry.verdict = std::move(verdict);
+    entry.verdict = MakeVerdict(std::move(converted), std::move(readings), std::move(marks));
     return {entry, complete};
 }
 
@@ -742,31 +862,9 @@ std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token st
                                     std::size_t* unchecked) const {
     std::vector<Finding> findings;
     Allowance allowance;
-    // The words of one line with something to suggest; whether marks may be suggested
-    // depends on the whole line.
-    struct Flagged {
-        std::size_t begin, end;
-        bool marks;  // the word is not part of an address or code
-        std::shared_ptr<const Verdict> verdict;
-    };
-    std::vector<Flagged> line;
-    std::size_t line_words = 0, latvian = 0, last_end = 0;
-    std::size_t run_end = 0;  // where the run between blanks of the last word ends
-    bool in_code = false;     // that run is an address or code
-    const auto end_line = [&] {
-        // Marks left out are suggested only on a line of mostly Latvian words: on English,
-        // code or addresses a mark makes a word of too many strings ("are", "self").
-        const bool latvian_line = 2 * latvian > line_words;
-        for (const Flagged& word : line) {
-            const bool marks = latvian_line && word.marks && !word.verdict->merged.empty();
-            const auto& suggestions = marks ? word.verdict->merged : word.verdict->readings;
-            if (!suggestions.empty()) {
-                findings.push_back({word.begin, word.end, word.verdict->converted, suggestions});
-            }
-        }
-        line.clear();
-        line_words = latvian = 0;
-    };
+    Line line;
+    CodeRuns runs(text);
+    std::size_t last_end = 0;
     // A byte-order mark is no letter of the first word; the offsets stay those of text.
     const std::size_t mark = text.starts_with(u'\uFEFF') ? 1 : 0;
     ForEachWord(text.substr(mark), [&](std::size_t begin, std::size_t end) {
@@ -775,34 +873,24 @@ std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token st
         if (stop.stop_requested()) return false;
         if (text.substr(last_end, begin - last_end).find_first_of(u"\r\n") !=
             std::u16string_view::npos) {
-            end_line();
+            line.End(findings);
         }
         last_end = end;
         allowance.CountWord();
         if (end - begin > kMaxWordLength) return true;
-        bool counted, latvian_word;
+        bool counted, latvian;
         std::shared_ptr<const Verdict> verdict;
         {
             const std::lock_guard lock(state_->mutex);
             const Entry& entry = state_->Lookup(text.substr(begin, end - begin), allowance);
             counted = entry.counted;
-            latvian_word = entry.latvian;
+            latvian = entry.latvian;
             if (entry.verdict) verdict = entry.verdict;
         }
-        if (begin >= run_end) {
-            const auto [from, to] = Run(text, begin, end);
-            run_end = to;
-            in_code = IsCode(text.substr(from, to - from));
-        }
-        const bool in_token = in_code;
-        if (counted && !in_token) {
-            ++line_words;
-            latvian += latvian_word ? 1 : 0;
-        }
-        if (verdict) line.push_back({begin, end, !in_token, std::move(verdict)});
+        line.Add(begin, end, counted, latvian, runs.InCode(begin, end), std::move(verdict));
         return true;
     });
-    end_line();
+    line.End(findings);
     if (unchecked) *unchecked = allowance.unchecked;
     return findings;
 }

@@ -3,9 +3,12 @@
 #include <algorithm>
 #include <array>
 #include <fstream>
+#include <istream>
+#include <optional>
 #include <string>
 #include <unordered_map>
 #include <unordered_set>
+#include <utility>
 
 #include "engine/utf8.h"
 
@@ -87,6 +90,168 @@ struct Suffix {
     std::vector<std::string> next;  // the flags of the suffixes that may follow this one
     std::size_t next_strip = 0;     // the most letters one of those takes off
 };
+
+// What the model takes from an .aff file.
+struct AffixFile {
+    FlagMode mode = FlagMode::kByte;
+    std::unordered_map<std::string, std::vector<Suffix>> suffixes;    // by class flag
+    std::vector<std::pair<std::u16string, std::u16string>> prefixes;  // strip, add (not empty)
+    std::vector<std::string> prefix_next;  // flags a prefix allows after it, each once
+    std::u16string letters;                // the letters the affixes add
+};
+
+// The .aff file's affixes, or nothing when it is not UTF-8 or uses something the model does
+// not know.
+std::optional<AffixFile> ReadAffixFile(std::istream& aff) {
+    AffixFile file;
+    bool utf8 = false;
+    std::unordered_set<std::string> headers;  // the affix classes whose header was read
+    std::string line;
+    while (std::getline(aff, line)) {
+        const auto fields = Fields(line);
+        if (fields.empty() || fields[0].starts_with('#')) continue;
+        const std::string_view key = fields[0];
+        if (key == "SET") {
+            utf8 = fields.size() > 1 && (fields[1] == "UTF-8" || fields[1] == "utf-8");
+        } else if (key == "FLAG" && fields.size() > 1) {
+            if (fields[1] == "long") {
+                file.mode = FlagMode::kLong;
+            } else if (fields[1] == "num") {
+                file.mode = FlagMode::kNumber;
+            } else if (fields[1] == "UTF-8") {
+                file.mode = FlagMode::kUtf8;
+            }
+        } else if (key.starts_with("COMPOUND") || key == "AF" || key == "ICONV" ||
+                   key == "IGNORE" || key == "COMPLEXPREFIXES" || key == "CHECKSHARPS" ||
+                   key == "ONLYINCOMPOUND" || key == "SIMPLIFIEDTRIPLE" ||
+                   (key == "LANG" && fields.size() > 1 &&
+                    (fields[1].starts_with("tr") || fields[1].starts_with("az") ||
+                     fields[1].starts_with("crh")))) {
+            // Words made of several stems, letters changed or dropped before the lookup,
+            // flags given by number of an alias, or letter case of its own: not modelled.
+            return std::nullopt;
+        } else if ((key == "PFX" || key == "SFX") && fields.size() >= 4) {
+            const std::string header = std::string(key) + ' ' + std::string(fields[1]);
+            if (!headers.contains(header)) {
+                headers.insert(header);
+                continue;
+            }
+            const std::string_view add_field = fields[3];
+            const std::size_t slash = add_field.find('/');
+            std::u16string strip = Folded(Field(fields[2]));
+            std::u16string add = Folded(Field(add_field.substr(0, slash)));
+            file.letters += add;
+            std::vector<std::string> next;
+            if (slash != std::string_view::npos)
+                next = SplitFlags(add_field.substr(slash + 1), file.mode);
+            if (key == "PFX") {
+                file.prefix_next.insert(file.prefix_next.end(), next.begin(), next.end());
+                if (!add.empty()) file.prefixes.emplace_back(std::move(strip), std::move(add));
+            } else {
+                file.suffixes[std::string(fields[1])].push_back(
+                    {std::move(strip), std::move(add), std::move(next)});
+            }
+        }
+    }
+    if (!utf8) return std::nullopt;
+    std::sort(file.prefix_next.begin(), file.prefix_next.end());
+    file.prefix_next.erase(std::unique(file.prefix_next.begin(), file.prefix_next.end()),
+                           file.prefix_next.end());
+    return file;
+}
+
+// A suffix class, its suffixes by what they take off (the most first), with how many letters
+// a suffix that may follow each one takes off at most.
+struct SuffixClass {
+    std::vector<Suffix> list;  // the most letters taken off first
+    std::unordered_map<std::u16string, std::vector<const Suffix*>, StringHash, std::equal_to<>>
+        by_strip;
+    std::size_t max_strip = 0;
+    // The most letters of a stem a suffix and one after it take off together (less what
+    // the first adds): a stem this much longer than WordStarts::kLength keeps its first
+    // letters.
+    std::size_t max_reach = 0;
+};
+using SuffixClasses = std::unordered_map<std::string, SuffixClass>;
+
+SuffixClasses ClassesOf(std::unordered_map<std::string, std::vector<Suffix>> suffixes) {
+    SuffixClasses classes;
+    for (auto& [flag, list] : suffixes) {
+        SuffixClass& c = classes[flag];
+        c.list = std::move(list);
+        std::stable_sort(c.list.begin(), c.list.end(), [](const Suffix& x, const Suffix& y) {
+            return x.strip.size() > y.strip.size();
+        });
+    }
+    for (auto& [flag, c] : classes) {
+        for (Suffix& suffix : c.list) {
+            c.max_strip = std::max(c.max_strip, suffix.strip.size());
+            for (const std::string& next : suffix.next) {
+                if (const auto it = classes.find(next);
+                    it != classes.end() && !it->second.list.empty()) {
+                    suffix.next_strip =
+                        std::max(suffix.next_strip, it->second.list.front().strip.size());
+                }
+            }
+            const std::size_t taken = suffix.strip.size() + suffix.next_strip;
+            c.max_reach = std::max({c.max_reach, suffix.strip.size(),
+                                    taken > suffix.add.size() ? taken - suffix.add.size() : 0});
+        }
+        for (const Suffix& suffix : c.list) c.by_strip[suffix.strip].push_back(&suffix);
+    }
+    return classes;
+}
+
+// A .dic entry's word, up to its first slash that is not escaped, and its flags.
+std::pair<std::string, std::string_view> SplitEntry(std::string_view entry) {
+    std::string word;
+    std::size_t i = 0;
+    for (; i < entry.size() && entry[i] != '/'; ++i) {
+        if (entry[i] == '\\' && i + 1 < entry.size() && entry[i + 1] == '/') ++i;
+        word += entry[i];
+    }
+    return {std::move(word), i < entry.size() ? entry.substr(i + 1) : std::string_view()};
+}
+
+// Calls add(head, tail) for the beginning of each form of stem that a suffix of class first
+// makes, and a suffix that may follow it, while the form does not keep the stem's first
+// kLength letters (those the stem added already).
+template <typename Add>
+void AddSuffixedForms(const std::u16string& stem, const SuffixClass& first,
+                      const SuffixClasses& classes, const Add& add) {
+    constexpr std::size_t kLength = WordStarts::kLength;
+    std::u16string form;
+    for (std::size_t cut = 0; cut <= std::min(first.max_strip, stem.size()); ++cut) {
+        const std::size_t kept = stem.size() - cut;
+        const auto group = first.by_strip.find(std::u16string_view(stem).substr(kept));
+        if (group == first.by_strip.end()) continue;
+        for (const Suffix* suffix : group->second) {
+            // A form that keeps the stem's first letters, even after a second suffix took
+            // some off again, starts as the stem does.
+            if (kept >= kLength && kept + suffix->add.size() >= kLength + suffix->next_strip) {
+                continue;
+            }
+            form.assign(stem, 0, kept);
+            form += suffix->add;
+            if (kept < kLength) add(form, std::u16string_view());
+            for (const std::string& next : suffix->next) {
+                const auto then = classes.find(next);
+                if (then == classes.end()) continue;
+                for (const Suffix& second : then->second.list) {
+                    // This one and the rest keep the first suffix's first letters.
+                    if (form.size() >= kLength + second.strip.size()) break;
+                    if (second.strip.size() > form.size() ||
+                        std::u16string_view(form).substr(form.size() - second.strip.size()) !=
+                            second.strip) {
+                        continue;
+                    }
+                    add(std::u16string_view(form).substr(0, form.size() - second.strip.size()),
+                        second.add);
+                }
+            }
+        }
+    }
+}
 
 }  // namespace
 
@@ -198,161 +363,38 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
                                            const std::string& dic_path) {
     std::ifstream aff(aff_path, std::ios::binary);
     if (!aff) return std::nullopt;
-    FlagMode mode = FlagMode::kByte;
-    bool utf8 = false;
-    std::unordered_map<std::string, std::vector<Suffix>> suffixes;
-    std::vector<std::string> prefix_next;     // flags a prefix allows after it
-    std::unordered_set<std::string> headers;  // the affix classes whose header was read
+    std::optional<AffixFile> affixes = ReadAffixFile(aff);
+    if (!affixes) return std::nullopt;
     WordStarts starts;
-    std::string line;
-    while (std::getline(aff, line)) {
-        const auto fields = Fields(line);
-        if (fields.empty() || fields[0].starts_with('#')) continue;
-        const std::string_view key = fields[0];
-        if (key == "SET") {
-            utf8 = fields.size() > 1 && (fields[1] == "UTF-8" || fields[1] == "utf-8");
-        } else if (key == "FLAG" && fields.size() > 1) {
-            if (fields[1] == "long") {
-                mode = FlagMode::kLong;
-            } else if (fields[1] == "num") {
-                mode = FlagMode::kNumber;
-            } else if (fields[1] == "UTF-8") {
-                mode = FlagMode::kUtf8;
-            }
-        } else if (key.starts_with("COMPOUND") || key == "AF" || key == "ICONV" ||
-                   key == "IGNORE" || key == "COMPLEXPREFIXES" || key == "CHECKSHARPS" ||
-                   key == "ONLYINCOMPOUND" || key == "SIMPLIFIEDTRIPLE" ||
-                   (key == "LANG" && fields.size() > 1 &&
-                    (fields[1].starts_with("tr") || fields[1].starts_with("az") ||
-                     fields[1].starts_with("crh")))) {
-            // Words made of several stems, letters changed or dropped before the lookup,
-            // flags given by number of an alias, or letter case of its own: not modelled.
-            return std::nullopt;
-        } else if ((key == "PFX" || key == "SFX") && fields.size() >= 4) {
-            const std::string header = std::string(key) + ' ' + std::string(fields[1]);
-            if (!headers.contains(header)) {
-                headers.insert(header);
-                continue;
-            }
-            const std::string_view add_field = fields[3];
-            const std::size_t slash = add_field.find('/');
-            const std::u16string strip = Folded(Field(fields[2]));
-            const std::u16string add = Folded(Field(add_field.substr(0, slash)));
-            starts.Note(add);
-            std::vector<std::string> next;
-            if (slash != std::string_view::npos)
-                next = SplitFlags(add_field.substr(slash + 1), mode);
-            if (key == "PFX") {
-                prefix_next.insert(prefix_next.end(), next.begin(), next.end());
-                if (!add.empty()) {
-                    starts.reach_ = std::max(starts.reach_, add.size() + kLength);
-                    starts.prefixes_.push_back({strip, add});
-                }
-            } else {
-                suffixes[std::string(fields[1])].push_back({strip, add, std::move(next)});
-            }
-        }
+    starts.Note(affixes->letters);
+    for (auto& [strip, add] : affixes->prefixes) {
+        starts.reach_ = std::max(starts.reach_, add.size() + kLength);
+        starts.prefixes_.push_back({std::move(strip), std::move(add)});
     }
-    if (!utf8) return std::nullopt;
-
-    // Each suffix class once, its suffixes by what they take off (the most first), with how
-    // many letters a suffix that may follow each one takes off at most.
-    struct Class {
-        std::vector<Suffix> list;  // the most letters taken off first
-        std::unordered_map<std::u16string, std::vector<const Suffix*>, StringHash, std::equal_to<>>
-            by_strip;
-        std::size_t max_strip = 0;
-        // The most letters of a stem a suffix and one after it take off together (less what
-        // the first adds): a stem this much longer than kLength keeps its first letters.
-        std::size_t max_reach = 0;
-    };
-    std::unordered_map<std::string, Class> classes;
-    for (auto& [flag, list] : suffixes) {
-        Class& c = classes[flag];
-        c.list = std::move(list);
-        std::stable_sort(c.list.begin(), c.list.end(), [](const Suffix& x, const Suffix& y) {
-            return x.strip.size() > y.strip.size();
-        });
-    }
-    for (auto& [flag, c] : classes) {
-        for (Suffix& suffix : c.list) {
-            c.max_strip = std::max(c.max_strip, suffix.strip.size());
-            for (const std::string& next : suffix.next) {
-                if (const auto it = classes.find(next);
-                    it != classes.end() && !it->second.list.empty()) {
-                    suffix.next_strip =
-                        std::max(suffix.next_strip, it->second.list.front().strip.size());
-                }
-            }
-            const std::size_t taken = suffix.strip.size() + suffix.next_strip;
-            c.max_reach = std::max({c.max_reach, suffix.strip.size(),
-                                    taken > suffix.add.size() ? taken - suffix.add.size() : 0});
-        }
-        for (const Suffix& suffix : c.list) c.by_strip[suffix.strip].push_back(&suffix);
-    }
-    std::sort(prefix_next.begin(), prefix_next.end());
-    prefix_next.erase(std::unique(prefix_next.begin(), prefix_next.end()), prefix_next.end());
+    const SuffixClasses classes = ClassesOf(std::move(affixes->suffixes));
 
     std::ifstream dic(dic_path, std::ios::binary);
+    std::string line;
     if (!dic || !std::getline(dic, line)) return std::nullopt;  // the word count
     std::vector<std::string> flags;
-    std::string word;
-    std::u16string form;
     while (std::getline(dic, line)) {
         const auto fields = Fields(line);
         if (fields.empty()) continue;
-        // The word, up to its first slash that is not escaped, then its flags.
-        const std::string_view entry = fields[0];
-        word.clear();
-        std::size_t i = 0;
-        for (; i < entry.size() && entry[i] != '/'; ++i) {
-            if (entry[i] == '\\' && i + 1 < entry.size() && entry[i + 1] == '/') ++i;
-            word += entry[i];
-        }
+        const auto [word, flag_text] = SplitEntry(fields[0]);
         const std::u16string stem = Folded(word);
         if (stem.empty()) continue;
         starts.Note(stem);
         starts.Add(stem);
-        flags =
-            i < entry.size() ? SplitFlags(entry.substr(i + 1), mode) : std::vector<std::string>{};
-        flags.insert(flags.end(), prefix_next.begin(), prefix_next.end());
+        flags = SplitFlags(flag_text, affixes->mode);
+        flags.insert(flags.end(), affixes->prefix_next.begin(), affixes->prefix_next.end());
         for (const std::string& flag : flags) {
             const auto it = classes.find(flag);
             if (it == classes.end()) continue;
-            const Class& first = it->second;
-            if (stem.size() >= kLength + first.max_reach) continue;
-            for (std::size_t cut = 0; cut <= std::min(first.max_strip, stem.size()); ++cut) {
-                const std::size_t kept = stem.size() - cut;
-                const auto group = first.by_strip.find(std::u16string_view(stem).substr(kept));
-                if (group == first.by_strip.end()) continue;
-                for (const Suffix* suffix : group->second) {
-                    // A form that keeps the stem's first letters, even after a second suffix
-                    // took some off again, starts as the stem does.
-                    if (kept >= kLength &&
-                        kept + suffix->add.size() >= kLength + suffix->next_strip) {
-                        continue;
-                    }
-                    form.assign(stem, 0, kept);
-                    form += suffix->add;
-                    if (kept < kLength) starts.Add(form);
-                    for (const std::string& next : suffix->next) {
-                        const auto then = classes.find(next);
-                        if (then == classes.end()) continue;
-                        for (const Suffix& second : then->second.list) {
-                            // This one and the rest keep the first suffix's first letters.
-                            if (form.size() >= kLength + second.strip.size()) break;
-                            if (second.strip.size() > form.size() ||
-                                std::u16string_view(form).substr(
-                                    form.size() - second.strip.size()) != second.strip) {
-                                continue;
-                            }
-                            starts.Add(std::u16string_view(form).substr(
-                                           0, form.size() - second.strip.size()),
-                                       second.add);
-                        }
-                    }
-                }
-            }
+            if (stem.size() >= kLength + it->second.max_reach) continue;
+            AddSuffixedForms(stem, it->second, classes,
+                             [&](std::u16string_view head, std::u16string_view tail) {
+                                 starts.Add(head, tail);
+                             });
         }
     }
     return starts;

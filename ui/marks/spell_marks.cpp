@@ -26,26 +26,29 @@ namespace {
 
 QString FromU16(const std::u16string& text) { return QString::fromStdU16String(text); }
 
-// The marks of the flagged words of job's document, at their document positions.
-std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMarks::Job& job,
-                                 std::stop_token stop) {
-    // The text as a conversion run reads it: the display breaks left out, every other line
-    // end as CR LF. From each shift on, a unit of input stands at document position
-    // (its offset in input + the shift's delta).
+// The text of job's document as a conversion run reads it: the display breaks left out, every
+// other line end as CR LF. From each shift on, a unit of the text stands at document position
+// (its offset in the text + the shift's delta).
+struct CheckInput {
     struct Shift {
-        std::size_t from;  // offset in input
+        std::size_t from;  // offset in text
         qsizetype delta;
     };
+    std::u16string text;
     std::vector<Shift> shifts{{0, 0}};
+};
+
+CheckInput InputOf(const SpellMarks::Job& job) {
+    CheckInput input;
+    std::vector<CheckInput::Shift>& shifts = input.shifts;
     const std::u16string_view raw(QStringView(job.raw).utf16(),
                                   static_cast<std::size_t>(job.raw.size()));
-    std::u16string input;
-    input.reserve(raw.size() + raw.size() / 16);
+    input.text.reserve(raw.size() + raw.size() / 16);
     auto display_break = job.display_breaks.begin();
     for (std::size_t at = 0; at < raw.size();) {
         const std::size_t length = LineEndLength(raw, at);
         if (length == 0) {
-            input.push_back(raw[at++]);
+            input.text.push_back(raw[at++]);
             continue;
         }
         const auto position = static_cast<qsizetype>(at);
@@ -54,32 +57,34 @@ std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMar
         }
         const auto skipped = static_cast<qsizetype>(length);
         if (display_break != job.display_breaks.end() && *display_break == position) {
-            shifts.push_back({input.size(), shifts.back().delta + skipped});
+            shifts.push_back({input.text.size(), shifts.back().delta + skipped});
         } else {
-            input += kLineEnd;
-            shifts.push_back({input.size(), shifts.back().delta + skipped -
-                                                static_cast<qsizetype>(kLineEnd.size())});
+            input.text += kLineEnd;
+            shifts.push_back({input.text.size(), shifts.back().delta + skipped -
+                                                     static_cast<qsizetype>(kLineEnd.size())});
         }
         at += length;
     }
-    if (stop.stop_requested()) return {};
-    const std::vector<checker::Finding> findings = checker.Check(input, stop);
-    if (stop.stop_requested()) return {};
+    return input;
+}
 
+// The marks of the findings in input, at their document positions.
+std::vector<SpellMark> MarksOf(const std::vector<checker::Finding>& findings,
+                               const CheckInput& input) {
     // The findings are in order: the shift of each one's first and last unit only moves on.
     std::size_t first_shift = 0, last_shift = 0;
-    auto position = [&shifts](std::size_t& shift, std::size_t offset) {
+    auto position = [&shifts = input.shifts](std::size_t& shift, std::size_t offset) {
         while (shift + 1 < shifts.size() && shifts[shift + 1].from <= offset) ++shift;
         return static_cast<qsizetype>(offset) + shifts[shift].delta;
     };
     std::vector<SpellMark> marks;
     marks.reserve(findings.size());
     for (const checker::Finding& finding : findings) {
-        if (finding.begin >= finding.end || finding.end > input.size()) continue;
+        if (finding.begin >= finding.end || finding.end > input.text.size()) continue;
         SpellMark mark;
         mark.begin = static_cast<int>(position(first_shift, finding.begin));
         mark.end = static_cast<int>(position(last_shift, finding.end - 1) + 1);
-        mark.typed = QString::fromUtf16(input.data() + finding.begin,
+        mark.typed = QString::fromUtf16(input.text.data() + finding.begin,
                                         static_cast<qsizetype>(finding.end - finding.begin));
         mark.converted = FromU16(finding.converted);
         for (const checker::Suggestion& suggestion : finding.suggestions) {
@@ -88,6 +93,16 @@ std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMar
         if (!mark.suggestions.empty()) marks.push_back(std::move(mark));
     }
     return marks;
+}
+
+// The marks of the flagged words of job's document, at their document positions.
+std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMarks::Job& job,
+                                 std::stop_token stop) {
+    const CheckInput input = InputOf(job);
+    if (stop.stop_requested()) return {};
+    const std::vector<checker::Finding> findings = checker.Check(input.text, stop);
+    if (stop.stop_requested()) return {};
+    return MarksOf(findings, input);
 }
 
 }  // namespace
