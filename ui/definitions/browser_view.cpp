@@ -7,7 +7,6 @@
 #include <QMetaObject>
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
-#include <QWebEngineSettings>
 
 #include "ui/definitions/link_policy.h"
 
@@ -17,12 +16,7 @@ BrowserView::BrowserView(Content content, QWidget* parent) : QWebEngineView(pare
     // Each view has an off-the-record profile of its own (no storage name): nothing of its
     // pages is kept on disk, and its settings and filter apply to it alone.
     profile_ = new QWebEngineProfile(this);
-    QWebEngineSettings* settings = profile_->settings();
-    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
-    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
-    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
-    settings->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+    RunWithTheLeast(profile_->settings());
     if (content == Content::Untrusted) {
         interceptor_ = new SingleAddressInterceptor(profile_);
         profile_->setUrlRequestInterceptor(interceptor_);

@@ -1,6 +1,7 @@
 #include "ui/definitions/link_policy.h"
 
 #include <QWebEngineNewWindowRequest>
+#include <QWebEngineSettings>
 #include <QWebEngineUrlRequestInfo>
 
 #include "ui/definitions/desktop_opener.h"
@@ -30,6 +31,14 @@ bool IsAttachmentField(QStringView field) {
 }
 
 }  // namespace
+
+void RunWithTheLeast(QWebEngineSettings* settings) {
+    settings->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessFileUrls, false);
+    settings->setAttribute(QWebEngineSettings::LocalContentCanAccessRemoteUrls, false);
+    settings->setAttribute(QWebEngineSettings::PluginsEnabled, false);
+    settings->setAttribute(QWebEngineSettings::AutoLoadImages, true);
+}
 
 bool IsForTheDesktop(const QUrl& url) {
     return url.isValid() && (IsWeb(url) || url.scheme().toLower() == QLatin1String("mailto"));

@@ -16,7 +16,13 @@
 #include <QWebEngineUrlRequestInterceptor>
 #include <deque>
 
+class QWebEngineSettings;
+
 namespace zv::ui {
+
+// Sets a view's settings so that its pages run with the least they need: no JavaScript, no
+// plug-ins, and no local page that reads files or remote addresses (pictures are shown).
+void RunWithTheLeast(QWebEngineSettings* settings);
 
 // http, https or mailto: the addresses the desktop's browser or mail program may be given.
 bool IsForTheDesktop(const QUrl& url);
