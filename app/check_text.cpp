@@ -6,11 +6,6 @@
 #include "engine/utf8.h"
 
 namespace zv::cli {
-namespace {
-
-bool IsLowSurrogate(char16_t c) { return c >= 0xDC00 && c <= 0xDFFF; }
-
-}  // namespace
 
 std::size_t CheckText(const checker::Checker& checker, std::string_view name, std::string_view text,
                       const std::function<void(std::string_view)>& sink, std::size_t* unchecked) {
