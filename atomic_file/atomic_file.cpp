@@ -242,8 +242,10 @@ AtomicFile::AtomicFile(const std::string& path) {
     const bool replaces = target.status && S_ISREG(target.status->st_mode);
     // A hidden name beside the target; mkostemp creates it (mode 0600, never through a link).
     const std::filesystem::path name(target_);
-    std::string candidate =
-        (FolderOf(name) / ("." + name.filename().string() + ".XXXXXX")).string();
+    std::string hidden = ".";
+    hidden += name.filename().string();
+    hidden += ".XXXXXX";
+    std::string candidate = (FolderOf(name) / hidden).string();
     fd_ = mkostemp(candidate.data(), O_CLOEXEC);
     if (fd_ < 0) ThrowErrno(errno);
     temp_ = std::move(candidate);
