@@ -52,13 +52,20 @@ std::size_t PieceEnd(std::string_view text, std::size_t start, std::size_t size,
 
 // Converts text onto the end of out. A text without blanks or line feeds can be long: it is
 // converted in pieces of about kPieceBytes, and with letters set, a reference that a piece
-// cuts off is completed by the next. Unless exact is set, the line ends are made CR LF first;
-// text (a chunk) must not end in the middle of a line end, as a CR that an LF follows.
+// cuts off is completed by the next. Unless exact is set, the line ends are made CR LF first (LF
+// with text set); text (a chunk) must not end in the middle of a line end, as a CR that an LF
+// follows.
 void ConvertInPieces(std::string_view text, ConvertOptions options, std::string& out) {
     static const std::array<bool, 128> safeCut = SafeCutAfter();
 
-    thread_local std::string withCrLf;
-    if (!options.exact) text = WithCrLf(text, withCrLf);
+    thread_local std::string lineEnds;
+    if (options.text) {
+        // As zv::PlainText converts a whole text.
+        text = WithLf(text, lineEnds);
+        options.letters = true;
+    } else if (!options.exact) {
+        text = WithCrLf(text, lineEnds);
+    }
     std::string piece;
     std::string carry;  // the start of a reference that the previous piece cut off
     std::size_t start = 0;

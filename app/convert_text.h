@@ -20,6 +20,9 @@ struct ConvertOptions {
     // The rule table applied to the text as it is; otherwise each line end (LF, CR LF, a lone
     // CR, ... see engine/line_ends.h) is CR LF first, so that every line break gives "<Br>".
     bool exact = false;
+    // Plain text: each line end is one LF (so no "<Br>" is made) and the references are turned
+    // into letters, as zv::PlainText gives; exact and letters are then not looked at.
+    bool text = false;
 };
 
 // zv::Transliterate over well-formed UTF-8 text, the result in UTF-8, as options say. begin is

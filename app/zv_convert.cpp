@@ -53,6 +53,11 @@ constexpr char kUsage[] =
     "               in place of the character references the conversion makes\n"
     "  --exact      convert the text exactly as it is: only CR LF becomes <Br>, and a\n"
     "               lone LF or CR stays as it is\n"
+    "  --text       write plain text in letters, for scripts and mail: one line for\n"
+    "               each line of input, ended by LF where the input line had an end\n"
+    "               (LF, CR LF or a lone CR), with no <Br> and no character\n"
+    "               references that the conversion makes; not with --document,\n"
+    "               --exact or --check\n"
     "  --check      convert nothing: list the words whose conversion the Latvian\n"
     "               dictionary rejects while another reading of the same typed\n"
     "               letters is a word, one line each:\n"
@@ -364,7 +369,7 @@ struct Options {
 }
 
 // The long options without a short one: values beyond any character.
-enum : int { kDocument = 256, kUnicode, kExact, kCheck, kVersion };
+enum : int { kDocument = 256, kUnicode, kExact, kText, kCheck, kVersion };
 
 // Stops on what getopt_long could not take: ':' for -o without its file name, '?' for an
 // option it does not know (optopt is then the unknown letter of a group of short options, or
@@ -380,11 +385,15 @@ enum : int { kDocument = 256, kUnicode, kExact, kCheck, kVersion };
 }
 
 Options ParseOptions(int argc, char** argv) {
-    static const option kLongOptions[] = {
-        {"output", required_argument, nullptr, 'o'}, {"document", no_argument, nullptr, kDocument},
-        {"unicode", no_argument, nullptr, kUnicode}, {"exact", no_argument, nullptr, kExact},
-        {"check", no_argument, nullptr, kCheck},     {"help", no_argument, nullptr, 'h'},
-        {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0}};
+    static const option kLongOptions[] = {{"output", required_argument, nullptr, 'o'},
+                                          {"document", no_argument, nullptr, kDocument},
+                                          {"unicode", no_argument, nullptr, kUnicode},
+                                          {"exact", no_argument, nullptr, kExact},
+                                          {"text", no_argument, nullptr, kText},
+                                          {"check", no_argument, nullptr, kCheck},
+                                          {"help", no_argument, nullptr, 'h'},
+                                          {"version", no_argument, nullptr, kVersion},
+                                          {nullptr, 0, nullptr, 0}};
     // "-": files come back in their place among the options (as 1), whatever POSIXLY_CORRECT
     // says, so options may follow files; ":": the messages are this program's own.
     constexpr char kShortOptions[] = "-:ho:";
@@ -409,6 +418,9 @@ Options ParseOptions(int argc, char** argv) {
                 break;
             case kExact:
                 options.convert.exact = true;
+                break;
+            case kText:
+                options.convert.text = true;
                 break;
             case kCheck:
                 options.check = true;
@@ -506,8 +518,16 @@ int Run(int argc, char** argv) {
         CloseOutput();
         return EX_OK;
     }
-    if (options.check && (options.document || options.convert.letters || options.convert.exact)) {
-        Fail(EX_USAGE, "--check cannot be combined with --document, --unicode or --exact");
+    if (options.check && (options.document || options.convert.letters || options.convert.exact ||
+                          options.convert.text)) {
+        Fail(EX_USAGE, "--check cannot be combined with --document, --unicode, --exact or --text");
+    }
+    // Plain text is neither the document's HTML nor the table's own line ends; --unicode adds
+    // nothing to it and is let be.
+    if (options.convert.text && (options.document || options.convert.exact)) {
+        Fail(EX_USAGE, std::string("--text cannot be combined with ") +
+                           (options.document ? "--document" : "--exact") +
+                           ": it writes plain text with LF line ends");
     }
     const std::optional<std::string> output = FileToReplace(options);
     return options.check ? RunCheck(options.inputs, output) : RunConvert(options, output);

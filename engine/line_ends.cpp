@@ -171,6 +171,27 @@ std::size_t LineEndLength(std::string_view utf8, std::size_t at) noexcept {
 
 void AppendWithCrLf(std::u16string_view text, std::u16string& out) { AppendWithCrLfOf(text, out); }
 
+std::string_view WithLf(std::string_view utf8, std::string& scratch) {
+    // An LF stays as it is: only a CR (alone or before its LF) and the two separators change.
+    std::size_t at = 0;
+    while (at < utf8.size() && utf8[at] != '\r' && utf8[at] != '\xE2') ++at;
+    if (at == utf8.size()) return utf8;
+    scratch.clear();
+    std::size_t from = 0;  // the start of the text not yet copied
+    for (; at < utf8.size(); ++at) {
+        if (utf8[at] != '\r' && utf8[at] != '\xE2') continue;
+        const std::size_t length = LengthAt(utf8, at);
+        if (length == 0) continue;
+        scratch.append(utf8.substr(from, at - from));
+        scratch += '\n';
+        at += length - 1;
+        from = at + 1;
+    }
+    if (from == 0) return utf8;  // an E2 that began no separator
+    scratch.append(utf8.substr(from));
+    return scratch;
+}
+
 std::string_view WithCrLf(std::string_view utf8, std::string& scratch) {
 #ifdef __SSE2__
     return CrLfWriter(utf8, scratch).Write();

@@ -27,6 +27,10 @@ void AppendWithCrLf(std::u16string_view text, std::u16string& out);
 // call (it may be longer than the copy).
 std::string_view WithCrLf(std::string_view utf8, std::string& scratch);
 
+// UTF-8 text with each of its line ends as one LF, as plain text ends its lines: the text itself
+// when there is none but LF, otherwise a view into scratch, as for WithCrLf.
+std::string_view WithLf(std::string_view utf8, std::string& scratch);
+
 inline std::u16string WithCrLf(std::u16string_view text) {
     std::u16string out;
     AppendWithCrLf(text, out);

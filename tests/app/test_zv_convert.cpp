@@ -108,9 +108,9 @@ std::string Converted(const std::string& input) {
     return zv::ToUtf8(zv::Transliterate(zv::ToUtf16(input)));
 }
 
-// Text with each line end (LF, CR LF, a lone CR, U+2028, U+2029) as CR LF, written here
-// independently of the program.
-std::string CrLf(const std::string& text) {
+// Text with each line end (LF, CR LF, a lone CR, U+2028, U+2029) as CR LF (or as end), written
+// here independently of the program.
+std::string CrLf(const std::string& text, const std::string& end = "\r\n") {
     std::string out;
     for (std::size_t i = 0; i < text.size(); ++i) {
         if (text.compare(i, 2, "\r\n") == 0) {
@@ -122,7 +122,7 @@ std::string CrLf(const std::string& text) {
             out += text[i];
             continue;
         }
-        out += "\r\n";
+        out += end;
     }
     return out;
 }
@@ -219,7 +219,26 @@ INSTANTIATE_TEST_SUITE_P(
             "kreisās Šč &#x20ac; &#x101"},
         Row{{"--unicode", "--document"},
             "Riiga",
-            zv::DocumentBytes(zv::DocumentVariant::Run, u"Rīga")}));
+            zv::DocumentBytes(zv::DocumentVariant::Run, u"Rīga")},
+        // Plain text: each line end one LF, letters, and what was typed as <Br> or &amp; kept.
+        Row{{"--text"},
+            "Kjeepis\r\nRiiga\nsh\rx\n\ry\xE2\x80\xA8z\r\r\n",
+            "Ķēpis\nRīga\nš\nx\n\ny\nz\n\n"},
+        Row{{"--text", "--unicode"},
+            "<Br> &amp; &#257; a\na s\r\nh \xC3\xA5",
+            "<Br> &amp; ā a\na s\nh å"}));
+
+// Plain text is no HTML document, has no line ends of the table's own to keep, and is not a
+// report of the check.
+TEST_F(Convert, TextIsRefusedWithWhatItCannotBe) {
+    for (const std::vector<std::string>& args : std::vector<std::vector<std::string>>{
+             {"--text", "--document"}, {"--exact", "--text"}, {"--text", "--check"}}) {
+        const Result r = Run(args, "Riiga");
+        EXPECT_EQ(r.exit, 64) << args[0] << ' ' << args[1];
+        EXPECT_EQ(r.out, "");
+        EXPECT_NE(r.err.find("cannot be combined with"), std::string::npos) << r.err;
+    }
+}
 
 TEST_F(Convert, DocumentIsTheWrittenDocument) {
     for (const std::string input : {"", "Laba diena, Riiga!\r\nKjeepis", "a\rb \xC5\xA0"}) {
@@ -593,7 +612,7 @@ TEST_F(Convert, HelpVersionAndBadOptions) {
     Result r = Run({"--help"});
     EXPECT_EQ(r.exit, 0);
     for (const char* option :
-         {"Usage: zv-convert", "--document", "--unicode", "--output", "--version"}) {
+         {"Usage: zv-convert", "--document", "--unicode", "--text", "--output", "--version"}) {
         EXPECT_NE(r.out.find(option), std::string::npos) << option;
     }
     EXPECT_EQ(Run({"-h"}).out, r.out);
@@ -634,6 +653,9 @@ TEST_F(Convert, LongTextEqualsWholeConversion) {
         EXPECT_EQ(Mismatch(r.out, expected), "") << r.err;
     }
     EXPECT_EQ(Mismatch(Run({"--unicode"}, text).out, Letters(expected)), "");
+    const std::string plain = Letters(Converted(CrLf(text, "\n")));
+    EXPECT_EQ(Mismatch(Run({"--text"}, text).out, plain), "");
+    EXPECT_EQ(Mismatch(Run({"--text", Put("long", text)}).out, plain), "");
     // Typed references split by a piece boundary still turn into letters.
     std::string refs;
     while (refs.size() < (5u << 20)) refs += "&auml; ";

@@ -23,6 +23,15 @@ void PrintTo(const LineRow& row, std::ostream* os) {
 
 class LineEnds : public testing::TestWithParam<LineRow> {};
 
+// The rows' line ends are all CR LF: the same text with LF ends.
+std::string WithLfOnly(const std::string& crlf) {
+    std::string out;
+    for (std::size_t i = 0; i < crlf.size(); ++i) {
+        if (crlf.compare(i, 2, "\r\n") != 0) out += crlf[i];
+    }
+    return out;
+}
+
 // Each row alone, and inside a longer text at every offset, so that it meets every edge of
 // the sixteen-byte blocks the UTF-8 text is read in, the last ones included.
 TEST_P(LineEnds, BecomeCrLf) {
@@ -30,11 +39,16 @@ TEST_P(LineEnds, BecomeCrLf) {
     std::string scratch = "left over";
     EXPECT_EQ(zv::WithCrLf(row.input, scratch), row.expected);
     EXPECT_EQ(zv::WithCrLf(zv::ToUtf16(row.input)), zv::ToUtf16(row.expected));
+    std::string lf_scratch = "left over";
+    EXPECT_EQ(zv::WithLf(row.input, lf_scratch), WithLfOnly(row.expected));
     for (std::size_t before = 0; before <= 40; ++before) {
         for (const std::size_t after : {std::size_t{0}, std::size_t{1}, 40 - before}) {
             const std::string pad_before(before, 'x'), pad_after(after, 'y');
             EXPECT_EQ(zv::WithCrLf(pad_before + row.input + pad_after, scratch),
                       pad_before + row.expected + pad_after)
+                << before << " before, " << after << " after";
+            EXPECT_EQ(zv::WithLf(pad_before + row.input + pad_after, lf_scratch),
+                      pad_before + WithLfOnly(row.expected) + pad_after)
                 << before << " before, " << after << " after";
         }
     }

@@ -5,6 +5,7 @@
 #include <optional>
 #include <string_view>
 
+#include "engine/plain_text.h"
 #include "engine/references.h"
 
 namespace {
@@ -68,6 +69,25 @@ TEST(References, TurnedIntoLetters) {
               "Rīga īī &#x20AC; å &amp; &#0257; &#x0101; &#257");
     EXPECT_EQ(zv::HexReference(0x101), u"&#x101;");
     EXPECT_EQ(zv::LongestRuleReference(), 7u);  // "&#x101;", "&aring;"
+}
+
+// Plain text: one line for each typed line, ended by LF, in letters. A pair split by a line end
+// stays two letters; what was typed as "<Br>" or as a reference other than the table's stays.
+TEST(References, PlainText) {
+    struct Row {
+        std::string_view typed, plain;
+    };
+    for (const Row row : {
+             Row{"", ""},
+             Row{"Riiga", "R\u012Bga"},
+             Row{"Kjeepis\r\nRiiga\nsh\rx\n\ry\u2028z\u2029\r\r\n",
+                 "\u0136\u0113pis\nR\u012Bga\n\u0161\nx\n\ny\nz\n\n\n"},
+             Row{"a\na s\r\nh '\rs a\u2028a", "a\na s\nh '\ns a\na"},
+             Row{"<Br> &amp; &#257; kreis&#x101;s &auml; \u00E5",
+                 "<Br> &amp; \u0101 kreis\u0101s \u00E4 \u00E5"},
+         }) {
+        EXPECT_EQ(zv::PlainText(row.typed), row.plain) << row.typed;
+    }
 }
 
 }  // namespace
