@@ -47,6 +47,7 @@ int main(int argc, char* argv[]) {
     }
     int count = static_cast<int>(arguments.size());
     arguments.push_back(nullptr);
+    zv::ui::KeepPlugInsOutOfTheProgramFolder();
     QApplication app(count, arguments.data());
     zv::ui::SetUpApplication();
 

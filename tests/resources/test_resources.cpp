@@ -1,7 +1,9 @@
 // The help text, the site addresses and the application icon.
 #include <QIcon>
 #include <QImage>
+#include <QLibraryInfo>
 #include <QSet>
+#include <QSettings>
 #include <QTest>
 #include <QUrl>
 
@@ -158,6 +160,38 @@ class ResourcesTest : public QObject {
             QVERIFY(Count(image, kCyan) > size * size / 40);
             QVERIFY(Count(image, kGrey) > size * size / 40);
         }
+    }
+
+    // The qt.conf built into zv names every folder of Qt's own as Qt itself gives it without one
+    // (this test has none): a folder left out would be taken under the prefix instead.
+    void builtInQtConfIsQtsOwn_data() {
+        QTest::addColumn<int>("which");
+        QTest::addColumn<QString>("key");
+        const std::pair<QLibraryInfo::LibraryPath, const char*> kKeys[] = {
+            {QLibraryInfo::PrefixPath, "Prefix"},
+            {QLibraryInfo::DocumentationPath, "Documentation"},
+            {QLibraryInfo::HeadersPath, "Headers"},
+            {QLibraryInfo::LibrariesPath, "Libraries"},
+            {QLibraryInfo::LibraryExecutablesPath, "LibraryExecutables"},
+            {QLibraryInfo::BinariesPath, "Binaries"},
+            {QLibraryInfo::PluginsPath, "Plugins"},
+            {QLibraryInfo::QmlImportsPath, "QmlImports"},
+            {QLibraryInfo::ArchDataPath, "ArchData"},
+            {QLibraryInfo::DataPath, "Data"},
+            {QLibraryInfo::TranslationsPath, "Translations"},
+            {QLibraryInfo::ExamplesPath, "Examples"},
+            {QLibraryInfo::TestsPath, "Tests"},
+            {QLibraryInfo::SettingsPath, "Settings"}};
+        for (const auto& [which, key] : kKeys) {
+            QTest::newRow(key) << int(which) << QString::fromLatin1(key);
+        }
+    }
+    void builtInQtConfIsQtsOwn() {
+        QFETCH(int, which);
+        QFETCH(QString, key);
+        const QSettings conf(QStringLiteral(ZV_QT_CONF), QSettings::IniFormat);
+        QCOMPARE(conf.value(QStringLiteral("Paths/") + key).toString(),
+                 QLibraryInfo::path(QLibraryInfo::LibraryPath(which)));
     }
 
     void applicationIcon() {

@@ -10,4 +10,11 @@ namespace zv::ui {
 // names in place.
 void SetUpApplication();
 
+// Qt looks for plug-ins in the program's own folder too, which may be one that others can
+// write to (zv copied into /tmp/x): anyone could put a plug-in there that would then run inside
+// the program. From this call on, Qt loads plug-ins only from its installed folder and from
+// folders the user names in QT_PLUGIN_PATH. Call it before the QApplication is made: making it
+// loads the first plug-ins (the window system's, the theme's, the input method's).
+void KeepPlugInsOutOfTheProgramFolder();
+
 }  // namespace zv::ui
