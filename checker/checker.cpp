@@ -865,11 +865,7 @@ std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token st
     Line line;
     CodeRuns runs(text);
     std::size_t last_end = 0;
-    // A byte-order mark is no letter of the first word; the offsets stay those of text.
-    const std::size_t mark = text.starts_with(u'\uFEFF') ? 1 : 0;
-    ForEachWord(text.substr(mark), [&](std::size_t begin, std::size_t end) {
-        begin += mark;
-        end += mark;
+    ForEachWord(text, [&](std::size_t begin, std::size_t end) {
         if (stop.stop_requested()) return false;
         if (text.substr(last_end, begin - last_end).find_first_of(u"\r\n") !=
             std::u16string_view::npos) {

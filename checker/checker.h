@@ -80,12 +80,12 @@ class Checker {
     Checker& operator=(const Checker&) = delete;
 
     // The flagged words of text, in order. Text inside HTML tags and character references
-    // already in the text are not checked, nor is a byte-order mark at its start; a line is a run
-    // of text between line breaks. The stop token is polled once per word: once stop is requested,
-    // the findings up to that word are returned. The work of one check is bounded: on a text of
-    // very many words unknown in any reading (megabytes of made-up words), some words are left
-    // unchecked, and *unchecked (when given) tells how many; a later check goes on with them, as
-    // the verdicts are remembered.
+    // already in the text are not checked; a byte-order mark (U+FEFF, anywhere) parts words as a
+    // blank does; a line is a run of text between line breaks. The stop token is polled once per
+    // word: once stop is requested, the findings up to that word are returned. The work of one
+    // check is bounded: on a text of very many words unknown in any reading (megabytes of made-up
+    // words), some words are left unchecked, and *unchecked (when given) tells how many; a later
+    // check goes on with them, as the verdicts are remembered.
     std::vector<Finding> Check(std::u16string_view text, std::stop_token stop = {},
                                std::size_t* unchecked = nullptr) const;
 

@@ -23,6 +23,7 @@ bool IsLetter(char16_t c) noexcept {
     if (IsSurrogate(c)) return false;              // emoji and the like
     if (c >= 0xE000 && c <= 0xF8FF) return false;  // private use
     if (c >= 0xFE30 && c <= 0xFE6F) return false;
+    if (c == 0xFEFF) return false;  // a byte-order mark, or a zero-width no-break space
     if (c >= 0xFF00 && c <= 0xFF20) return false;
     return c < 0xFFF0;
 }
