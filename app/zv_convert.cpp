@@ -326,7 +326,8 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
     using Unusable = zv::checker::Checker::Unusable;
     const std::optional<std::string> base = zv::checker::Checker::FindDictionary();
     Unusable why = Unusable::Missing;
-    const auto checker = base ? zv::checker::Checker::Open(*base, &why) : nullptr;
+    std::string rejected;
+    const auto checker = base ? zv::checker::Checker::Open(*base, &why, &rejected) : nullptr;
     if (!checker) {
         switch (why) {
             case Unusable::Missing:
@@ -335,9 +336,8 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
                 Fail(EX_UNAVAILABLE, *base + ": hunspell cannot read this dictionary");
             case Unusable::NotLatvian:
                 // An empty or cut dictionary would flag nothing and so pass any text.
-                Fail(EX_UNAVAILABLE, *base +
-                                         ": not a usable Latvian dictionary: it rejects "
-                                         "\"un\", \"ir\", \"ar\", \"kas\" or \"R\u012Bga\"");
+                Fail(EX_UNAVAILABLE, *base + ": not a usable Latvian dictionary: it rejects \"" +
+                                         rejected + "\", a common Latvian word");
         }
     }
     if (output) OpenOutput(*output);

@@ -54,6 +54,18 @@ constexpr std::size_t kMaxSuggestions = 5;
 // taken for a word of Latvian text that the dictionary lacks.
 constexpr std::uint32_t kKnownCount = 2;
 constexpr std::size_t kAllLevels = std::numeric_limits<std::size_t>::max();
+// Common Latvian words, with the forms of every part of speech, of the six noun declensions in
+// several cases, of verbs in several persons and tenses, and from across the alphabet, which a
+// Latvian dictionary accepts: hunspell reads what it can and says nothing, so an empty, cut
+// short or foreign dictionary shows only in what it rejects. An .aff file cut short loses the
+// suffixes that make the inflected forms ("gadā", "mājas"), a .dic file cut short the stems late
+// in the alphabet ("ziema", "žurnāla"). The five first are the commonest; UTF-8, one space
+// between words.
+constexpr std::string_view kProbeWords =
+    "un ir ar kas Rīga bet vai par tas viņš mēs gads gadā laiks darba cilvēki brālis ūdens "
+    "tirgus māja mājas dienā skolā valodu zeme upes sirds naktī būt bija būs iet gāja nāk "
+    "redzēt runā strādāja dzīvo zinu var liels lielā laba jauna viens divi trīs pirmais ļoti "
+    "šodien Latvijā ziema žurnāla ziņojumu";
 // The verdicts kept: a window that checks as the user types sees ever new words. Past this
 // many, they are forgotten and found again when needed.
 constexpr std::size_t kMaxCached = 1 << 20;
@@ -831,7 +843,8 @@ std::optional<std::string> Checker::FindDictionary() {
     return std::nullopt;
 }
 
-std::unique_ptr<Checker> Checker::Open(const std::string& base, Unusable* why) {
+std::unique_ptr<Checker> Checker::Open(const std::string& base, Unusable* why,
+                                       std::string* rejected) {
     const auto fail = [why](Unusable reason) {
         if (why) *why = reason;
         return nullptr;
@@ -844,10 +857,13 @@ std::unique_ptr<Checker> Checker::Open(const std::string& base, Unusable* why) {
     }
     auto state = std::make_unique<State>(aff, dic);
     if (!state->hunspell) return fail(Unusable::Unreadable);
-    // hunspell reads what it can and says nothing: an empty or cut dictionary shows only in
-    // what it accepts.
-    for (const std::u16string_view word : {u"un", u"ir", u"ar", u"kas", u"R\u012Bga"}) {
-        if (!state->Spell(word)) return fail(Unusable::NotLatvian);
+    for (std::string_view rest = kProbeWords; !rest.empty();) {
+        const std::string word(rest.substr(0, rest.find(' ')));
+        rest.remove_prefix(std::min(word.size() + 1, rest.size()));
+        if (Hunspell_spell(state->hunspell, word.c_str()) == 0) {
+            if (rejected) *rejected = word;
+            return fail(Unusable::NotLatvian);
+        }
     }
     state->starts = WordStarts::Read(aff, dic);
     return std::unique_ptr<Checker>(new Checker(std::move(state)));

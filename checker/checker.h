@@ -63,14 +63,17 @@ class Checker {
     enum class Unusable {
         Missing,     // base.aff or base.dic is not there
         Unreadable,  // hunspell cannot read them
-        // They reject words every Latvian dictionary has ("un", "ir", "ar", "kas", "Rīga"):
-        // empty, cut short or of another language, such a dictionary would flag nothing.
+        // They reject one of some fifty common Latvian words and forms ("un", "Rīga", "gadā",
+        // "mājas", "ziema" …) that every Latvian dictionary has: empty, cut short or of another
+        // language, such a dictionary would flag nothing.
         NotLatvian,
     };
 
     // A checker on the dictionary at base (base.aff and base.dic), or null (with the reason
-    // in why) when it cannot be used.
-    static std::unique_ptr<Checker> Open(const std::string& base, Unusable* why = nullptr);
+    // in why) when it cannot be used; for NotLatvian, *rejected (when given) is the first of
+    // those common words it rejects, in UTF-8.
+    static std::unique_ptr<Checker> Open(const std::string& base, Unusable* why = nullptr,
+                                         std::string* rejected = nullptr);
 
     // A checker on the dictionary FindDictionary names, or null when there is none.
     static std::unique_ptr<Checker> OpenDefault();

@@ -226,15 +226,19 @@ TEST_F(CheckCommand, OneLineAWordCountedInCharacters) {
     EXPECT_NE(marked.out.find("\n<stdin>:1:14" + shema), std::string::npos) << marked.out;
 }
 
-// A dictionary that rejects the commonest Latvian words would flag nothing and pass any text:
-// the check refuses it, naming it, and the library gives no checker (so the window no marks).
+// A dictionary that rejects common Latvian words would flag nothing and pass any text: the
+// check refuses it, naming it and the first such word, and the library gives no checker (so
+// the window no marks).
 TEST_F(CheckCommand, DictionaryThatKnowsNoLatvianIsNoDictionary) {
     const struct {
         const char* name;
         std::string aff, dic;
-    } rows[] = {{"empty", "", ""},
-                {"cut short", "SET UTF-8\n", "16\nar\ndiena\n"},
-                {"another language", "SET UTF-8\n", "3\nand\nis\nwith\n"}};
+        const char* rejected;
+    } rows[] = {
+        {"empty", "", "", "un"},
+        {"cut short", "SET UTF-8\n", "16\nar\ndiena\n", "un"},
+        {"the five commonest words only", "SET UTF-8\n", "5\nun\nir\nar\nkas\nRīga\n", "bet"},
+        {"another language", "SET UTF-8\n", "3\nand\nis\nwith\n", "un"}};
     for (const auto& row : rows) {
         Put("bad.aff", row.aff);
         Put("bad.dic", row.dic);
@@ -243,12 +247,46 @@ TEST_F(CheckCommand, DictionaryThatKnowsNoLatvianIsNoDictionary) {
         EXPECT_EQ(run.exit, 69) << row.name;
         EXPECT_EQ(run.out, "") << row.name;
         EXPECT_EQ(run.err, "zv-convert: " + base +
-                               ": not a usable Latvian dictionary: it rejects \"un\", \"ir\", "
-                               "\"ar\", \"kas\" or \"Rīga\"\n")
+                               ": not a usable Latvian dictionary: it rejects \"" + row.rejected +
+                               "\", a common Latvian word\n")
             << row.name;
         Checker::Unusable why = Checker::Unusable::Missing;
         EXPECT_EQ(Checker::Open(base, &why), nullptr) << row.name;
         EXPECT_EQ(why, Checker::Unusable::NotLatvian) << row.name;
+    }
+}
+
+// The installed Latvian dictionary cut short: an .aff file that lost its suffixes accepts the
+// stems but none of their other forms, a .dic file cut short none of the stems late in the
+// alphabet. Either is refused. {aff bytes, .dic lines} kept, 0: all.
+TEST_F(CheckCommand, InstalledDictionaryCutShortIsNoDictionary) {
+    std::filesystem::path installed;
+    for (const std::string& folder : Checker::DictionaryFolders()) {
+        if (std::filesystem::exists(folder + "/lv_LV.aff")) {
+            installed = folder + "/lv_LV";
+            break;
+        }
+    }
+    ASSERT_FALSE(installed.empty()) << "hunspell-lv is not installed";
+    const std::string aff = Get(installed.string() + ".aff"),
+                      dic = Get(installed.string() + ".dic");
+    ASSERT_NE(Checker::Open(installed.string()), nullptr);
+    const struct {
+        std::size_t aff_bytes, dic_lines;
+    } rows[] = {{3000, 0}, {aff.size() / 2, 0}, {0, 1000}, {0, 30000}};
+    for (const auto& row : rows) {
+        std::string cut_dic = dic;
+        if (row.dic_lines > 0) {
+            std::size_t end = 0;
+            for (std::size_t line = 0; line < row.dic_lines; ++line) end = dic.find('\n', end) + 1;
+            cut_dic.resize(end);
+        }
+        Put("cut.aff", row.aff_bytes > 0 ? aff.substr(0, row.aff_bytes) : aff);
+        Put("cut.dic", cut_dic);
+        Checker::Unusable why = Checker::Unusable::Missing;
+        EXPECT_EQ(Checker::Open((dir_ / "cut").string(), &why), nullptr)
+            << row.aff_bytes << " " << row.dic_lines;
+        EXPECT_EQ(why, Checker::Unusable::NotLatvian) << row.aff_bytes << " " << row.dic_lines;
     }
 }
 
