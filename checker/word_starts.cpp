@@ -48,6 +48,12 @@ std::vector<std::string> SplitFlags(std::string_view flags, FlagMode mode) {
     return out;
 }
 
+// Each flag once, in order.
+void Deduplicate(std::vector<std::string>& flags) {
+    std::sort(flags.begin(), flags.end());
+    flags.erase(std::unique(flags.begin(), flags.end()), flags.end());
+}
+
 std::u16string Folded(std::string_view utf8) {
     std::u16string out = ToUtf16(utf8);
     for (char16_t& c : out) c = FoldCase(c);
@@ -142,8 +148,10 @@ std::optional<AffixFile> ReadAffixFile(std::istream& aff) {
             std::u16string add = Folded(Field(add_field.substr(0, slash)));
             file.letters += add;
             std::vector<std::string> next;
-            if (slash != std::string_view::npos)
+            if (slash != std::string_view::npos) {
                 next = SplitFlags(add_field.substr(slash + 1), file.mode);
+                Deduplicate(next);
+            }
             if (key == "PFX") {
                 file.prefix_next.insert(file.prefix_next.end(), next.begin(), next.end());
                 if (!add.empty()) file.prefixes.emplace_back(std::move(strip), std::move(add));
@@ -213,33 +221,56 @@ std::pair<std::string, std::string_view> SplitEntry(std::string_view entry) {
     return {std::move(word), i < entry.size() ? entry.substr(i + 1) : std::string_view()};
 }
 
+// The work of reading a dictionary's word starts, counted in steps of a few letters each: a
+// stem's class looked up, a way to cut it, a suffix or a second suffix tried, a letter
+// compared or copied. Each stem read adds kWorkPerStem to what may be spent, on top of
+// kFreeWork, so that the work grows with the dictionary's size whatever its affixes.
+class Work {
+  public:
+    // False, from then on, once more has been spent than the stems read so far allow.
+    bool Spend(std::size_t steps) {
+        spent_ += steps;
+        return spent_ <= allowed_;
+    }
+    void AllowStem() { allowed_ += WordStarts::kWorkPerStem; }
+    std::size_t spent() const { return spent_; }
+
+  private:
+    std::size_t spent_ = 0, allowed_ = WordStarts::kFreeWork;
+};
+
 // Calls add(head, tail) for the beginning of each form of stem that a suffix of class first
 // makes, and a suffix that may follow it, while the form does not keep the stem's first
-// kLength letters (those the stem added already).
+// kLength letters (those the stem added already). False when work ran out on the way.
 template <typename Add>
-void AddSuffixedForms(const std::u16string& stem, const SuffixClass& first,
-                      const SuffixClasses& classes, const Add& add) {
+bool AddSuffixedForms(const std::u16string& stem, const SuffixClass& first,
+                      const SuffixClasses& classes, Work& work, const Add& add) {
     constexpr std::size_t kLength = WordStarts::kLength;
     std::u16string form;
     for (std::size_t cut = 0; cut <= std::min(first.max_strip, stem.size()); ++cut) {
+        if (!work.Spend(1 + cut)) return false;
         const std::size_t kept = stem.size() - cut;
         const auto group = first.by_strip.find(std::u16string_view(stem).substr(kept));
         if (group == first.by_strip.end()) continue;
         for (const Suffix* suffix : group->second) {
+            if (!work.Spend(1)) return false;
             // A form that keeps the stem's first letters, even after a second suffix took
             // some off again, starts as the stem does.
             if (kept >= kLength && kept + suffix->add.size() >= kLength + suffix->next_strip) {
                 continue;
             }
+            if (!work.Spend(kept + suffix->add.size())) return false;
             form.assign(stem, 0, kept);
             form += suffix->add;
             if (kept < kLength) add(form, std::u16string_view());
             for (const std::string& next : suffix->next) {
+                if (!work.Spend(1)) return false;
                 const auto then = classes.find(next);
                 if (then == classes.end()) continue;
                 for (const Suffix& second : then->second.list) {
                     // This one and the rest keep the first suffix's first letters.
                     if (form.size() >= kLength + second.strip.size()) break;
+                    if (!work.Spend(1 + second.strip.size())) return false;
                     if (second.strip.size() > form.size() ||
                         std::u16string_view(form).substr(form.size() - second.strip.size()) !=
                             second.strip) {
@@ -251,6 +282,7 @@ void AddSuffixedForms(const std::u16string& stem, const SuffixClass& first,
             }
         }
     }
+    return true;
 }
 
 }  // namespace
@@ -359,12 +391,17 @@ bool WordStarts::MayBeWord(std::u16string_view word) const { return Test(word, f
 
 bool WordStarts::MayBegin(std::u16string_view head) const { return Test(head, true); }
 
-std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
-                                           const std::string& dic_path) {
+std::optional<WordStarts> WordStarts::Read(const std::string& aff_path, const std::string& dic_path,
+                                           std::size_t* spent) {
+    Work work;
+    const auto done = [&](std::optional<WordStarts> result) {
+        if (spent) *spent = work.spent();
+        return result;
+    };
     std::ifstream aff(aff_path, std::ios::binary);
-    if (!aff) return std::nullopt;
+    if (!aff) return done(std::nullopt);
     std::optional<AffixFile> affixes = ReadAffixFile(aff);
-    if (!affixes) return std::nullopt;
+    if (!affixes) return done(std::nullopt);
     WordStarts starts;
     starts.Note(affixes->letters);
     for (auto& [strip, add] : affixes->prefixes) {
@@ -375,7 +412,7 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
 
     std::ifstream dic(dic_path, std::ios::binary);
     std::string line;
-    if (!dic || !std::getline(dic, line)) return std::nullopt;  // the word count
+    if (!dic || !std::getline(dic, line)) return done(std::nullopt);  // the word count
     std::vector<std::string> flags;
     while (std::getline(dic, line)) {
         const auto fields = Fields(line);
@@ -383,21 +420,28 @@ std::optional<WordStarts> WordStarts::Read(const std::string& aff_path,
         const auto [word, flag_text] = SplitEntry(fields[0]);
         const std::u16string stem = Folded(word);
         if (stem.empty()) continue;
+        work.AllowStem();
         starts.Note(stem);
         starts.Add(stem);
         flags = SplitFlags(flag_text, affixes->mode);
         flags.insert(flags.end(), affixes->prefix_next.begin(), affixes->prefix_next.end());
+        Deduplicate(flags);
         for (const std::string& flag : flags) {
+            // Affixes that would make this cost more than the dictionary's size allows: the
+            // model gives up rather than keep the caller waiting.
+            if (!work.Spend(1)) return done(std::nullopt);
             const auto it = classes.find(flag);
             if (it == classes.end()) continue;
             if (stem.size() >= kLength + it->second.max_reach) continue;
-            AddSuffixedForms(stem, it->second, classes,
-                             [&](std::u16string_view head, std::u16string_view tail) {
-                                 starts.Add(head, tail);
-                             });
+            if (!AddSuffixedForms(stem, it->second, classes, work,
+                                  [&](std::u16string_view head, std::u16string_view tail) {
+                                      starts.Add(head, tail);
+                                  })) {
+                return done(std::nullopt);
+            }
         }
     }
-    return starts;
+    return done(std::move(starts));
 }
 
 }  // namespace zv::checker

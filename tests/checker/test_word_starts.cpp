@@ -5,6 +5,7 @@
 #include <fstream>
 #include <string>
 
+#include "checker/checker.h"
 #include "checker/word_starts.h"
 #include "engine/utf8.h"
 
@@ -37,10 +38,11 @@ class Starts : public testing::Test {
     }
     void TearDown() override { std::filesystem::remove_all(dir_); }
 
-    std::optional<WordStarts> Read(const std::string& aff) {
+    std::optional<WordStarts> Read(const std::string& aff, const std::string& dic = kDic,
+                                   std::size_t* spent = nullptr) {
         std::ofstream(dir_ / "d.aff") << aff;
-        std::ofstream(dir_ / "d.dic") << kDic;
-        return WordStarts::Read((dir_ / "d.aff").string(), (dir_ / "d.dic").string());
+        std::ofstream(dir_ / "d.dic") << dic;
+        return WordStarts::Read((dir_ / "d.aff").string(), (dir_ / "d.dic").string(), spent);
     }
 
     std::filesystem::path dir_;
@@ -67,6 +69,40 @@ TEST_F(Starts, NoneForWhatItDoesNotModel) {
     EXPECT_FALSE(Read(std::string(kAff) + "COMPOUNDFLAG X\n"));
     EXPECT_FALSE(Read(std::string(kAff) + "IGNORE a\n"));
     EXPECT_FALSE(Read("SET ISO8859-13\n"));
+}
+
+// Affixes that combine into more forms than the dictionary has lines: 300 stems, each with
+// 100 suffixes that may each be followed by 3,000 others (9 * 10^7 pairs, seconds of work).
+// Reading them stops within the work the stems allow, and the model gives up; the Latvian
+// dictionary, with far more stems and forms, is read well within its allowance.
+TEST_F(Starts, WorkStaysInProportionToTheStems) {
+    const std::string letters = "abcdefghijklmnoprstuvz";
+    std::string aff = "SET UTF-8\nSFX A Y 100\n";
+    for (std::size_t i = 0; i < 100; ++i) {
+        aff += std::string("SFX A 0 ") + letters[i % 22] + letters[i / 22] + "/B .\n";
+    }
+    aff += "SFX B Y 3000\n";
+    for (std::size_t i = 0; i < 3000; ++i) {
+        aff += std::string("SFX B 0 ") + letters[i % 22] + letters[i / 22 % 22] + letters[i / 484] +
+               " .\n";
+    }
+    std::string dic = "300\n";
+    for (std::size_t i = 0; i < 300; ++i)
+        dic += std::string{letters[i % 22], letters[i / 22]} + "/A\n";
+    std::size_t spent = 0;
+    EXPECT_FALSE(Read(aff, dic, &spent));
+    // The last step may go past the allowance by the letters of one stem and affix.
+    EXPECT_LE(spent, WordStarts::kFreeWork + 300 * WordStarts::kWorkPerStem + 16);
+
+    std::string latvian;
+    for (const std::string& folder : zv::checker::Checker::DictionaryFolders()) {
+        if (std::filesystem::exists(folder + "/lv_LV.aff")) {
+            latvian = folder + "/lv_LV";
+            break;
+        }
+    }
+    ASSERT_FALSE(latvian.empty()) << "hunspell-lv is not installed";
+    EXPECT_TRUE(WordStarts::Read(latvian + ".aff", latvian + ".dic"));
 }
 
 }  // namespace
