@@ -3,15 +3,18 @@
 
 #include <QApplication>
 #include <QLoggingCategory>
+#include <cstdio>
 #include <cstring>
 #include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/platform_choice.h"
 #include "ui/definitions/forms.h"
 #include "ui/main/app_forms.h"
 #include "ui/main/application.h"
+#include "zv/config.h"
 
 namespace {
 
@@ -31,14 +34,48 @@ void QuietWebViewLogging() {
     }
 }
 
+constexpr char kUsage[] =
+    "Usage: zv [QT-OPTION]...\n"
+    "ZV - Teksta Zilvardis: Latvian typed on a plain keyboard (\"Riiga\", \"Kjeepis\", \"'s\")\n"
+    "turned into proper letters, shown as HTML character references, in a preview and in the\n"
+    "file unitext.html.\n"
+    "\n"
+    "  -h, --help     show this help and exit\n"
+    "      --version  show the version and exit\n"
+    "\n"
+    "Qt's own options work too: -platform NAME (-platform offscreen: no screen), -style NAME.\n"
+    "The converter for scripts is zv-convert. See zv(1) and zv-convert(1).\n";
+
+// Writes text to standard output: exit status 0, or 1 when it could not be written.
+int Print(const std::string& text) {
+    return std::fputs(text.c_str(), stdout) < 0 || std::fflush(stdout) != 0 ? 1 : 0;
+}
+
+// --help and --version are answered before Qt starts, so they need no display. Returns the
+// exit status when one of them was given.
+std::optional<int> AnswerInformationOptions(int argc, char* argv[]) {
+    for (int i = 1; i < argc; ++i) {
+        const std::string_view argument = argv[i];
+        if (argument == "--help" || argument == "-h") return Print(kUsage);
+        if (argument == "--version") return Print(std::string("zv ") + zv::config::kVersion + "\n");
+    }
+    return std::nullopt;
+}
+
 }  // namespace
 
 int main(int argc, char* argv[]) {
+    if (const std::optional<int> status = AnswerInformationOptions(argc, argv)) return *status;
+    const zv::platform::Session session = zv::platform::CurrentSession(argc, argv);
+    if (!zv::platform::HasWindowSystem(session)) {
+        // Qt would abort here, with a page of advice about platform plugins.
+        std::fprintf(stderr, "%s\n", zv::platform::kNoWindowSystemMessage);
+        return 1;
+    }
     QuietWebViewLogging();
     // On Wayland with XWayland beside it, the program runs on X, where its windows can place
     // themselves; the choice goes to Qt as "-platform NAME" after the user's own arguments.
-    std::optional<std::string> platform =
-        zv::platform::ChoosePlatform(zv::platform::CurrentSession(argc, argv));
+    std::optional<std::string> platform = zv::platform::ChoosePlatform(session);
     std::string platform_option = "-platform";
     std::vector<char*> arguments(argv, argv + argc);
     if (platform) {

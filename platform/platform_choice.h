@@ -26,6 +26,16 @@ struct Session {
 // The platform to run on ("xcb"), or nullopt to leave the choice to Qt.
 std::optional<std::string> ChoosePlatform(const Session& session);
 
+// Whether Qt has a window system to start on: an X display (DISPLAY, or -display on the command
+// line), a Wayland display (WAYLAND_DISPLAY), or a platform the user chose (QT_QPA_PLATFORM, or
+// -platform: offscreen, vnc, …). Without one, Qt's start would abort the program.
+bool HasWindowSystem(const Session& session);
+
+// The one line that says so, for the terminal.
+inline constexpr char kNoWindowSystemMessage[] =
+    "zv: no display: set DISPLAY (X) or WAYLAND_DISPLAY, or QT_QPA_PLATFORM=offscreen to run "
+    "without a screen";
+
 // The session of this process: its environment and its command line.
 Session CurrentSession(int argc, char** argv);
 

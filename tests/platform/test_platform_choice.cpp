@@ -1,4 +1,5 @@
-// On Wayland with an X server beside it the program runs on X, unless the user chose a platform.
+// On Wayland with an X server beside it the program runs on X, unless the user chose a platform;
+// without any display, and no platform chosen, there is no window system to start on.
 #include <gtest/gtest.h>
 
 #include <array>
@@ -8,6 +9,7 @@
 #include "platform/platform_choice.h"
 
 using zv::platform::ChoosePlatform;
+using zv::platform::HasWindowSystem;
 using zv::platform::Session;
 
 namespace {
@@ -21,6 +23,7 @@ struct Row {
     Variable wayland_display, xdg_session_type, display, qt_qpa_platform;
     std::array<std::string_view, 2> arguments;  // empty ones are not passed
     Variable platform;
+    bool window_system = true;
 
     Session ToSession() const {
         Session session{wayland_display, xdg_session_type, display, qt_qpa_platform, {}};
@@ -49,7 +52,13 @@ constexpr Row kRows[] = {
      unset},
     {"with two dashes", "wayland-0", unset, ":0", unset, {"--platform", "offscreen"}, unset},
     {"other arguments", "wayland-0", unset, ":0", unset, {"-platformtheme", "gtk3"}, "xcb"},
-    {"no display at all", unset, unset, unset, unset, {}, unset},
+    {"no display at all", unset, unset, unset, unset, {}, unset, false},
+    {"empty DISPLAY and WAYLAND_DISPLAY", "", "x11", "", unset, {}, unset, false},
+    {"only the session type", unset, "wayland", unset, unset, {}, unset, false},
+    {"headless by the environment", unset, unset, unset, "offscreen", {}, unset},
+    {"headless by the command line", unset, unset, unset, unset, {"-platform", "offscreen"}, unset},
+    {"X display on the command line", unset, unset, unset, unset, {"--display", ":1"}, unset},
+    {"only alike", unset, unset, unset, unset, {"-displayx", ":1"}, unset, false},
 };
 
 }  // namespace
@@ -58,5 +67,6 @@ TEST(PlatformChoice, Rows) {
     for (const Row& row : kRows) {
         SCOPED_TRACE(row.name);
         EXPECT_EQ(ChoosePlatform(row.ToSession()), row.platform);
+        EXPECT_EQ(HasWindowSystem(row.ToSession()), row.window_system);
     }
 }

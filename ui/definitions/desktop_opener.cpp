@@ -27,6 +27,8 @@ namespace {
 std::function<void()>* pending_failure = nullptr;
 int runs = 0;
 
+constexpr const char* kSchemes[] = {"http", "https", "mailto"};
+
 // Starts program with the address as its one argument, in a session of its own and with the
 // signals as a new program expects them. Returns its process id, or -1.
 pid_t Start(const QString& program, const QUrl& url) {
@@ -106,6 +108,13 @@ class DesktopOpener : public QObject {
     Q_OBJECT
   public:
     using QObject::QObject;
+    // Goes with the application. Its handlers are given back first: Qt warns, once for each
+    // scheme, of a handler destroyed while still registered.
+    ~DesktopOpener() override {
+        for (const char* scheme : kSchemes) {
+            QDesktopServices::unsetUrlHandler(QString::fromLatin1(scheme));
+        }
+    }
 
   public slots:
     // QDesktopServices' handler: takes the failure handler of the call in progress, if any.
@@ -139,7 +148,7 @@ class DesktopOpener : public QObject {
 void InstallDesktopOpener() {
     static QPointer<DesktopOpener> opener;
     if (!opener) opener = new DesktopOpener(QCoreApplication::instance());
-    for (const char* scheme : {"http", "https", "mailto"}) {
+    for (const char* scheme : kSchemes) {
         QDesktopServices::setUrlHandler(QString::fromLatin1(scheme), opener, "Open");
     }
 }
