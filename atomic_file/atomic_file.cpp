@@ -49,7 +49,7 @@ extern "C" void RemoveTemporaryAndEnd(int signal) {
 }
 
 [[noreturn]] void Throw(const std::string& reason) { throw AtomicFileError(reason); }
-[[noreturn]] void ThrowErrno(int error) { throw AtomicFileError(std::strerror(error)); }
+[[noreturn]] void ThrowErrno(int error) { throw AtomicFileError(std::strerror(error), error); }
 
 // The folder that holds the file path names: "." for a bare name.
 std::filesystem::path FolderOf(const std::filesystem::path& path) {

@@ -26,7 +26,14 @@ namespace zv {
 // what() is the reason alone (not the path), for the caller to put into its own message.
 class AtomicFileError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    explicit AtomicFileError(const std::string& reason, int error_number = 0)
+        : std::runtime_error(reason), error_number_(error_number) {}
+    // The errno of the call that failed; 0 when the link policy or a kept attribute refused
+    // the write (what() says why).
+    int ErrorNumber() const noexcept { return error_number_; }
+
+  private:
+    int error_number_;
 };
 
 // The place that writing to a path would write, as the link policy above allows it.

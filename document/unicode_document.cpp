@@ -5,17 +5,22 @@
 #include <string_view>
 
 #include "atomic_file/atomic_file.h"
+#include "document/write_failure.h"
 
 namespace zv {
-namespace {
 
-[[noreturn]] void Fail(const QString& path, const QString& reason) {
-    throw DocumentError(QStringLiteral("Cannot write %1: %2")
-                            .arg(QDir::toNativeSeparators(path), reason)
-                            .toStdString());
+DocumentError::DocumentError(const QString& path, int error_number, const QString& detail)
+    : std::runtime_error(QStringLiteral("Cannot write %1: %2")
+                             .arg(QDir::toNativeSeparators(path), detail)
+                             .toStdString()),
+      path_(QDir::toNativeSeparators(path)),
+      error_number_(error_number),
+      detail_(detail) {}
+
+QString DocumentError::InLatvian() const {
+    return QStringLiteral("Nevar ierakstit %1: %2")
+        .arg(path_, LatvianReason(error_number_).value_or(detail_));
 }
-
-}  // namespace
 
 QString UnicodeDocumentPath(const QString& folder) {
     return QDir(folder).filePath(QString::fromLatin1(kDocumentFileName));
@@ -40,7 +45,7 @@ FileStamp WriteUnicodeDocument(DocumentVariant variant, QStringView body, const 
         file.Write(std::string_view(bytes.constData(), static_cast<std::size_t>(bytes.size())));
         return file.Commit();
     } catch (const AtomicFileError& error) {
-        Fail(path, QString::fromLocal8Bit(error.what()));
+        throw DocumentError(path, error.ErrorNumber(), QString::fromLocal8Bit(error.what()));
     }
 }
 

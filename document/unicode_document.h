@@ -12,10 +12,21 @@
 
 namespace zv {
 
-// Raised when the document cannot be written; what() names the path and the reason.
+// Raised when the document cannot be written; what() names the path and the system's reason.
 class DocumentError : public std::runtime_error {
   public:
-    using std::runtime_error::runtime_error;
+    // error_number: the errno of the failed call, 0 when a rule refused the write; detail:
+    // the reason in the system's words.
+    DocumentError(const QString& path, int error_number, const QString& detail);
+
+    // For the user: "Nevar ierakstit PATH: " and the reason in Latvian (LatvianReason), or in
+    // the system's words where there is none.
+    QString InLatvian() const;
+
+  private:
+    QString path_;
+    int error_number_;
+    QString detail_;
 };
 
 // The document's file name inside the program folder.

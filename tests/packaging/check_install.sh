@@ -31,6 +31,11 @@ if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
     grep -q "^Icon=$id\$" "$prefix/share/applications/$id.desktop" || { echo "desktop Icon is not $id"; status=1; }
     grep -q "<id>$id</id>" "$prefix/share/metainfo/$id.metainfo.xml" || { echo "metainfo id is not $id"; status=1; }
     grep -q '<release version="0.09"' "$prefix/share/metainfo/$id.metainfo.xml" || { echo "no release 0.09"; status=1; }
+    grep -q '<url type="bugtracker">http.*/zilvardo/feedback.htm</url>' "$prefix/share/metainfo/$id.metainfo.xml" ||
+        { echo "metainfo names no bug tracker"; status=1; }
+    for key in 'Name\[lv\]' 'Comment\[lv\]' 'Keywords' 'Keywords\[lv\]'; do
+        grep -q "^$key=" "$prefix/share/applications/$id.desktop" || { echo "desktop entry has no $key"; status=1; }
+    done
 else
     # Nothing of the desktop program without it.
     for unwanted in bin/zv share/applications share/metainfo share/icons share/zv; do

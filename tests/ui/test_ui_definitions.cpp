@@ -16,6 +16,7 @@
 #include <QWebEnginePage>
 #include <QWebEngineScript>
 #include <algorithm>
+#include <cerrno>
 #include <memory>
 
 #include "document/unicode_document.h"
@@ -26,6 +27,7 @@
 #include "ui/definitions/form3_definition.h"
 #include "ui/definitions/form4_definition.h"
 #include "ui/definitions/handlers.h"
+#include "ui/definitions/twips.h"
 #include "ui_test_support.h"
 
 using namespace zv::ui;
@@ -296,22 +298,30 @@ class DefinitionsTest : public QObject {
         QVERIFY(selectable);
     }
 
-    // An error that escapes a handler is shown, with its reason, and goes no further.
+    // An error that escapes a handler is shown, with its reason in Latvian where the program
+    // knows one (the system's words where not), and goes no further.
     void dispatcher_reports_and_continues() {
         std::vector<MessageRequest> shown;
         SetMessageHook([&](const MessageRequest& request) { shown.push_back(request); });
-        const bool ok = Dispatch(
-            [] { throw zv::DocumentError("/nowhere/unitext.html: No such file or directory"); });
+        const bool ok = Dispatch([] {
+            throw zv::DocumentError("/nowhere/unitext.html", ENOSPC, "No space left on device");
+        });
         const bool ok2 = Dispatch([] { throw 42; });
         const bool ok3 = Dispatch([] {});
+        Dispatch([] { throw zv::DocumentError("/a/unitext.html", ETXTBSY, "Text file busy"); });
+        Dispatch([] { zv::ui::CheckedQuotient(1, 0); });
         SetMessageHook({});
         QVERIFY(!ok);
         QVERIFY(!ok2);
         QVERIFY(ok3);
-        QCOMPARE(shown.size(), std::size_t(2));
-        QVERIFY(shown[0].text.contains("/nowhere/unitext.html: No such file or directory"));
+        QCOMPARE(shown.size(), std::size_t(4));
+        QCOMPARE(shown[0].text,
+                 QStringLiteral("Kluda: Nevar ierakstit /nowhere/unitext.html: diska nav vietas"));
         QCOMPARE(shown[0].caption, QStringLiteral("Zilvardizer_3"));
-        QVERIFY(!shown[1].text.isEmpty());
+        QCOMPARE(shown[1].text, QStringLiteral("Kluda: nezinama kluda"));
+        QCOMPARE(shown[2].text,
+                 QStringLiteral("Kluda: Nevar ierakstit /a/unitext.html: Text file busy"));
+        QCOMPARE(shown[3].text, QStringLiteral("Kluda: dalisana ar nulli"));
     }
 
     void addresses_data() {

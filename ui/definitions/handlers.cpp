@@ -1,8 +1,11 @@
 #include "ui/definitions/handlers.h"
 
 #include <exception>
+#include <new>
 
+#include "document/unicode_document.h"
 #include "ui/definitions/message_box.h"
+#include "ui/definitions/twips.h"
 
 namespace zv::ui {
 
@@ -15,7 +18,24 @@ void ResumeNext(const std::function<void()>& step) noexcept {
 }
 
 QString ErrorMessage(const std::exception& error) {
-    return QStringLiteral("Kluda: ") + QString::fromUtf8(error.what());
+    const QString prefix = QStringLiteral("Kluda: ");
+    if (const auto* document = dynamic_cast<const DocumentError*>(&error)) {
+        return prefix + document->InLatvian();
+    }
+    if (const auto* geometry = dynamic_cast<const GeometryError*>(&error)) {
+        switch (geometry->kind()) {
+            case GeometryError::Kind::DivisionByZero:
+                return prefix + QStringLiteral("dalisana ar nulli");
+            case GeometryError::Kind::Overflow:
+                return prefix + QStringLiteral("skaitlis ir parak liels");
+            case GeometryError::Kind::Invalid:
+                return prefix + QStringLiteral("nederiga darbiba ar skaitli");
+        }
+    }
+    if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
+        return prefix + QStringLiteral("nepietiek atminas");
+    }
+    return prefix + QString::fromUtf8(error.what());
 }
 
 bool Dispatch(const std::function<void()>& handler) noexcept {

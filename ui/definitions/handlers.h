@@ -21,7 +21,9 @@ void ResumeNext(const std::function<void()>& step) noexcept;
 // when the handler failed.
 bool Dispatch(const std::function<void()>& handler) noexcept;
 
-// The text the dispatcher shows for an error.
+// The text the dispatcher shows for an error: "Kluda: " and what went wrong, in Latvian for a
+// document that cannot be written (the path as it is, the reason by its errno), a geometry
+// fault and a lack of memory; otherwise the error's own words.
 QString ErrorMessage(const std::exception& error);
 
 // Connects an action's trigger to handler through the dispatcher.

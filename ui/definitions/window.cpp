@@ -6,6 +6,7 @@
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QScreen>
+#include <QShortcut>
 #include <QTextCursor>
 #include <QTimer>
 #include <QVariant>
@@ -89,6 +90,18 @@ ZvWindow::ZvWindow(FormId id, const QString& name, const QString& caption) : id_
     client_ = new QWidget(this);
     client_->setObjectName(QStringLiteral("client"));
     setCentralWidget(client_);
+    // The menus have no access keys, so F10, as on most desktops, opens the menu bar's first
+    // menu; the arrow keys go on from there.
+    auto* open_menus = new QShortcut(QKeySequence(Qt::Key_F10), this);
+    open_menus->setContext(Qt::WindowShortcut);
+    connect(open_menus, &QShortcut::activated, this, [this] {
+        for (QAction* action : menuBar()->actions()) {
+            if (action->menu() != nullptr) {
+                menuBar()->setActiveAction(action);
+                return;
+            }
+        }
+    });
 }
 
 double ZvWindow::TwipsPerPixel() const { return ::zv::ui::TwipsPerPixel(screen()); }

@@ -1,5 +1,5 @@
 // Base of the program's four windows: geometry in twips, the client area that holds the
-// content controls, menu building, and the load/resize/close events.
+// content controls, menu building (F10 opens the menu bar), and the load/resize/close events.
 //
 // A window's Left and Top are its outer top-left corner; Width and Height its outer size, frame
 // and menu bar included. The frame is known only once the window manager has framed the window
