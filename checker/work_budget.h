@@ -1,0 +1,48 @@
+// The work budget of one check: how many dictionary lookups it may spend on readings and how
+// many words it meets for the first time it may judge, both growing with the length of its
+// text, so that a text of megabytes of made-up words costs a few times what real text does.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+
+namespace zv::checker {
+
+// What one check may spend on looking readings up, whatever its text: kFreeLookups, and one
+// more for every kWordsPerLookup words. Real text, whose words repeat and mostly are words,
+// needs far less; a text of made-up words that each pass the word starts would otherwise
+// cost a dozen lookups a word. Words met after it is spent are not searched and not
+// remembered, so that a later check finds their readings.
+constexpr std::int64_t kFreeLookups = 50000;
+constexpr std::int64_t kWordsPerLookup = 2;
+// And how many words met for the first time one check may judge: kFreeNewWords, and one more
+// for every kWordsPerNewWord words. Real text brings far fewer new words (it repeats them); a
+// paste of megabytes of made-up words is judged a slice per check, so that no check keeps a
+// core busy for long. Later words are left for the next check.
+constexpr std::int64_t kFreeNewWords = 100000;
+constexpr std::int64_t kWordsPerNewWord = 8;
+
+// What one check has left of its budget.
+class WorkBudget {
+  public:
+    // One more word of the text: the budget grows with it.
+    void CountWord() { ++words_; }
+    // Takes one dictionary lookup; false when none is left.
+    bool Spend() {
+        if (lookups_ >= kFreeLookups + words_ / kWordsPerLookup) return false;
+        ++lookups_;
+        return true;
+    }
+    // Takes the judging of one word met for the first time; false when none is left.
+    bool JudgeNewWord() {
+        if (new_words_ >= kFreeNewWords + words_ / kWordsPerNewWord) return false;
+        ++new_words_;
+        return true;
+    }
+    std::size_t unchecked = 0;  // words left unjudged or judged in part
+
+  private:
+    std::int64_t words_ = 0, lookups_ = 0, new_words_ = 0;
+};
+
+}  // namespace zv::checker
