@@ -12,6 +12,23 @@ converted with zv-convert, and checked with zv-convert --check. Printed:
            flagged with the word among the suggestions (the aim: 95 % or more);
   right:   the words converted right, and how many of them are flagged (the aim: none).
 
+Held-out dictionary words (--held-out-words N, 20,000 by default; 0 leaves them out): the
+forms the dictionary's stems give, split by a hash of each form into a tuning part (80 %) and a
+held-out part (20 %; --part chooses, heldout by default) that no setting of the check is tuned
+on; of those of the part with a marked letter, N that the dictionary accepts (asked, not taken
+from the affix rules) and that leave no word when one of their marks is left out (which one, a
+hash of the word says), drawn in the order of another hash. Each is typed with that mark left
+out, in place of one word of its own line of correct Latvian (a sentence of the same part of
+balanced_text.tsv, --balanced, split by a hash of its paragraph), all in one text:
+
+  flagged with the word first (the aim: 97 % or more), flagged with another word first or
+  without the word, not flagged, and left unchecked: judged otherwise when the lines are
+  checked again 200 at a time, where the check's work budget does not run out (the aim:
+  none); with zv-convert's own count of the words of the text it left unchecked.
+
+The same sentences typed in the conventions are checked for false flags too, as the Latvian
+lines of --text below.
+
 Running text (with --text DIR, the folder tools/latvian_text.py writes; --part heldout, the
 default, or tuning): the Latvian lines of lv-PART.txt and the English ones of en-PART.txt.
 
@@ -32,11 +49,12 @@ With --speed, bench/compare_hunspell.sh and bench/compare_pathological.sh are ru
 the build folder of --convert) and their summary lines printed.
 
 Usage: tools/checker_accuracy.py [--words N] [--seed S] [--convert build/app/zv-convert]
-       [--dictionary /usr/share/hunspell/lv_LV] [--text DIR [--part heldout|tuning]
-       [--cases N]] [--speed] [--show K]
+       [--dictionary /usr/share/hunspell/lv_LV] [--part heldout|tuning]
+       [--held-out-words N] [--balanced FILE] [--text DIR [--cases N]] [--speed] [--show K]
 """
 
 import argparse
+import hashlib
 import os
 import random
 import re
@@ -144,7 +162,8 @@ def letters(text):
                   lambda m: chr(int(m.group(1), 16) if m.group(1) else int(m.group(2))), text)
 
 
-def run(convert, args, text):
+def run(convert, args, text, stderr=None):
+    """zv-convert's standard output for text; its standard error goes into stderr (a list)."""
     with tempfile.NamedTemporaryFile("w", encoding="utf-8", suffix=".txt", delete=False) as f:
         f.write(text)
         path = f.name
@@ -154,6 +173,8 @@ def run(convert, args, text):
         result = subprocess.run([convert] + args + exact + [path], capture_output=True, text=True)
         if result.returncode not in (0, 1):
             sys.exit(f"{convert} {' '.join(args)}: exit {result.returncode}: {result.stderr}")
+        if stderr is not None:
+            stderr.append(result.stderr)
         return result.stdout
     finally:
         os.unlink(path)
@@ -163,10 +184,18 @@ WORD = re.compile(r"[^\W\d_]+")
 REPORT = re.compile(r"^.*?:(\d+):(\d+): (\S+) -> (\S+): did you mean (.*)$")
 
 
-def check(convert, text):
-    """zv-convert --check on text: {(line, column): (typed, converted, [(word, form)])}."""
+UNCHECKED = re.compile(r": (\d+) words left unchecked")
+
+
+def check(convert, text, unchecked=None):
+    """zv-convert --check on text: {(line, column): (typed, converted, [(word, form)])}; the
+    number of words it says it left unchecked is appended to unchecked (a list)."""
     flagged = {}
-    for line in run(convert, ["--check"], text).splitlines():
+    stderr = []
+    out = run(convert, ["--check"], text, stderr)
+    if unchecked is not None:
+        unchecked.append(sum(int(n) for n in UNCHECKED.findall(stderr[0])))
+    for line in out.splitlines():
         m = REPORT.match(line)
         if not m:
             sys.exit("unexpected line: " + line)
@@ -294,6 +323,144 @@ def left_out(args, lines, forms):
         print(f"    missed: {t}, meant {w}; offered {offered or 'nothing'}; in: {line[:100]}")
 
 
+def pick(key, count):
+    """A number from 0 to count - 1 for key, from its SHA-256."""
+    return int.from_bytes(hashlib.sha256(key.encode("utf-8")).digest()[:4], "big") % count
+
+
+def bucket(key):
+    """A number from 0 to 99 for key: the split into a tuning and a held-out part (below
+    HELD_OUT_PERCENT: held out)."""
+    return pick(key, 100)
+
+
+HELD_OUT_PERCENT = 20
+
+
+def part_of(key):
+    return "heldout" if bucket(key) < HELD_OUT_PERCENT else "tuning"
+
+
+def balanced_path():
+    """balanced_text.tsv: $ZV_BALANCED_TEXT, or shared/data/lv/balanced_text.tsv in the nearest
+    folder above this checkout that has one."""
+    if os.environ.get("ZV_BALANCED_TEXT"):
+        return os.environ["ZV_BALANCED_TEXT"]
+    folder = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
+    while True:
+        parent = os.path.dirname(folder)
+        candidate = os.path.join(parent, "shared", "data", "lv", "balanced_text.tsv")
+        if os.path.isfile(candidate) or parent == folder:
+            return candidate
+        folder = parent
+
+
+def balanced_lines(path, part):
+    """The sentences of one part of balanced_text.tsv (PARAGRAPH<TAB>SENTENCE after a header),
+    split by a hash of the paragraph id, as the lexicon's tools split it."""
+    lines = []
+    with open(path, encoding="utf-8") as text:
+        for number, line in enumerate(text):
+            paragraph, _, sentence = line.rstrip("\n").partition("\t")
+            if number > 0 and sentence.strip() and part_of(paragraph) == part:
+                lines.append(sentence)
+    return lines
+
+
+PLAIN = dict(zip("āčēģīķļņŗšūžĀČĒĢĪĶĻŅŖŠŪŽ", "acegiklnrsuzACEGIKLNRSUZ"))
+
+
+def dictionary_words(base, part):
+    """Every form the dictionary's stems give with one suffix and an optional prefix, in one
+    part of the split by a hash of the form, that has a letter with a mark; in the order of
+    another hash of the form (a draw no seed changes)."""
+    rules = read_affixes(base + ".aff")
+    forms = set()
+    with open(base + ".dic", encoding="utf-8") as dic:
+        for line in dic.read().splitlines()[1:]:
+            entry = line.split()[0] if line.split() else ""
+            stem, _, flags = entry.partition("/")
+            if stem:
+                forms.update(expand(stem, flags, rules))
+    keep = [w for w in forms if any(c in PLAIN for c in w) and part_of("word:" + w) == part]
+    return sorted(keep, key=lambda w: hashlib.sha256(("draw:" + w).encode("utf-8")).digest())
+
+
+def held_out_words(args, lines, forms):
+    """Distinct dictionary words of one part, each with one mark left out and each in its own
+    line of correct Latvian (one word of a sentence of the same part replaced by it)."""
+    pool = dictionary_words(args.dictionary, args.part)
+    cases = []  # (word, variant)
+    at = 0
+    while len(cases) < args.held_out_words and at < len(pool):
+        batch = pool[at:at + 3 * (args.held_out_words - len(cases)) + 100]
+        at += len(batch)
+        words = accepted(batch, args.dictionary)
+        # Each mark in turn, from one the word's hash picks, until one leaves no word.
+        tries = []
+        for w in words:
+            marks = [i for i, c in enumerate(w) if c in PLAIN]
+            first = pick("mark:" + w, len(marks))
+            for n in range(len(marks)):
+                i = marks[(first + n) % len(marks)]
+                tries.append((w, n, w[:i] + PLAIN[w[i]] + w[i + 1:]))
+        typed = [typed_form(v, 0) for _, _, v in tries]
+        converted = run(args.convert, ["--unicode"], "\n".join(typed) + "\n").split("\n")
+        words_of = dict(zip((v for _, _, v in tries), converted))
+        rejected = set(words_of.values()) - set(accepted(sorted(set(words_of.values())), args.dictionary))
+        chosen = {}
+        for w, n, v in tries:
+            if w not in chosen and words_of[v] in rejected:
+                chosen[w] = v
+        cases += [(w, chosen[w]) for w in words if w in chosen]
+    cases = cases[: args.held_out_words]
+
+    text, wanted = [], []
+    for word, variant in cases:
+        typed, columns = type_line(lines[pick("line:" + word, len(lines))], 0)
+        column, replaced = columns[pick("place:" + word, len(columns))]
+        typed_variant = typed_form(variant, 0)
+        text.append(typed[: column - 1] + typed_variant + typed[column - 1 + len(typed_form(replaced, 0)):])
+        wanted.append((column, word, typed_variant))
+
+    def outcome(flagged, line, column, typed_variant):
+        mark = flagged.get((line, column))
+        if mark:
+            forms.update((form, w) for w, form in mark[2])
+        return [w for w, _ in mark[2]] if mark and mark[0] == typed_variant else []
+
+    unchecked = []
+    flagged = check(args.convert, "\n".join(text) + "\n", unchecked)
+    offered = [outcome(flagged, n, c, t) for n, (c, _, t) in enumerate(wanted, 1)]
+    # A word the whole text's work budget left unchecked is found when checked with few others:
+    # the cases not flagged with the word first, again, a few hundred lines at a time.
+    again = [n for n, (o, (_, w, _)) in enumerate(zip(offered, wanted)) if o[:1] != [w]]
+    left, unchecked_again = set(), []
+    for start in range(0, len(again), 200):
+        part = again[start:start + 200]
+        small = check(args.convert, "\n".join(text[n] for n in part) + "\n", unchecked_again)
+        for k, n in enumerate(part, 1):
+            if outcome(small, k, wanted[n][0], wanted[n][2]) != offered[n]:
+                left.add(n)
+    first = sum(o[:1] == [w] for o, (_, w, _) in zip(offered, wanted))
+    unflagged = [n for n, o in enumerate(offered) if not o and n not in left]
+    other = [n for n, (o, (_, w, _)) in enumerate(zip(offered, wanted))
+             if o and o[:1] != [w] and n not in left]
+    total = len(cases)
+    print(f"  held-out dictionary words: {total} distinct forms of the {args.part} part "
+          f"({len(pool)} with a mark in it), each with one mark left out, each in a line of "
+          f"{len(lines)} sentences")
+    print(f"    flagged with the word first: {first} ({pct(first, total)})")
+    print(f"    flagged, another word first or the word not offered: {len(other)} ({pct(len(other), total)})")
+    print(f"    not flagged: {len(unflagged)} ({pct(len(unflagged), total)})")
+    print(f"    left unchecked (judged otherwise when checked 200 lines at a time): {len(left)} "
+          f"({pct(len(left), total)}); zv-convert: {unchecked[0]} words of the text left unchecked"
+          f" (checked again: {sum(unchecked_again)})")
+    for n in (other + unflagged)[: args.show]:
+        print(f"    missed: {wanted[n][2]}, meant {wanted[n][1]}; offered {offered[n] or 'nothing'}; "
+              f"in: {text[n][:100]}")
+
+
 def latvian_text(args, lines, forms):
     text, columns = [], []
     for i, line in enumerate(lines):
@@ -349,6 +516,10 @@ def main():
     parser.add_argument("--text", help="the folder of lv-PART.txt and en-PART.txt")
     parser.add_argument("--part", default="heldout", choices=("heldout", "tuning"))
     parser.add_argument("--cases", type=int, default=20000, help="words with a convention left out to check")
+    parser.add_argument("--balanced", default=balanced_path(),
+                        help="balanced_text.tsv, whose sentences hold the held-out dictionary words")
+    parser.add_argument("--held-out-words", type=int, default=20000,
+                        help="dictionary words with a mark left out to check, in lines of --balanced")
     parser.add_argument("--speed", action="store_true", help="run the two speed benchmarks too")
     parser.add_argument("--show", type=int, default=10, help="misses and false flags to print")
     args = parser.parse_args()
@@ -357,6 +528,15 @@ def main():
     forms = set()
     if args.words > 0:
         dictionary_forms(args, forms)
+    if args.held_out_words > 0 or args.text:
+        if os.path.isfile(args.balanced):
+            balanced = balanced_lines(args.balanced, args.part)
+            print(f"balanced text: {args.balanced}, {args.part} part")
+            if args.held_out_words > 0:
+                held_out_words(args, balanced, forms)
+            latvian_text(args, balanced, forms)
+        else:
+            print(f"balanced text: {args.balanced} is not there; its measurements left out")
     if args.text:
         def read(name):
             with open(os.path.join(args.text, f"{name}-{args.part}.txt"), encoding="utf-8") as f:
