@@ -1,0 +1,163 @@
+#!/usr/bin/env python3
+"""The lexicon's tables (lexicon/data/lv_lexicon.tar.xz), which the build compiles into the file
+the program maps.
+
+Three tables, UTF-8, lower case, forms of the Latvian alphabet (a to z and ā č ē ģ ī ķ ļ ņ ŗ š ū
+ž) only, after a header of "#" lines naming the sources:
+
+  lv_forms.tsv             form<TAB>count: how often each form occurs, the sources' counts added
+                           up with the weights below
+  lv_bigrams.tsv           form<TAB>form<TAB>count: how often the second follows the first in a
+                           line of the tuning part of the balanced text (an empty first form is
+                           the line's start)
+  lv_dictionary_forms.txt  every form the Latvian hunspell dictionary accepts that its affix
+                           rules make (unmunch's output, each form confirmed by hunspell, which
+                           rejects about a third of it)
+
+The counts come from the subtitle word counts (shared/data/lv/subtitle_word_counts.txt), the
+Debian translations' word counts (checker/data/lv_word_counts.tsv) and the tuning part of the
+balanced text (tools/balanced_text.py), weighted by BALANCED_WEIGHT: edited running text of the
+kinds users type is worth far more per word than film subtitles or user-interface text. The
+held-out part of the balanced text goes into no table.
+
+Needs hunspell, hunspell-tools (unmunch) and hunspell-lv, none of which the build needs.
+
+Usage: tools/make_lexicon.py [--subtitles FILE] [--dictionary BASE] [--output FILE]
+"""
+
+import argparse
+import collections
+import io
+import os
+import subprocess
+import sys
+import tarfile
+
+sys.dont_write_bytecode = True  # nothing written into the source tree
+sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
+import balanced_text  # noqa: E402
+
+ROOT = os.path.normpath(os.path.join(os.path.dirname(os.path.abspath(__file__)), ".."))
+ALPHABET = frozenset("abcdefghijklmnopqrstuvwxyzāčēģīķļņŗšūž")
+SUBTITLE_WEIGHT = 1
+DEBIAN_WEIGHT = 1
+BALANCED_WEIGHT = 25
+
+
+def latvian(word):
+    return bool(word) and ALPHABET.issuperset(word)
+
+
+def read_counts(path, separator=None):
+    counts = collections.Counter()
+    with open(path, encoding="utf-8") as table:
+        for line in table:
+            if line.startswith("#"):
+                continue
+            fields = line.split(separator)
+            if len(fields) >= 2 and latvian(fields[0].lower()):
+                counts[fields[0].lower()] += int(fields[1])
+    return counts
+
+
+def line_pairs(sentence):
+    """The pairs of following words of a line; a word outside the alphabet starts anew."""
+    previous = ""
+    for word in balanced_text.words(sentence):
+        word = word.lower()
+        if not latvian(word):
+            previous = ""
+            continue
+        yield previous, word
+        previous = word
+
+
+def balanced_counts(rows):
+    words, pairs = collections.Counter(), collections.Counter()
+    for _, sentence in rows:
+        for previous, word in line_pairs(sentence):
+            words[word] += 1
+            pairs[(previous, word)] += 1
+    return words, pairs
+
+
+def dictionary_forms(base):
+    """The forms unmunch makes of the dictionary that hunspell accepts, lower case."""
+    made = subprocess.run(["unmunch", base + ".dic", base + ".aff"], check=True,
+                          capture_output=True).stdout.decode("utf-8", "replace")
+    candidates = sorted(set(made.split()))
+    accepted = subprocess.run(["hunspell", "-i", "utf-8", "-d", base, "-G"], check=True,
+                              input="\n".join(candidates).encode("utf-8"), capture_output=True,
+                              env=dict(os.environ, LANG="C.UTF-8")).stdout.decode("utf-8")
+    return sorted({w.lower() for w in accepted.split() if latvian(w.lower())})
+
+
+def package_version(name):
+    try:
+        return subprocess.run(["dpkg-query", "-W", "-f=${Version}", name], check=True,
+                              capture_output=True, text=True).stdout
+    except (OSError, subprocess.CalledProcessError):
+        return "not installed"
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    shared = os.path.dirname(balanced_text.default_path())
+    parser.add_argument("--subtitles", default=os.path.join(shared, "subtitle_word_counts.txt"))
+    parser.add_argument("--dictionary", default="/usr/share/hunspell/lv_LV", metavar="BASE")
+    parser.add_argument("--output", default=os.path.join(ROOT, "lexicon", "data",
+                                                         "lv_lexicon.tar.xz"))
+    args = parser.parse_args()
+
+    subtitles = read_counts(args.subtitles)
+    debian = read_counts(os.path.join(ROOT, "checker", "data", "lv_word_counts.tsv"), "\t")
+    rows = balanced_text.read("tuning")
+    balanced, pairs = balanced_counts(rows)
+    counts = collections.Counter()
+    for source, weight in ((subtitles, SUBTITLE_WEIGHT), (debian, DEBIAN_WEIGHT),
+                           (balanced, BALANCED_WEIGHT)):
+        for word, n in source.items():
+            counts[word] += weight * n
+    forms = dictionary_forms(args.dictionary)
+
+    sources = [
+        f"subtitle word counts: {sum(subtitles.values())} running words, weight "
+        f"{SUBTITLE_WEIGHT} (FrequencyWords 2018 Latvian list from OpenSubtitles, CC BY-SA 4.0)",
+        f"Debian 12 translations' word counts (checker/data/lv_word_counts.tsv): "
+        f"{sum(debian.values())} running words, weight {DEBIAN_WEIGHT}",
+        f"balanced text, tuning part: {len(rows)} lines, {sum(balanced.values())} running words, "
+        f"weight {BALANCED_WEIGHT} (FullStack Latvian UD layer, LU MII AI Lab, CC BY-SA 4.0)",
+    ]
+    made_by = "Made by tools/make_lexicon.py; do not edit."
+    tables = {
+        "lv_forms.tsv": ["form<TAB>count, by count descending, then form: the weighted counts "
+                         "added up of", *sources, made_by],
+        "lv_bigrams.tsv": ["first<TAB>second<TAB>count: how often second follows first in a line "
+                           "(first empty: the line's start)", sources[2], made_by],
+        "lv_dictionary_forms.txt": [
+            f"The forms of hunspell-lv {package_version('hunspell-lv')} (LGPL-2.1+, Janis Eisaks)"
+            " that its affix rules make and hunspell accepts, lower case", made_by],
+    }
+    bodies = {
+        "lv_forms.tsv": "".join(f"{w}\t{n}\n" for w, n in
+                                sorted(counts.items(), key=lambda r: (-r[1], r[0]))),
+        "lv_bigrams.tsv": "".join(f"{a}\t{b}\t{n}\n" for (a, b), n in sorted(pairs.items())),
+        "lv_dictionary_forms.txt": "".join(f"{w}\n" for w in forms),
+    }
+    os.makedirs(os.path.dirname(os.path.abspath(args.output)), exist_ok=True)
+    with tarfile.open(args.output + ".new", "w:xz", preset=9) as archive:
+        for name, header in tables.items():
+            data = ("".join(f"# {line}\n" for line in header) + bodies[name]).encode("utf-8")
+            info = tarfile.TarInfo(name)
+            info.size = len(data)
+            info.mode = 0o644
+            info.mtime = 0
+            archive.addfile(info, io.BytesIO(data))
+    os.replace(args.output + ".new", args.output)
+    print(f"{os.path.relpath(args.output)}: {len(counts)} counted forms, {len(pairs)} word pairs, "
+          f"{len(forms)} dictionary forms, {os.path.getsize(args.output)} bytes")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
