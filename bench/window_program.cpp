@@ -14,6 +14,8 @@ namespace zv::bench {
 WindowProgram::WindowProgram() {
     zv::ui::SetUpApplication();
     zv::ui::SetProgramFolder(folder_.path());
+    // The text typed is kept in the same folder, not in the user's own state folder.
+    qputenv("XDG_STATE_HOME", folder_.filePath(QStringLiteral("state")).toLocal8Bit());
     zv::ui::SetOnlineStateQuery([] { return zv::ui::kOffline; });
     zv::ui::SetMessageHook([](const zv::ui::MessageRequest&) {});
     zv::ui::InstallForms(&forms_);

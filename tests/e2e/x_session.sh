@@ -79,8 +79,10 @@ xs_start_wm() {
 xs_wm_ready() { xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id'; }
 
 # xs_start_program ZV [ARGUMENT...]: starts the program on the X server (web view without GPU and
-# sandbox, as root needs); its output goes to $XS_DIR/zv.log.
+# sandbox, as root needs); its output goes to $XS_DIR/zv.log, the text it keeps to
+# $XS_DIR/state/zv/typed.txt (not the user's own).
 xs_start_program() {
+    XDG_STATE_HOME="$XS_DIR/state" \
     QT_QPA_PLATFORM=xcb QTWEBENGINE_CHROMIUM_FLAGS=--disable-gpu QTWEBENGINE_DISABLE_SANDBOX=1 \
         "$@" >"$XS_DIR/zv.log" 2>&1 &
     XS_ZV_PID=$!

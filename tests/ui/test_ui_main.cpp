@@ -1,10 +1,14 @@
 // The whole program driven through its main window: startup, conversion, the commands, the
 // automatic conversion modes, shutdown and errors.
+#include <sys/stat.h>
 #include <unistd.h>
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
@@ -88,6 +92,29 @@ bool Activate(QWidget* window) {
 void Press(QWidget* window, QKeyCombination key) {
     QWidget* target = window->focusWidget() != nullptr ? window->focusWidget() : window;
     QTest::keyClick(target, key.key(), key.keyboardModifiers());
+}
+
+// XDG_STATE_HOME set to a folder of the test's own while it lives; the typed text is kept in
+// File().
+class StateHome {
+  public:
+    StateHome() : before_(qgetenv("XDG_STATE_HOME")) {
+        qputenv("XDG_STATE_HOME", dir_.path().toLocal8Bit());
+    }
+    ~StateHome() { qputenv("XDG_STATE_HOME", before_); }
+    QString Folder() const { return dir_.filePath(QStringLiteral("zv")); }
+    QString File() const { return dir_.filePath(QStringLiteral("zv/typed.txt")); }
+
+  private:
+    QTemporaryDir dir_;
+    QByteArray before_;
+};
+
+// A file's permission bits; -1 when there is none.
+int Mode(const QString& path) {
+    struct stat status {};
+    if (stat(QFile::encodeName(path).constData(), &status) != 0) return -1;
+    return static_cast<int>(status.st_mode & 07777);
 }
 
 }  // namespace
@@ -661,6 +688,125 @@ class MainWindowTest : public QObject {
         QCOMPARE(preview->url(), QUrl(QStringLiteral("about:blank")));
         QVERIFY(!test::RenderedText(preview).contains("OLDER"));
         QCOMPARE(test::ReadFile(older), QByteArray("<p>OLDER</p>"));
+    }
+
+    // Typed, no F5, quit: the text is in the state folder, written after a pause and at quit.
+    // The next start shows the help text; "Iepriekšējais teksts" puts the typed text back in
+    // one edit that Ctrl+Z takes back. A start that only showed the help text keeps nothing.
+    void typed_text_is_kept() {
+        const StateHome state;
+        const QString typed = QString::fromUtf8("Laba diena, Riiga!\nKjeepis \u0101");
+        {
+            Program p;
+            Form1& main = Main(p);
+            QVERIFY(Activate(&main));
+            main.Text1()->setFocus();
+            QTest::keyClick(main.Text1(), Qt::Key_A, Qt::ControlModifier);
+            QTest::keyClicks(main.Text1(), QStringLiteral("Laba diena, Riiga!"));
+            QTest::keyClick(main.Text1(), Qt::Key_Return, Qt::ShiftModifier);
+            QTest::keyClicks(main.Text1(), QStringLiteral("Kjeepis"));
+            QTRY_COMPARE_WITH_TIMEOUT(test::ReadFile(state.File()),
+                                      QByteArray("Laba diena, Riiga!\nKjeepis"), 10000);
+            QCOMPARE(Mode(state.File()), 0600);
+            QCOMPARE(Mode(state.Folder()), 0700);
+            // Typed just before quitting: written at quit.
+            QTest::keyClick(main.Text1(), Qt::Key_Space);
+            QKeyEvent letter(QEvent::KeyPress, Qt::Key_unknown, Qt::NoModifier,
+                             QString::fromUtf8("\u0101"));
+            QApplication::sendEvent(main.Text1(), &letter);
+            Press(&main, QKeyCombination(Qt::CTRL, Qt::Key_Q));
+            QVERIFY(!p.forms().IsLoaded(FormId::Form1));
+            QCOMPARE(QString::fromUtf8(test::ReadFile(state.File())), typed);
+            QVERIFY(p.messages().empty());
+        }
+        for (const bool restore : {false, true}) {
+            Program p;
+            Form1& main = Main(p);
+            QCOMPARE(main.Text1()->Text(), zv::resources::HelpText());
+            // The help text that startup put in the box is let be once its delay is over.
+            QTRY_VERIFY_WITH_TIMEOUT(!main.Kept().Waiting(), 10000);
+            if (restore) {
+                main.Menu().Previous->trigger();
+                QCOMPARE(main.Text1()->Text(), typed);
+                QVERIFY(Activate(&main));
+                Press(&main, QKeyCombination(Qt::CTRL, Qt::Key_Z));
+                QCOMPARE(main.Text1()->Text(), zv::resources::HelpText());
+            }
+            Main(p).Menu().Quit->trigger();
+            QCOMPARE(QString::fromUtf8(test::ReadFile(state.File())), typed);
+            QVERIFY(p.messages().empty());
+        }
+    }
+
+    // Nothing kept yet: "Iepriekšējais teksts" says so and leaves the text as it is.
+    void nothing_kept_yet() {
+        const StateHome state;
+        Program p;
+        Main(p).Menu().Previous->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(1));
+        QCOMPARE(p.messages().front().text, Form1::kNothingKeptMessage);
+        QCOMPARE(Main(p).Text1()->Text(), zv::resources::HelpText());
+    }
+
+    // The state folder is a file: the failure is told once, with the path, however many edits
+    // and writes fail after it, the last one at quit among them.
+    void failure_to_keep_is_told_once() {
+        const StateHome state;
+        {
+            QFile file(state.Folder());
+            QVERIFY(file.open(QIODevice::WriteOnly));
+        }
+        Program p;
+        Form1& main = Main(p);
+        QVERIFY(Activate(&main));
+        main.Text1()->setFocus();
+        QTest::keyClicks(main.Text1(), QStringLiteral("Riiga"));
+        QTRY_COMPARE_WITH_TIMEOUT(p.messages().size(), std::size_t(1), 10000);
+        QVERIFY(p.messages().front().text.contains(state.File()));
+        for (int i = 0; i < 20; ++i) QTest::keyClicks(main.Text1(), QStringLiteral("aa"));
+        main.Menu().Quit->trigger();
+        QVERIFY(!p.forms().IsLoaded(FormId::Form1));
+        QCOMPARE(p.messages().size(), std::size_t(1));
+    }
+
+    // Something else than a file of the user's own in typed.txt's place is neither read from
+    // nor written through, and reading it never waits (a FIFO without a writer).
+    void kept_text_refuses_what_is_not_its_own_data() {
+        QTest::addColumn<QString>("kind");
+        QTest::newRow("symbolic link") << "link";
+        QTest::newRow("FIFO") << "fifo";
+        if (geteuid() == 0) QTest::newRow("another user's file") << "other";
+    }
+    void kept_text_refuses_what_is_not_its_own() {
+        QFETCH(QString, kind);
+        const StateHome state;
+        QVERIFY(QDir().mkpath(state.Folder()));
+        const QString elsewhere = state.Folder() + QStringLiteral("/elsewhere.txt");
+        {
+            QFile file(kind == "other" ? state.File() : elsewhere);
+            QVERIFY(file.open(QIODevice::WriteOnly));
+            file.write("mine");
+        }
+        const QByteArray path = QFile::encodeName(state.File());
+        if (kind == "link") QVERIFY(QFile::link(elsewhere, state.File()));
+        if (kind == "fifo") QCOMPARE(mkfifo(path.constData(), 0600), 0);
+        if (kind == "other") QCOMPARE(chown(path.constData(), 65534, 65534), 0);
+        Program p;
+        Form1& main = Main(p);
+        main.Menu().Previous->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(1));
+        QVERIFY(p.messages().front().text.contains(state.File()));
+        QCOMPARE(main.Text1()->Text(), zv::resources::HelpText());
+        QVERIFY(Activate(&main));
+        main.Text1()->setFocus();
+        QTest::keyClicks(main.Text1(), QStringLiteral("Riiga"));
+        main.Menu().Quit->trigger();
+        QCOMPARE(p.messages().size(), std::size_t(2));
+        QVERIFY(p.messages().back().text.contains(state.File()));
+        QFileInfo now(state.File());
+        QCOMPARE(now.isSymLink(), kind == "link");
+        QCOMPARE(now.isFile() && !now.isSymLink(), kind == "other");
+        QCOMPARE(test::ReadFile(kind == "other" ? state.File() : elsewhere), QByteArray("mine"));
     }
 
     // Closing secondary windows with their close boxes does not end the program.

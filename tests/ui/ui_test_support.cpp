@@ -31,6 +31,9 @@ int RunUiTest(int argc, char** argv, QObject* test) {
             qputenv("QT_QPA_PLATFORM", "offscreen:configfile=" + path.toLocal8Bit());
         }
     }
+    // The text typed in tests is kept here, never in the user's own state folder; a test that
+    // looks at it sets a folder of its own.
+    qputenv("XDG_STATE_HOME", config_dir.filePath(QStringLiteral("state")).toLocal8Bit());
     QApplication app(argc, argv);
     QApplication::setQuitOnLastWindowClosed(false);
     return QTest::qExec(test, argc, argv);

@@ -38,6 +38,9 @@ void Form1Definition::BuildMenus() {
                         Qt::CTRL | Qt::Key_Q, [this] { Quit_Click(); });
     m.About = AddCommand(m.File, QStringLiteral("About"), QStringLiteral("Par ZV"), {},
                          [this] { About_Click(); });
+    m.Previous = AddCommand(m.File, QStringLiteral("Previous"),
+                            QStringLiteral("Iepriek\u0161\u0113jais teksts"), {},
+                            [this] { Previous_Click(); });
 
     m.Window = AddMenu(QStringLiteral("Window"), QStringLiteral("Logi"));
     m.Help = AddCommand(m.Window, QStringLiteral("Help"), QStringLiteral("Online Paligs"),

@@ -12,6 +12,7 @@ struct Form1Menu {
     QMenu* File = nullptr;
     QAction* Quit = nullptr;
     QAction* About = nullptr;
+    QAction* Previous = nullptr;
     QMenu* Window = nullptr;
     QAction* Help = nullptr;
     QAction* HTML = nullptr;
@@ -42,6 +43,7 @@ class Form1Definition : public ZvWindow {
     // behaviour; the definition alone does nothing.
     virtual void Quit_Click() {}
     virtual void About_Click() {}
+    virtual void Previous_Click() {}
     virtual void Help_Click() {}
     virtual void HTML_Click() {}
     virtual void Unicodedtext_Click() {}

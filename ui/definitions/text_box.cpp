@@ -210,7 +210,16 @@ QString TextBox::Text() const {
     // Only a paragraph separator can be a display break here: the raw text, with the others
     // as line breaks and the display breaks left out, in one pass.
     const QTextDocument* doc = document();
-    const QString raw = doc->toRawText();
+    QString raw = doc->toRawText();
+    // A display break carries a format of its own, which the document keeps among its formats
+    // as long as it may hold one (an undo can bring one back). Without one, every paragraph
+    // separator is a line break: no need to look at each paragraph's format, which costs far
+    // more than the text itself when there are hundreds of thousands.
+    const QList<QTextFormat> formats = doc->allFormats();
+    if (std::none_of(formats.begin(), formats.end(),
+                     [](const QTextFormat& format) { return format.hasProperty(kDisplayBreak); })) {
+        return raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
+    }
     QString text;
     text.reserve(raw.size());
     qsizetype from = 0;
@@ -291,6 +300,14 @@ void TextBox::InsertForUser(const QString& text) {
     cursor.endEditBlock();
     setTextCursor(cursor);
     ensureCursorVisible();
+}
+
+void TextBox::ReplaceAllForUser(const QString& text) {
+    QTextCursor all(document());
+    all.select(QTextCursor::Document);
+    setTextCursor(all);
+    InsertForUser(text);
+    setTextCursor(QTextCursor(document()));
 }
 
 void TextBox::insertFromMimeData(const QMimeData* source) {

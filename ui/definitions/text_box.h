@@ -58,6 +58,10 @@ class TextBox : public QPlainTextEdit {
     // it is a line break of the text.
     void SetText(QStringView text);
 
+    // Replaces the whole text as a paste over all of it would: in one edit that undo takes
+    // back, every line break in text a line break of the text. The cursor goes to the start.
+    void ReplaceAllForUser(const QString& text);
+
     // The text held: what SetText set, with the user's edits; a line break the user typed
     // reads as "\n".
     QString Text() const;

@@ -1,5 +1,6 @@
 #include "ui/main/form1.h"
 
+#include <QDir>
 #include <QLabel>
 #include <QTimer>
 #include <QUrl>
@@ -71,6 +72,7 @@ class Form1::RunWindows : public ConversionWindows {
 
 Form1::Form1() {
     new SpellMarks(*Text1());  // a child of the box
+    kept_ = new KeptText(*Text1(), KeptText::DefaultPath(), resources::HelpText());
     connect(Timer1(), &QTimer::timeout, this, [this] {
         // A tick while the previous one still waits on a message box is dropped.
         if (tick_in_progress_) return;
@@ -108,6 +110,8 @@ void Form1::Form_Resize() {
 }
 
 void Form1::Form_Unload() {
+    // First what the user typed, which nothing else keeps.
+    kept_->SaveNow();
     TheForms().Unload(FormId::Form3);
     TheForms().Unload(FormId::Form2);
     TheForms().Unload(FormId::Form4);
@@ -222,6 +226,29 @@ QString Form1::AboutLine() {
 
 void Form1::About_Click() {
     ResumeNext([] { ShowMessage(AboutLine(), MessageStyle::Ok); });
+}
+
+const QString Form1::kNothingKeptMessage = QStringLiteral("Ieprieksejais teksts nav saglabats");
+const QString Form1::kUnreadableMessage =
+    QStringLiteral("Ieprieksejo tekstu nevar nolasit no faila %1: %2");
+
+// The text kept from before this start, in place of the box's text: Ctrl+Z brings back what
+// the box held.
+void Form1::Previous_Click() {
+    std::optional<QString> previous;
+    try {
+        previous = kept_->Previous();
+    } catch (const KeptTextError& error) {
+        ShowMessage(kUnreadableMessage.arg(QDir::toNativeSeparators(kept_->Path()),
+                                           QString::fromUtf8(error.what())),
+                    MessageStyle::OkInformation);
+        return;
+    }
+    if (!previous) {
+        ShowMessage(kNothingKeptMessage, MessageStyle::Ok);
+        return;
+    }
+    Text1()->ReplaceAllForUser(*previous);
 }
 
 void Form1::Quit_Click() { TheForms().Quit(); }

@@ -6,6 +6,7 @@
 
 #include "atomic_file/atomic_file.h"
 #include "ui/definitions/form1_definition.h"
+#include "ui/main/kept_text.h"
 
 namespace zv::ui {
 
@@ -30,6 +31,7 @@ class Form1 : public Form1Definition {
     void Unicodedtext_Click() override;
     void Help_Click() override;
     void About_Click() override;
+    void Previous_Click() override;
     void Quit_Click() override;
     void feedback_Click() override;
     void feedback3_Click() override;
@@ -45,8 +47,15 @@ class Form1 : public Form1Definition {
     // Shown, followed by the feedback page's address, when no program can open the page.
     static const QString kNoBrowserMessage;
 
+    // Told by "Iepriekšējais teksts" when no text was kept.
+    static const QString kNothingKeptMessage;
+    // Told when the kept text may not or cannot be read: %1 the file, %2 the reason.
+    static const QString kUnreadableMessage;
+
     static QString AboutLine();
     bool RunInProgress() const { return run_in_progress_; }
+    // Where the text typed into Text1 is kept between runs.
+    KeptText& Kept() const { return *kept_; }
 
   private:
     class RunWindows;
@@ -55,6 +64,7 @@ class Form1 : public Form1Definition {
     // the page's address.
     void OpenFeedback();
 
+    KeptText* kept_ = nullptr;  // a child of Text1
     bool run_in_progress_ = false;
     bool document_written_ = false;  // by the last run that came as far as writing it
     // The document this instance wrote last, and its body.
