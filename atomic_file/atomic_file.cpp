@@ -88,33 +88,43 @@ mode_t NewFileMode(const std::filesystem::path& folder) {
     return 0666 & ~mask;
 }
 
-// A FIFO or device that someone other than the user and the folder's owner has put in a
-// folder where others may create files (a sticky folder, like /tmp) is not written: the user
-// may have meant to create a file of that name, and anyone could have been first.
+// A file, FIFO or device that someone other than the user and the folder's owner has put in a
+// folder that others may write to (a shared folder such as /tmp, or one open to a group) is
+// neither replaced nor written, as the kernel's protected_regular and protected_fifos refuse
+// to open them: the user may have meant a file of that name that did not exist yet, and anyone
+// could have been first. A replacement would keep that owner and permissions, and so hand them
+// what the user wrote; a FIFO would hand it over as it is written.
 void RefusePlanted(const WriteTarget& target) {
     struct stat folder {};
     if (stat(FolderOf(target.path).c_str(), &folder) != 0) ThrowErrno(errno);
     const uid_t owner = target.status->st_uid;
-    if ((folder.st_mode & S_ISVTX) && (folder.st_mode & (S_IWGRP | S_IWOTH)) &&
-        owner != geteuid() && owner != folder.st_uid) {
+    if (!(folder.st_mode & (S_IWGRP | S_IWOTH)) || owner == geteuid() || owner == folder.st_uid) {
+        return;
+    }
+    if (target.IsSpecial()) {
         Throw("a FIFO or device that belongs to another user, in a folder others may write to");
     }
+    Throw("a file that belongs to another user, in a folder others may write to");
 }
 
 FileStamp StampFrom(const struct stat& status) {
     return {status.st_dev, status.st_ino, status.st_size, status.st_mtim};
 }
 
+// The path through which the file that fd was opened on (with O_PATH) can be asked for its
+// extended attributes: the f*xattr calls take no such descriptor.
+std::string ThroughDescriptor(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
+
 // Whole list of a file's extended attribute names, NUL-separated; empty when it has none or
 // its file system keeps none.
 std::vector<char> AttributeNames(const std::string& path) {
     std::vector<char> names;
     for (;;) {
-        const ssize_t size = llistxattr(path.c_str(), nullptr, 0);
+        const ssize_t size = listxattr(path.c_str(), nullptr, 0);
         if (size < 0 && (errno == ENOTSUP || errno == ENOSYS)) return {};
         if (size < 0) ThrowErrno(errno);
         names.resize(static_cast<std::size_t>(size));
-        const ssize_t got = llistxattr(path.c_str(), names.data(), names.size());
+        const ssize_t got = listxattr(path.c_str(), names.data(), names.size());
         if (got >= 0) {
             names.resize(static_cast<std::size_t>(got));
             return names;
@@ -128,11 +138,11 @@ std::optional<std::vector<char>> AttributeValue(const char* name, const std::str
     std::vector<char> value;
     for (;;) {
         const ssize_t size =
-            path ? lgetxattr(path->c_str(), name, nullptr, 0) : fgetxattr(fd, name, nullptr, 0);
+            path ? getxattr(path->c_str(), name, nullptr, 0) : fgetxattr(fd, name, nullptr, 0);
         if (size < 0 && errno == ENODATA) return std::nullopt;
         if (size < 0) ThrowErrno(errno);
         value.resize(static_cast<std::size_t>(size));
-        const ssize_t got = path ? lgetxattr(path->c_str(), name, value.data(), value.size())
+        const ssize_t got = path ? getxattr(path->c_str(), name, value.data(), value.size())
                                  : fgetxattr(fd, name, value.data(), value.size());
         if (got >= 0) {
             value.resize(static_cast<std::size_t>(got));
@@ -143,9 +153,11 @@ std::optional<std::vector<char>> AttributeValue(const char* name, const std::str
     }
 }
 
-// Gives the new file fd what decides who may use the old file at path: owner and group,
-// permissions, and the extended attributes (the ACL among them).
-void KeepAccess(int fd, const std::string& path, const struct stat& old) {
+// Gives the new file fd what decides who may use the old file, opened as old_fd when it was
+// found and then of status old: owner and group, permissions, and the extended attributes
+// (the ACL among them). Nothing is looked up by name again: a file put in the old one's place
+// since would otherwise give its owner and permissions to what is written.
+void KeepAccess(int fd, int old_fd, const struct stat& old) {
     struct stat now {};
     if (fstat(fd, &now) != 0) ThrowErrno(errno);
     if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
@@ -159,6 +171,7 @@ void KeepAccess(int fd, const std::string& path, const struct stat& old) {
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(old.st_mode & 07777));
         Throw(std::string("cannot keep its permissions (") + mode + "): " + std::strerror(errno));
     }
+    const std::string path = ThroughDescriptor(old_fd);
     const std::vector<char> names = AttributeNames(path);
     for (std::size_t at = 0; at < names.size();) {
         const char* name = names.data() + at;
@@ -174,6 +187,19 @@ void KeepAccess(int fd, const std::string& path, const struct stat& old) {
             Throw(std::string("cannot keep its attribute ") + name + ": " + error.what());
         }
     }
+}
+
+// The file that target names, opened with flags without following a link, and only when it is
+// still the file FindWriteTarget found; its status as opened goes to opened.
+int OpenFound(const WriteTarget& target, int flags, struct stat& opened) {
+    const int fd = open(target.path.c_str(), flags | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0) ThrowErrno(errno);
+    if (fstat(fd, &opened) != 0 || !target.status || opened.st_dev != target.status->st_dev ||
+        opened.st_ino != target.status->st_ino) {
+        close(fd);
+        Throw("another file was put in its place while it was opened");
+    }
+    return fd;
 }
 
 }  // namespace
@@ -208,7 +234,7 @@ WriteTarget FindWriteTarget(const std::string& path) {
                 Throw("a symbolic link to a file that belongs to another user");
             }
             WriteTarget target{current, status};
-            if (target.IsSpecial()) RefusePlanted(target);
+            if (!S_ISDIR(status.st_mode)) RefusePlanted(target);
             return target;
         }
         if (status.st_uid != geteuid()) Throw("a symbolic link that belongs to another user");
@@ -223,15 +249,8 @@ WriteTarget FindWriteTarget(const std::string& path) {
 }
 
 int OpenInPlace(const WriteTarget& target) {
-    const int fd = open(target.path.c_str(), O_WRONLY | O_NOCTTY | O_NOFOLLOW | O_CLOEXEC);
-    if (fd < 0) ThrowErrno(errno);
     struct stat opened {};
-    if (fstat(fd, &opened) != 0 || !target.status || opened.st_dev != target.status->st_dev ||
-        opened.st_ino != target.status->st_ino) {
-        close(fd);
-        Throw("another file was put in its place while it was opened");
-    }
-    return fd;
+    return OpenFound(target, O_WRONLY | O_NOCTTY, opened);
 }
 
 AtomicFile::AtomicFile(const std::string& path) {
@@ -240,6 +259,9 @@ AtomicFile::AtomicFile(const std::string& path) {
     // One that replaces a file stays the user's alone until it is complete: Commit gives it
     // the old file's owner and permissions. A new file gets those of any new file there.
     const bool replaces = target.status && S_ISREG(target.status->st_mode);
+    // The old file's owner, permissions and attributes are taken from it as found now (O_PATH:
+    // its contents are not opened, and it need not be readable).
+    if (replaces) old_fd_ = OpenFound(target, O_PATH, old_);
     // A hidden name beside the target; mkostemp creates it (mode 0600, never through a link).
     const std::filesystem::path name(target_);
     std::string hidden = ".";
@@ -247,7 +269,11 @@ AtomicFile::AtomicFile(const std::string& path) {
     hidden += ".XXXXXX";
     std::string candidate = (FolderOf(name) / hidden).string();
     fd_ = mkostemp(candidate.data(), O_CLOEXEC);
-    if (fd_ < 0) ThrowErrno(errno);
+    if (fd_ < 0) {
+        const int error = errno;
+        Discard();
+        ThrowErrno(error);
+    }
     temp_ = std::move(candidate);
     SetSignalTemp(temp_);
     // A file system that keeps no permissions (FAT) refuses the change; the file then has
@@ -260,6 +286,8 @@ AtomicFile::~AtomicFile() { Discard(); }
 void AtomicFile::Discard() noexcept {
     if (fd_ >= 0) close(fd_);
     fd_ = -1;
+    if (old_fd_ >= 0) close(old_fd_);
+    old_fd_ = -1;
     if (!temp_.empty()) {
         g_signal_temp.store(nullptr);
         unlink(temp_.c_str());
@@ -279,8 +307,7 @@ void AtomicFile::Write(std::string_view bytes) {
 }
 
 FileStamp AtomicFile::Commit() {
-    struct stat old {};
-    if (lstat(target_.c_str(), &old) == 0 && S_ISREG(old.st_mode)) KeepAccess(fd_, target_, old);
+    if (old_fd_ >= 0) KeepAccess(fd_, old_fd_, old_);
     if (fsync(fd_) != 0) ThrowErrno(errno);
     struct stat written {};
     if (fstat(fd_, &written) != 0) ThrowErrno(errno);

@@ -4,14 +4,16 @@
 // the temporary file is removed.
 //
 // The new file keeps who may read and change the old one: its owner, group, permissions, ACL
-// and other extended attributes. Where one of them cannot be given to the new file (a user
+// and other extended attributes, as the old file had them when the write began (a file put in
+// its place since gives nothing). Where one of them cannot be given to the new file (a user
 // may not give a file away to someone else), the write fails and the old file stays.
 //
 // A symbolic link in the file's place is followed only when the link, every link after it and
 // the file it leads to all belong to the user running the program; a link that leads nowhere
 // is never followed (its target is not created). In a folder that others may write to, a link
 // planted there by someone else can so never make the program write to one of the user's
-// files, nor to a FIFO or device.
+// files, nor to a FIFO or device; nor is a file, FIFO or device replaced or written there that
+// belongs to someone other than the user and the folder's owner.
 #pragma once
 
 #include <sys/stat.h>
@@ -48,9 +50,10 @@ struct WriteTarget {
 };
 
 // Follows path's symbolic links one by one without opening anything. Throws AtomicFileError
-// when the policy forbids following a link, and for a FIFO or device that belongs to neither
-// the user nor the folder's owner in a folder where everyone may create files (sticky, like
-// /tmp): anyone could have put it there in place of the file the user meant to create.
+// when the policy forbids following a link, and for a file, FIFO or device that belongs to
+// neither the user nor the folder's owner in a folder that its group or everyone may write to
+// (a shared folder such as /tmp): anyone could have put it there in place of the file the user
+// meant to create.
 WriteTarget FindWriteTarget(const std::string& path);
 
 // Opens a special target (FIFO, device) for writing in place, without following a link and
@@ -94,6 +97,8 @@ class AtomicFile {
     std::string target_;
     std::string temp_;
     int fd_ = -1;
+    int old_fd_ = -1;     // the file replaced, as found at the start (O_PATH); -1 for a new file
+    struct stat old_ {};  // its status then
 };
 
 // The temporary file of the AtomicFile created last and not yet committed or discarded, as a

@@ -554,6 +554,37 @@ TEST_F(Convert, SpecialOutputFollowsTheLinkPolicy) {
     EXPECT_EQ(r.err, "zv-convert: " + link + ": a symbolic link that belongs to another user\n");
 }
 
+// -o to a FIFO or a file that another user put in a folder others may write to: refused, and
+// nothing reaches them (a replacement of their file would have kept them as its owner).
+TEST_F(Convert, PlantedOutputIsRefused) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to make another user's files";
+    for (const bool fifo : {true, false}) {
+        zv::test::TempDir shared;
+        ASSERT_EQ(chmod(shared.Path().c_str(), fifo ? 0777 : 01777), 0);
+        const std::string out = shared.File("out.html");
+        if (fifo) {
+            ASSERT_EQ(mkfifo(out.c_str(), 0666), 0);
+        } else {
+            shared.Put("out.html", "theirs");
+            ASSERT_EQ(chmod(out.c_str(), 0666), 0);
+        }
+        ASSERT_EQ(chown(out.c_str(), 65534, 65534), 0);
+        const int reader = fifo ? open(out.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+        const Result r = Run({"-o", out}, "secret");
+        char got = 0;
+        if (fifo) {
+            EXPECT_LE(read(reader, &got, 1), 0) << "the FIFO received the text";
+            close(reader);
+        }
+        EXPECT_EQ(r.exit, 74);
+        EXPECT_EQ(r.err, "zv-convert: " + out + ": a " + (fifo ? "FIFO or device" : "file") +
+                             " that belongs to another user, in a folder others may write to\n");
+        if (!fifo) {
+            EXPECT_EQ(Get(out), "theirs");
+        }
+    }
+}
+
 // Interrupted, ended, hung up or cut off by a closed pipe while -o is written, the program
 // removes its hidden temporary file and ends by that signal; the old file stays. It is held
 // with the new file complete, just before the replacement (see hold_fsync.cpp), and signalled

@@ -125,8 +125,8 @@ class NewFile : public Folder, public testing::WithParamInterface<NewFileRow> {}
 TEST_P(NewFile, GetsThePermissionsOfAnyNewFile) {
     const NewFileRow& row = GetParam();
     const std::string& acl = row.default_acl;
-    if (!acl.empty() && setxattr(dir_.Path().c_str(), "system.posix_acl_default", acl.data(),
-                                 acl.size(), 0) != 0) {
+    if (!acl.empty() &&
+        setxattr(dir_.Path().c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) != 0) {
         GTEST_SKIP() << "no default ACL on this file system: " << strerror(errno);
     }
     const mode_t mask = umask(row.umask);
@@ -139,8 +139,7 @@ TEST_P(NewFile, GetsThePermissionsOfAnyNewFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Rows, NewFile,
-    testing::Values(NewFileRow{"umask_022", 022, "", 0644},
-                    NewFileRow{"umask_077", 077, "", 0600},
+    testing::Values(NewFileRow{"umask_022", 022, "", 0644}, NewFileRow{"umask_077", 077, "", 0600},
                     // rw- for the owner, nobody and through the mask, r-- for the group.
                     NewFileRow{"default_acl", 077,
                                Acl({{0x01, 6, kNoId},
@@ -256,6 +255,109 @@ INSTANTIATE_TEST_SUITE_P(
                  "a FIFO or device that belongs to another user, in a folder others may write "
                  "to"}),
     [](const testing::TestParamInfo<PlaceRow>& info) { return std::string(info.param.name); });
+
+constexpr char kPlantedSpecial[] =
+    "a FIFO or device that belongs to another user, in a folder others may write to";
+constexpr char kPlantedFile[] =
+    "a file that belongs to another user, in a folder others may write to";
+
+// What another user put in a folder that its group or everyone may write to, sticky or not, is
+// neither written nor replaced (a replacement would keep their owner and permissions); the
+// folder owner's is.
+struct PlantedRow {
+    const char* name;
+    mode_t folder_mode;
+    bool fifo;              // a FIFO, else a regular file
+    bool folder_is_theirs;  // the folder belongs to the same other user
+    const char* refusal;    // nothing: written
+};
+
+void PrintTo(const PlantedRow& row, std::ostream* os) { *os << row.name; }
+
+class Planted : public Folder, public testing::WithParamInterface<PlantedRow> {};
+
+TEST_P(Planted, IsRefusedWhereOthersMayWrite) {
+    const PlantedRow& row = GetParam();
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to make another user's files";
+    const std::string path = Path("out.html");
+    if (row.fifo) {
+        ASSERT_EQ(mkfifo(path.c_str(), 0666), 0);
+    } else {
+        Put("out.html", "theirs");
+    }
+    ASSERT_EQ(chown(path.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(row.folder_is_theirs ? chown(dir_.Path().c_str(), kNobody, kNobody) : 0, 0);
+    ASSERT_EQ(chmod(dir_.Path().c_str(), row.folder_mode), 0);
+    const int reader = row.fifo ? open(path.c_str(), O_RDONLY | O_NONBLOCK) : -1;
+    std::string what;
+    try {
+        if (row.fifo) {
+            const int fd = zv::OpenInPlace(zv::FindWriteTarget(path));
+            EXPECT_EQ(write(fd, "x", 1), 1);
+            close(fd);
+        } else {
+            Replace(path, "new");
+        }
+    } catch (const zv::AtomicFileError& error) {
+        what = error.what();
+    }
+    char got = 0;
+    const ssize_t n = row.fifo ? read(reader, &got, 1) : 0;
+    if (reader >= 0) close(reader);
+    EXPECT_EQ(what, row.refusal ? row.refusal : "");
+    if (row.refusal) {
+        EXPECT_LE(n, 0) << "the FIFO received data";
+        if (!row.fifo) {
+            EXPECT_EQ(Get(path), "theirs");
+        }
+    } else if (!row.fifo) {
+        EXPECT_EQ(Get(path), "new");
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, Planted,
+    testing::Values(PlantedRow{"fifo_world_writable", 0777, true, false, kPlantedSpecial},
+                    PlantedRow{"fifo_group_writable", 0770, true, false, kPlantedSpecial},
+                    PlantedRow{"file_sticky", 01777, false, false, kPlantedFile},
+                    PlantedRow{"file_group_writable", 0775, false, false, kPlantedFile},
+                    PlantedRow{"file_of_the_folder_owner", 01777, false, true, nullptr}),
+    [](const testing::TestParamInfo<PlantedRow>& info) { return std::string(info.param.name); });
+
+// The new file's owner and permissions are those of the file found when the write began (or
+// those of any new file, when there was none), not of one put in its place while it was
+// written: in a sticky folder as root, the replacement would otherwise be theirs.
+class PutInItsPlace : public Folder, public testing::WithParamInterface<bool> {};
+
+TEST_P(PutInItsPlace, GivesNothingToTheNewFile) {
+    const bool existed = GetParam();
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to make another user's files";
+    ASSERT_EQ(chmod(dir_.Path().c_str(), 01777), 0);
+    const std::string path = Path("out.html");
+    if (existed) {
+        Put("out.html", "mine");
+        ASSERT_EQ(chmod(path.c_str(), 0600), 0);
+    }
+    const mode_t mask = umask(022);
+    std::optional<zv::AtomicFile> file(std::in_place, path);
+    umask(mask);
+    const std::string theirs = Put("theirs", "theirs");
+    ASSERT_EQ(chown(theirs.c_str(), kNobody, kNobody), 0);
+    ASSERT_EQ(chmod(theirs.c_str(), 0666), 0);
+    ASSERT_EQ(rename(theirs.c_str(), path.c_str()), 0);
+    file->Write("new");
+    file->Commit();
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_uid, geteuid());
+    EXPECT_EQ(status.st_mode & 07777, existed ? 0600u : 0644u);
+    EXPECT_EQ(Get(path), "new");
+}
+
+INSTANTIATE_TEST_SUITE_P(Rows, PutInItsPlace, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "own_file_swapped" : "planted_after");
+                         });
 
 // A device of the system's own, in its own folder, is written in place.
 TEST(SystemDevice, IsWrittenInPlace) {

@@ -1,5 +1,9 @@
 // The windows as defined (captions, menus, controls), the message box, the error dispatcher
 // and the browser view.
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QAbstractButton>
 #include <QAccessible>
 #include <QDesktopServices>
@@ -17,7 +21,10 @@
 #include <QWebEngineScript>
 #include <algorithm>
 #include <cerrno>
+#include <condition_variable>
 #include <memory>
+#include <mutex>
+#include <thread>
 
 #include "document/unicode_document.h"
 #include "resources/resources.h"
@@ -388,6 +395,38 @@ class DefinitionsTest : public QObject {
         QVERIFY(finished.wait(15000));
         QVERIFY(test::WaitForRenderedText(&view, QStringLiteral("changed")));
         QCOMPARE(started.count(), 1);  // the changed file's load only
+    }
+
+    // A FIFO put in the document's place is neither read by the window, which would wait for a
+    // writer, nor shown: the view shows an empty page. Should anything open it for reading,
+    // a writer comes after 10 seconds to let it go on, and the test fails.
+    void fifo_in_the_documents_place_is_not_read() {
+        BrowserView view(BrowserView::Content::Untrusted);
+        const QString path = dir_.filePath("fifo.html");
+        const QByteArray name = QFile::encodeName(path);
+        QCOMPARE(mkfifo(name.constData(), 0600), 0);
+        std::mutex mutex;
+        std::condition_variable done_changed;
+        bool done = false, released = false;
+        std::thread writer([&] {
+            std::unique_lock lock(mutex);
+            if (done_changed.wait_for(lock, std::chrono::seconds(10), [&] { return done; })) return;
+            const int fd = open(name.constData(), O_WRONLY | O_NONBLOCK);  // a reader waits
+            released = fd >= 0;
+            if (fd >= 0) close(fd);
+        });
+        QSignalSpy finished(&view, &QWebEngineView::loadFinished);
+        view.Navigate(path);
+        const bool loaded = finished.wait(15000);
+        {
+            std::lock_guard lock(mutex);
+            done = true;
+        }
+        done_changed.notify_all();
+        writer.join();
+        QVERIFY(!released);
+        QVERIFY(loaded);
+        QCOMPARE(view.page()->url(), QUrl(QStringLiteral("about:blank")));
     }
 
     // Neither view runs the scripts of its page or lets it read local files: the preview shows

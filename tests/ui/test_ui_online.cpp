@@ -2,6 +2,7 @@
 // the document goes to. The online state always comes from a query the test sets; no web page
 // is ever fetched (the test runs with every host name failing to resolve).
 #include <linux/capability.h>
+#include <sys/stat.h>
 #include <sys/syscall.h>
 #include <unistd.h>
 
@@ -494,8 +495,9 @@ class OnlineTest : public QObject {
         }
     }
 
-    // Where the document goes: the executable's folder when it can be written, otherwise the
-    // user's data folder, created on the way.
+    // Where the document goes: the executable's folder when it can be written and a write of
+    // the document there is not refused (another user's document or FIFO in a folder others
+    // may write to), otherwise the user's data folder, created on the way.
     void program_folder_data() {
         QTest::addColumn<QString>("kind");
         QTest::addColumn<bool>("kept");
@@ -504,6 +506,8 @@ class OnlineTest : public QObject {
         QTest::newRow("missing folder") << "missing" << false;
         QTest::newRow("read-only folder") << "read-only" << false;
         QTest::newRow("installed in /usr/bin") << "system" << false;
+        QTest::newRow("another user's document, sticky folder") << "planted file" << false;
+        QTest::newRow("another user's FIFO, folder all may write") << "planted fifo" << false;
     }
     void program_folder() {
         QFETCH(QString, kind);
@@ -526,6 +530,19 @@ class OnlineTest : public QObject {
             QVERIFY(!attempt.open(QIODevice::WriteOnly));  // the folder is read-only for us
         }
         if (kind == "system") executable_folder = QStringLiteral("/usr/bin");
+        if (kind.startsWith("planted")) {
+            if (geteuid() != 0) QSKIP("needs root to make another user's files");
+            const QByteArray folder = QFile::encodeName(executable_folder);
+            const QByteArray document =
+                QFile::encodeName(zv::UnicodeDocumentPath(executable_folder));
+            if (kind == "planted fifo") {
+                QCOMPARE(mkfifo(document.constData(), 0666), 0);
+            } else {
+                QVERIFY(WriteText(QString::fromLocal8Bit(document), "theirs"));
+            }
+            QCOMPARE(chown(document.constData(), 65534, 65534), 0);
+            QCOMPARE(chmod(folder.constData(), kind == "planted fifo" ? 0777 : 01777), 0);
+        }
         const QString data_folder = scratch.filePath("home/.local/share/zv");
         const QString chosen = ChooseProgramFolder(executable_folder, data_folder);
         QCOMPARE(chosen, kept ? executable_folder : data_folder);

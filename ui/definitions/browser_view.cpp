@@ -1,5 +1,9 @@
 #include "ui/definitions/browser_view.h"
 
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
 #include <QChildEvent>
 #include <QDir>
 #include <QFile>
@@ -8,6 +12,7 @@
 #include <QWebEngineLoadingInfo>
 #include <QWebEngineProfile>
 
+#include "atomic_file/atomic_file.h"
 #include "ui/definitions/link_policy.h"
 
 namespace zv::ui {
@@ -93,26 +98,50 @@ bool BrowserView::eventFilter(QObject* watched, QEvent* event) {
 
 void BrowserView::LoadRequested() {
     load_queued_ = false;
-    if (interceptor_ != nullptr) interceptor_->Allow(requested_);
-    page_->Expect(requested_);
+    QUrl address = requested_;
     // A local file is loaded again only when its bytes have changed: a large document takes
     // the view long to load, and automatic conversion asks for it every few seconds.
     std::optional<QByteArray> bytes;
-    if (requested_.isLocalFile()) bytes = FileBytes(requested_.toLocalFile());
-    if (page_->url() == requested_) {
+    if (requested_.isLocalFile()) {
+        bytes = FileBytes(requested_.toLocalFile());
+        // Nothing that could be read at once (gone, or a FIFO put in the document's place):
+        // the view is not sent there either, where its reader could wait for ever.
+        if (!bytes) address = QUrl(QStringLiteral("about:blank"));
+    }
+    if (interceptor_ != nullptr) interceptor_->Allow(address);
+    page_->Expect(address);
+    if (page_->url() == address) {
         if (bytes && shown_bytes_ && *bytes == *shown_bytes_) return;
         // Same address again: the file has been rewritten, so skip every cache.
         page_->triggerAction(QWebEnginePage::ReloadAndBypassCache);
     } else {
-        page_->load(requested_);
+        page_->load(address);
     }
     shown_bytes_ = std::move(bytes);
 }
 
 std::optional<QByteArray> BrowserView::FileBytes(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) return std::nullopt;
-    return file.readAll();
+    // Links are followed as a write of the document follows them; the file itself is opened
+    // without waiting, and read only when it is a regular file.
+    std::string file;
+    try {
+        file = FindWriteTarget(QFile::encodeName(path).toStdString()).path;
+    } catch (const AtomicFileError&) {
+        return std::nullopt;
+    }
+    const int fd = open(file.c_str(), O_RDONLY | O_NONBLOCK | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC);
+    if (fd < 0) return std::nullopt;
+    struct stat status {};
+    if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    QFile reader;
+    if (!reader.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return std::nullopt;
+    }
+    return reader.readAll();
 }
 
 }  // namespace zv::ui

@@ -4,7 +4,8 @@
 // address up only once control is back in the event loop, so a handler that asks for the
 // document and then writes it shows the new file. Every navigation shows the file's current
 // contents, also when the address is the one already shown (a file whose bytes have not
-// changed since it was loaded is not loaded again).
+// changed since it was loaded is not loaded again); a local path that is no regular file that
+// can be read shows an empty page.
 //
 // No view runs JavaScript or plug-ins or reads local files from its pages, and a clicked link
 // goes only where link_policy.h allows. A view for untrusted content (the preview renders the
@@ -59,7 +60,9 @@ class BrowserView : public QWebEngineView {
 
   private:
     void LoadRequested();
-    // The file's bytes; nothing when it cannot be read.
+    // The bytes of the regular file at path; nothing when it cannot be read at once: a file
+    // that is missing or unreadable, a FIFO or device (which could hold the window until
+    // someone writes to it), or one that a write of the document would refuse (atomic_file.h).
     static std::optional<QByteArray> FileBytes(const QString& path);
 
     QWebEngineProfile* profile_ = nullptr;             // the view's own, off the record

@@ -6,6 +6,7 @@
 #include <QStandardPaths>
 #include <QTemporaryFile>
 
+#include "atomic_file/atomic_file.h"
 #include "document/unicode_document.h"
 #include "zv/config.h"
 
@@ -51,10 +52,20 @@ bool IsSystemProgramFolder(const QString& folder) {
     return false;
 }
 
+bool DocumentAllowedIn(const QString& folder) {
+    try {
+        FindWriteTarget(QFile::encodeName(UnicodeDocumentPath(folder)).toStdString());
+        return true;
+    } catch (const AtomicFileError&) {
+        return false;
+    }
+}
+
 QString ChooseProgramFolder(const QString& executable_folder, const QString& data_folder) {
     // An installed program's folder holds programs, not documents, even where the user
     // (root, say) could write there.
-    const bool keep = !IsSystemProgramFolder(executable_folder) && CanWriteInto(executable_folder);
+    const bool keep = !IsSystemProgramFolder(executable_folder) &&
+                      CanWriteInto(executable_folder) && DocumentAllowedIn(executable_folder);
     if (keep || data_folder.isEmpty()) return executable_folder;
     QDir().mkpath(data_folder);  // when this fails, the first write names the folder
     return QDir::cleanPath(data_folder);

@@ -2,9 +2,9 @@
 //
 // The program folder is the executable's folder when the user can write there (the build tree,
 // a folder of the user's own), otherwise the user's data folder (installed under /usr/bin, on a
-// read-only mount). It is decided once, at the first call of ProgramFolder or by
-// DecideProgramFolder; SetProgramFolder overrides it. Every conversion writes the document
-// there and the preview reads it from there.
+// read-only mount, or where someone else has put a document or a link in its place). It is
+// decided once, at the first call of ProgramFolder or by DecideProgramFolder; SetProgramFolder
+// overrides it. Every conversion writes the document there and the preview reads it from there.
 #pragma once
 
 #include <QString>
@@ -21,10 +21,15 @@ QString DocumentPath();
 // the application's names are set.
 void DecideProgramFolder();
 
-// executable_folder when a file can be created in it and it is not one of the system's
-// program folders (where the program lives once installed), otherwise data_folder, created if
-// missing.
+// executable_folder when a file can be created in it, the document there may be written (see
+// DocumentAllowedIn) and it is not one of the system's program folders (where the program
+// lives once installed), otherwise data_folder, created if missing.
 QString ChooseProgramFolder(const QString& executable_folder, const QString& data_folder);
+
+// Whether unitext.html in folder may be written by the rules of every write (AtomicFile): not
+// when it is a symbolic link the user may not follow, nor a file, FIFO or device that someone
+// else put there in a folder others may write to.
+bool DocumentAllowedIn(const QString& folder);
 
 // Whether folder is where installed programs live (/usr/bin and the like, or the folder this
 // build installs its programs to).
