@@ -11,7 +11,8 @@ PACKAGES := cmake ninja-build g++ pkg-config python3 dpkg-dev file \
 	qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 qt6-image-formats-plugins \
 	libgtest-dev libbenchmark-dev libhunspell-dev hunspell-lv hunspell \
 	xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick \
-	desktop-file-utils appstream man-db xclip xdg-utils adwaita-qt6 qt6-translations-l10n
+	desktop-file-utils appstream man-db xclip xdg-utils adwaita-qt6 qt6-translations-l10n \
+	ibus libibus-1.0-dev ibus-gtk3 dbus-daemon python3-gi gir1.2-gtk-3.0 gir1.2-ibus-1.0
 # Installed too for one target only (see .ci/run for the CI's own).
 EXTRA_PACKAGES ?=
 PACKAGE_TOOLS := debhelper lintian

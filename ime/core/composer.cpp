@@ -29,7 +29,11 @@ std::string ConvertWord(std::string_view typed) {
 }
 
 Reply Composer::Press(const Key& key) {
-    if ((key.modifiers & kRelease) || !enabled_ || IsModifierKey(key.keysym)) return {};
+    if ((key.modifiers & kRelease) || !enabled_) return {};
+    // Ctrl, Alt or Super pressed commits the word before the shortcut it begins; a key with
+    // one held, below, commits too.
+    if (IsCommandModifierKey(key.keysym) && !keys_.empty()) return CommitAnd(true);
+    if (IsModifierKey(key.keysym)) return {};
     const char32_t c = key.character;
     const bool command = (key.modifiers & kCommandModifiers) != 0;
     if (keys_.empty()) {

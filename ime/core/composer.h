@@ -5,7 +5,8 @@
 // The keys of the word being typed are kept here. A key that ends the word (a blank, Enter,
 // Tab, a digit, punctuation other than the conventions' apostrophe and hyphen) commits the word
 // converted, in letters, and then acts as it does without the input method; a character
-// reference typed as such ("&#257;") belongs to its word. So an application receives exactly
+// reference typed as such ("&#257;") belongs to its word. Ctrl, Alt or Super, pressed on its own
+// or with a key, commits the word first. So an application receives exactly
 // what the conversion gives for the whole line, since a word converts the same wherever it
 // stands (test_word_ends proves that over the rule table). With nothing pending every key
 // passes through untouched.

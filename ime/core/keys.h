@@ -50,4 +50,11 @@ constexpr bool IsModifierKey(std::uint32_t sym) {
            || sym == 0xFF7F;                    // Num_Lock
 }
 
+// Control, Alt, Super, Meta or Hyper pressed on its own: the start of a shortcut (Ctrl+C, the
+// desktop's Super+Space), or of moving elsewhere.
+constexpr bool IsCommandModifierKey(std::uint32_t sym) {
+    return sym == 0xFFE3 || sym == 0xFFE4        // Control_L, Control_R
+           || (sym >= 0xFFE7 && sym <= 0xFFEE);  // Meta, Alt, Super, Hyper (left and right)
+}
+
 }  // namespace zv::ime

@@ -46,9 +46,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{"Riig{BS}", "", "Rī"}, Row{"a{BS}", "", ""}, Row{"Riiga {BS}", "Rīga", ""},
         // Escape commits the keys as typed and goes no further.
         Row{"Riiga{Esc}", "Riiga", ""}, Row{"{Esc}", "", "", {"Esc"}},
-        // A key with Ctrl commits first, then passes; arrows too. Shift alone changes nothing.
+        // A key with Ctrl, or Ctrl alone, commits first, then passes; arrows too. Shift alone
+        // changes nothing.
         Row{"Riig{C-c}", "Rīg", "", {"C-c"}}, Row{"{C-c}", "", "", {"C-c"}},
-        Row{"Riig{Left}", "Rīg", "", {"Left"}}, Row{"Riig{Shift}A", "", "RīgA", {"Shift"}},
+        Row{"Riig{Ctrl}", "Rīg", "", {"Ctrl"}}, Row{"Riig{Left}", "Rīg", "", {"Left"}},
+        Row{"Riig{Shift}A", "", "RīgA", {"Shift"}},
         // A character reference typed key by key belongs to its word; outside one, digits, '#'
         // and ';' end the word.
         Row{"&#257;", "", "ā"}, Row{"R&#299;ga.", "Rīga.", ""}, Row{"&#x101;s ", "ās ", ""},

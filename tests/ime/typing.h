@@ -39,7 +39,7 @@ struct Field {
 
 // A key as a front end hands it on: a character typed (its keysym is the character's, as X11
 // numbers it), or a named key in braces: {BS} {Esc} {Enter} {Tab} {S-Tab} {Up} {Down} {Left}
-// {Shift} (Shift_L pressed alone), {C-c} (Ctrl+C).
+// {Shift} and {Ctrl} (Shift_L, Control_L pressed alone), {C-c} (Ctrl+C).
 struct NamedKey {
     std::string_view name;
     zv::ime::Key key;
@@ -55,6 +55,7 @@ inline const std::vector<NamedKey>& NamedKeys() {
         {"Down", {keysym::kDown, 0, 0}},
         {"Left", {0xFF51, 0, 0}},
         {"Shift", {0xFFE1, 0, 0}},
+        {"Ctrl", {0xFFE3, 0, 0}},
         {"C-c", {U'c', U'c', kControl}},
     };
     return keys;

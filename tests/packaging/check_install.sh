@@ -42,6 +42,31 @@ else
         [ ! -e "$prefix/$unwanted" ] || { echo "installed without the desktop program: $unwanted"; status=1; }
     done
 fi
+# The input method: the engine in libexec, and a component file that ibus-daemon reads, naming
+# that engine and an icon that are in the install.
+if [ "${ZV_EXPECT_IBUS:-0}" = 1 ]; then
+    need libexec/ibus-engine-zv
+    need share/ibus/component/zv.xml
+    if [ -e "$prefix/share/ibus/component/zv.xml" ]; then
+        python3 - "$prefix" <<'PY' || status=1
+import os, sys, xml.etree.ElementTree as ET
+prefix = sys.argv[1]
+root = ET.parse(os.path.join(prefix, "share/ibus/component/zv.xml")).getroot()
+problems = []
+if root.findtext("exec") != prefix + "/libexec/ibus-engine-zv --ibus":
+    problems.append("exec is " + repr(root.findtext("exec")))
+engine = root.find("engines/engine")
+for field, want in (("name", "zv"), ("language", "lv"), ("layout", "default")):
+    if engine.findtext(field) != want:
+        problems.append(f"engine {field} is {engine.findtext(field)!r}, not {want!r}")
+if not os.path.isfile(engine.findtext("icon") or ""):
+    problems.append("no icon at " + repr(engine.findtext("icon")))
+for problem in problems:
+    print("component file:", problem)
+sys.exit(1 if problems else 0)
+PY
+    fi
+fi
 # The man pages format, and neither man nor troff warns about them.
 for page in "$prefix"/share/man/man1/*.1; do
     [ -e "$page" ] || continue
