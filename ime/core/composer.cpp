@@ -2,8 +2,7 @@
 
 #include <utility>
 
-#include "engine/references.h"
-#include "engine/transliterate.h"
+#include "engine/plain_text.h"
 #include "engine/utf8.h"
 #include "ime/core/word_ends.h"
 
@@ -24,9 +23,7 @@ bool IsReturn(std::uint32_t sym) {
 
 }  // namespace
 
-std::string ConvertWord(std::string_view typed) {
-    return RuleReferencesToLetters(TransliterateUtf8(typed));
-}
+std::string ConvertWord(std::string_view typed) { return PlainText(typed); }
 
 Reply Composer::Press(const Key& key) {
     if ((key.modifiers & kRelease) || !enabled_) return {};
