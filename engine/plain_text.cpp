@@ -14,4 +14,19 @@ std::string PlainText(std::string_view typed) {
     return RuleReferencesToLetters(TransliterateUtf8(WithLf(typed, scratch)));
 }
 
+std::string PlainTextOfConverted(std::string_view converted) {
+    constexpr std::string_view kBr = "<Br>";
+    const std::string letters = RuleReferencesToLetters(converted);
+    std::string out;
+    out.reserve(letters.size());
+    std::size_t from = 0;
+    for (std::size_t at; (at = letters.find(kBr, from)) != std::string::npos;
+         from = at + kBr.size()) {
+        out.append(letters, from, at - from);
+        out += '\n';
+    }
+    out.append(letters, from);
+    return out;
+}
+
 }  // namespace zv

@@ -1,5 +1,5 @@
-// Typed text as plain text in letters: what `zv-convert --text` writes and what the main
-// window's copy puts on the clipboard as plain text.
+// Typed text as plain text in letters: what `zv-convert --text` writes and what the windows'
+// copy ("Kopēt tekstu") puts on the clipboard as plain text.
 #pragma once
 
 #include <string>
@@ -12,5 +12,10 @@ namespace zv {
 // (see RuleReferencesToLetters): one line out for each line in, no "<Br>". A "<Br>" or an
 // "&amp;" typed as such stays as it is.
 std::string PlainText(std::string_view typed);
+
+// Converted text (UTF-8) as plain text: each "<Br>" an LF, each reference the rule table writes
+// its letter. For a conversion of typed text without a "<Br>" of its own, the same as
+// PlainText of the typed text.
+std::string PlainTextOfConverted(std::string_view converted);
 
 }  // namespace zv

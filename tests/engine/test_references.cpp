@@ -88,6 +88,10 @@ TEST(References, PlainText) {
          }) {
         EXPECT_EQ(zv::PlainText(row.typed), row.plain) << row.typed;
     }
+    // What the Unicode text window holds: each <Br> a line end, letters for the table's
+    // references, other references as they are.
+    EXPECT_EQ(zv::PlainTextOfConverted("R&#299;ga<Br><Br>&#x161; &amp; &#8364;<Br"),
+              "R\u012Bga\n\n\u0161 &amp; &#8364;<Br");
 }
 
 }  // namespace

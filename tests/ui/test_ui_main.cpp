@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QApplication>
+#include <QClipboard>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
@@ -12,6 +13,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMessageBox>
+#include <QMimeData>
 #include <QPlainTextEdit>
 #include <QSignalSpy>
 #include <QStyle>
@@ -807,6 +809,37 @@ class MainWindowTest : public QObject {
         QCOMPARE(now.isSymLink(), kind == "link");
         QCOMPARE(now.isFile() && !now.isSymLink(), kind == "other");
         QCOMPARE(test::ReadFile(kind == "other" ? state.File() : elsewhere), QByteArray("mine"));
+    }
+
+    // Ctrl+Shift+C in the main window converts now, as F5 does, and puts the result on the
+    // clipboard as plain text in letters (what zv-convert --text gives for the same text) and as
+    // HTML, the converted text; in the Unicode text window it copies that window's text so.
+    void copy_text() {
+        Program p;
+        Form1& main = Main(p);
+        QVERIFY(Activate(&main));
+        main.Text1()->setPlainText(QString::fromUtf8("<Br> &amp; &#257; a\na s\nh \u00e5"));
+        main.Text1()->setFocus();
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(main.Text1(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        const QString converted = QStringLiteral("<Br> &amp; &#257; a<Br>a s<Br>h &aring;");
+        QCOMPARE(UnicodeText(p), converted);
+        QCOMPARE(p.Document(), RunDocument(converted));
+        const QMimeData* copied = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(copied != nullptr);
+        QCOMPARE(copied->text(), QString::fromUtf8("<Br> &amp; \u0101 a\na s\nh \u00e5"));
+        QCOMPARE(copied->html(), QStringLiteral("<meta charset=\"utf-8\">") + converted);
+
+        Form3Definition& unicode = p.forms().Form3();
+        QVERIFY(Activate(&unicode));
+        unicode.Text1()->setFocus();
+        QGuiApplication::clipboard()->clear();
+        QTest::keyClick(unicode.Text1(), Qt::Key_C, Qt::ControlModifier | Qt::ShiftModifier);
+        copied = QGuiApplication::clipboard()->mimeData();
+        QVERIFY(copied != nullptr);
+        QCOMPARE(copied->text(), QString::fromUtf8("\n &amp; \u0101 a\na s\nh \u00e5"));
+        QCOMPARE(copied->html(), QStringLiteral("<meta charset=\"utf-8\">") + converted);
+        QVERIFY(p.messages().empty());
     }
 
     // Closing secondary windows with their close boxes does not end the program.

@@ -61,6 +61,9 @@ void Form1Definition::BuildMenus() {
     m.select_all =
         AddCommand(m.Zilvardize, QStringLiteral("select_all"), QStringLiteral("Izvelies visu"),
                    Qt::CTRL | Qt::Key_A, [this] { select_all_Click(); });
+    m.copy_text =
+        AddCommand(m.Zilvardize, QStringLiteral("copy_text"), QStringLiteral("Kop\u0113t tekstu"),
+                   Qt::CTRL | Qt::SHIFT | Qt::Key_C, [this] { copy_text_Click(); });
 
     m.betatest = AddMenu(QStringLiteral("betatest"), QString(54, QLatin1Char(' ')) + "Atsauksmes");
     m.feedback = AddCommand(m.betatest, QStringLiteral("feedback"),

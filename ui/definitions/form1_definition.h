@@ -22,6 +22,7 @@ struct Form1Menu {
     QAction* every = nullptr;
     QAction* Never = nullptr;
     QAction* select_all = nullptr;
+    QAction* copy_text = nullptr;
     QMenu* betatest = nullptr;
     QAction* feedback = nullptr;
     QAction* feedback3 = nullptr;
@@ -51,6 +52,7 @@ class Form1Definition : public ZvWindow {
     virtual void every_Click() {}
     virtual void Never_Click() {}
     virtual void select_all_Click() {}
+    virtual void copy_text_Click() {}
     virtual void feedback_Click() {}
     virtual void feedback3_Click() {}
 

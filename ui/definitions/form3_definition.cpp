@@ -24,6 +24,9 @@ void Form3Definition::BuildMenus() {
     menu_.select_all =
         AddCommand(menu_.quit3, QStringLiteral("select_all"), QStringLiteral("Izvelies visu"),
                    Qt::CTRL | Qt::Key_A, [this] { select_all_Click(); });
+    menu_.copy_text =
+        AddCommand(menu_.quit3, QStringLiteral("copy_text"), QStringLiteral("Kop\u0113t tekstu"),
+                   Qt::CTRL | Qt::SHIFT | Qt::Key_C, [this] { copy_text_Click(); });
     menu_.quit = AddCommand(menu_.quit3, QStringLiteral("quit"), QStringLiteral("Iziet"),
                             Qt::CTRL | Qt::Key_Q, [this] { Quit_Click(); });
     menu_.close = AddCommand(menu_.quit3, QStringLiteral("close"), QStringLiteral("Aizvert logu"),

@@ -9,6 +9,7 @@ namespace zv::ui {
 struct Form3Menu {
     QMenu* quit3 = nullptr;
     QAction* select_all = nullptr;
+    QAction* copy_text = nullptr;
     QAction* quit = nullptr;
     QAction* close = nullptr;
 };
@@ -26,6 +27,7 @@ class Form3Definition : public ZvWindow {
     // The menu commands, each run by its item (BuildMenus). The window gives them their
     // behaviour; the definition alone does nothing.
     virtual void select_all_Click() {}
+    virtual void copy_text_Click() {}
     virtual void Quit_Click() {}
     virtual void Close_Click() {}
 

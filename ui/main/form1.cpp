@@ -4,12 +4,14 @@
 #include <QLabel>
 #include <QTimer>
 #include <QUrl>
+#include <exception>
 
 #include "document/unicode_document.h"
 #include "engine/conversion.h"
 #include "engine/line_ends.h"
 #include "resources/resources.h"
 #include "ui/definitions/browser_view.h"
+#include "ui/definitions/copy_text.h"
 #include "ui/definitions/desktop_opener.h"
 #include "ui/definitions/form2_definition.h"
 #include "ui/definitions/form3_definition.h"
@@ -27,12 +29,14 @@ namespace zv::ui {
 // The window operations a conversion run needs, over the four windows.
 class Form1::RunWindows : public ConversionWindows {
   public:
-    explicit RunWindows(Form1& main) : main_(main) {}
+    // capture, when given, gets the text the run reads and the converted text it publishes.
+    explicit RunWindows(Form1& main, RunCapture* capture) : main_(main), capture_(capture) {}
 
     std::u16string InputText() override {
         // The text as typed, without the box's display breaks; no-break spaces stay. Its line
         // breaks, Enter's and Shift+Enter's alike, become CR LF, as the rule table expects.
         const QString typed = main_.Text1()->Text();
+        if (capture_) capture_->typed = typed;
         return WithCrLf(std::u16string_view(QStringView(typed).utf16(),
                                             static_cast<std::size_t>(typed.size())));
     }
@@ -45,8 +49,9 @@ class Form1::RunWindows : public ConversionWindows {
     void NavigatePreview() override { TheForms().Form2().WebBrowser1()->Navigate(DocumentPath()); }
 
     void SetUnicodeText(std::u16string_view text) override {
-        TheForms().Form3().Text1()->SetText(
-            QStringView(text.data(), static_cast<qsizetype>(text.size())));
+        const QStringView converted(text.data(), static_cast<qsizetype>(text.size()));
+        if (capture_) capture_->converted = converted.toString();
+        TheForms().Form3().Text1()->SetText(converted);
     }
 
     void WriteDocument(std::u16string_view body) override {
@@ -68,6 +73,7 @@ class Form1::RunWindows : public ConversionWindows {
 
   private:
     Form1& main_;
+    RunCapture* const capture_;
 };
 
 Form1::Form1() {
@@ -124,13 +130,15 @@ void Form1::Form_Unload() {
     WriteUnicodeDocument(DocumentVariant::Shutdown, document_body_, ProgramFolder());
 }
 
-void Form1::ConvertText() {
+void Form1::ConvertText() { RunConversion(nullptr); }
+
+void Form1::RunConversion(RunCapture* capture) {
     struct InProgress {
         explicit InProgress(bool& flag) : flag_(flag) { flag_ = true; }
         ~InProgress() { flag_ = false; }
         bool& flag_;
     } in_progress(run_in_progress_);
-    RunWindows windows(*this);
+    RunWindows windows(*this, capture);
     zv::ConvertText(windows);
 }
 
@@ -161,6 +169,20 @@ void Form1::Never_Click() {
 }
 
 void Form1::select_all_Click() { SelectAllText(Text1()); }
+
+// A run as "Tagad" starts, and its result on the clipboard; also when the document could not be
+// written, whose error is told after.
+void Form1::copy_text_Click() {
+    RunCapture capture;
+    std::exception_ptr failed;
+    try {
+        RunConversion(&capture);
+    } catch (...) {
+        failed = std::current_exception();
+    }
+    if (capture.converted) CopyTypedText(capture.typed, *capture.converted);
+    if (failed) std::rethrow_exception(failed);
+}
 
 void Form1::ShowAndFocus(ZvWindow& window) {
     window.show();

@@ -27,6 +27,9 @@ class Form1 : public Form1Definition {
     void every_Click() override;
     void Never_Click() override;
     void select_all_Click() override;
+    // Converts now, as Now_Click does, and puts the result on the clipboard: in letters as plain
+    // text, and as HTML.
+    void copy_text_Click() override;
     void HTML_Click() override;
     void Unicodedtext_Click() override;
     void Help_Click() override;
@@ -59,6 +62,12 @@ class Form1 : public Form1Definition {
 
   private:
     class RunWindows;
+    // What a run read and published, for the copy.
+    struct RunCapture {
+        QString typed;
+        std::optional<QString> converted;
+    };
+    void RunConversion(RunCapture* capture);
     void ShowAndFocus(ZvWindow& window);
     // Opens the feedback page in the user's default browser; when none can be started, shows
     // the page's address.

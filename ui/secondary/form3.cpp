@@ -2,6 +2,7 @@
 
 #include <QPlainTextEdit>
 
+#include "ui/definitions/copy_text.h"
 #include "ui/definitions/form1_definition.h"
 #include "ui/definitions/forms.h"
 
@@ -26,6 +27,8 @@ void Form3::Form_Load() {
 void Form3::Form_Resize() { FitContentControl(*this, Text1()); }
 
 void Form3::select_all_Click() { SelectAllText(Text1()); }
+
+void Form3::copy_text_Click() { CopyConvertedText(Text1()->Text()); }
 
 void Form3::Quit_Click() { TheForms().Quit(); }
 

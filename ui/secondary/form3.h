@@ -12,6 +12,8 @@ class Form3 : public Form3Definition {
     void Form_Load() override;
     void Form_Resize() override;
     void select_all_Click() override;
+    // Its text to the clipboard, in letters and as HTML.
+    void copy_text_Click() override;
     void Quit_Click() override;
     void Close_Click() override;
 };
