@@ -10,6 +10,7 @@
 #include <string_view>
 #include <vector>
 
+#include "atomic_file/atomic_file.h"
 #include "platform/platform_choice.h"
 #include "ui/definitions/forms.h"
 #include "ui/main/app_forms.h"
@@ -84,6 +85,9 @@ int main(int argc, char* argv[]) {
     }
     int count = static_cast<int>(arguments.size());
     arguments.push_back(nullptr);
+    // Ended by a signal while the document is put in place: its hidden name is removed. (While
+    // it is written the new document has no name at all where the file system allows.)
+    zv::RemoveTemporaryFileOnSignals();
     zv::ui::KeepPlugInsOutOfTheProgramFolder();
     QApplication app(count, arguments.data());
     zv::ui::SetUpApplication();

@@ -26,6 +26,7 @@
 
 #include "app/check_text.h"
 #include "app/convert_text.h"
+#include "app/quoted_name.h"
 #include "atomic_file/atomic_file.h"
 #include "document/document_lines.h"
 #include "zv/config.h"
@@ -79,6 +80,9 @@ struct Failure {
     int code;
 };
 
+// A file name as messages show it (see quoted_name.h).
+std::string Shown(std::string_view name) { return zv::cli::QuotedName(name); }
+
 void Complain(const std::string& message) {
     const std::string line = "zv-convert: " + message + "\n";
     // Best effort: there is nowhere else to report a failing standard error.
@@ -120,7 +124,7 @@ void CheckUtf8(std::string_view bytes, const std::string& shown) {
     if (const auto bad = zv::cli::FirstInvalidUtf8(bytes)) {
         char byte[8];
         std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[*bad]));
-        Fail(EX_DATAERR, shown + ": invalid UTF-8 at byte offset " + std::to_string(*bad) +
+        Fail(EX_DATAERR, Shown(shown) + ": invalid UTF-8 at byte offset " + std::to_string(*bad) +
                              " (byte " + byte + ")");
     }
 }
@@ -129,7 +133,7 @@ void CheckUtf8(std::string_view bytes, const std::string& shown) {
 // only.
 int OpenInput(const std::string& name) {
     const int fd = open(name.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0) Fail(EX_NOINPUT, name + ": " + std::strerror(errno));
+    if (fd < 0) Fail(EX_NOINPUT, Shown(name) + ": " + std::strerror(errno));
     return fd;
 }
 
@@ -140,7 +144,7 @@ void ReadOpened(int fd, const std::string& shown, std::string& text) {
     const bool ok = ReadAll(fd, text);
     const int readErrno = errno;
     if (fd != STDIN_FILENO) close(fd);
-    if (!ok) Fail(EX_NOINPUT, shown + ": " + std::strerror(readErrno));
+    if (!ok) Fail(EX_NOINPUT, Shown(shown) + ": " + std::strerror(readErrno));
     CheckUtf8(std::string_view(text).substr(start), shown);
 }
 
@@ -192,7 +196,7 @@ struct MappedInput {
             now.st_mtim.tv_nsec != status.st_mtim.tv_nsec ||
             now.st_ctim.tv_sec != status.st_ctim.tv_sec ||
             now.st_ctim.tv_nsec != status.st_ctim.tv_nsec) {
-            Fail(EX_NOINPUT, name + kChangedWhileRead);
+            Fail(EX_NOINPUT, Shown(name) + kChangedWhileRead);
         }
     }
 };
@@ -208,7 +212,7 @@ std::optional<MappedInput> MapInput(const std::string& name, int fd) {
                    MAP_PRIVATE | MAP_POPULATE, input.fd, 0);
     }
     if (map == MAP_FAILED) return std::nullopt;
-    const std::string message = "zv-convert: " + name + kChangedWhileRead + "\n";
+    const std::string message = "zv-convert: " + Shown(name) + kChangedWhileRead + "\n";
     g_mappedChangedLength = std::min(message.size(), sizeof g_mappedChanged);
     std::memcpy(g_mappedChanged, message.data(), g_mappedChangedLength);
     signal(SIGBUS, OnMappedInputGone);
@@ -253,6 +257,14 @@ void CloseOutput() {
         } catch (const zv::AtomicFileError& error) {
             FailOutput(error);
         }
+        // The new file took the old one's place under this name only: its other names still
+        // hold the old contents.
+        if (const nlink_t others = g_output->OtherLinks(); others > 0) {
+            Complain(
+                "warning: " + g_outputName + " had " + std::to_string(others) +
+                (others == 1 ? " other hard link, which keeps" : " other hard links, which keep") +
+                " the old contents");
+        }
         g_output.reset();
         return;
     }
@@ -280,7 +292,7 @@ std::optional<int> DescriptorByName(std::string_view name) {
 
 // -o OUT: from now on the output goes to a new file that replaces OUT when complete.
 void OpenOutput(const std::string& output) {
-    g_outputName = output;
+    g_outputName = Shown(output);
     try {
         g_output.emplace(output);
     } catch (const zv::AtomicFileError& error) {
@@ -296,9 +308,27 @@ void RefuseToReplaceAnInput(const std::vector<std::string>& inputs, const std::s
         struct stat input {};
         const int got = name == "-" ? fstat(STDIN_FILENO, &input) : stat(name.c_str(), &input);
         if (got == 0 && input.st_dev == target.st_dev && input.st_ino == target.st_ino) {
-            Fail(EX_USAGE, "-o " + output + " is the input " +
-                               (name == "-" ? std::string("standard input") : name) +
+            Fail(EX_USAGE, "-o " + Shown(output) + " is the input " +
+                               (name == "-" ? std::string("standard input") : Shown(name)) +
                                ": --check would replace it with its report");
+        }
+    }
+}
+
+// Output written in place (standard output, or the descriptor, FIFO or device that -o names
+// put there) into a regular file that is one of the inputs would overwrite or lengthen the text
+// while it is read: refused, as cat refuses it. Files are the same when their device and inode
+// are, however they are named or opened.
+void RefuseToWriteIntoAnInput(const std::vector<std::string>& inputs) {
+    struct stat output {};
+    if (fstat(STDOUT_FILENO, &output) != 0 || !S_ISREG(output.st_mode)) return;
+    for (const std::string& name : inputs) {
+        struct stat input {};
+        const int got = name == "-" ? fstat(STDIN_FILENO, &input) : stat(name.c_str(), &input);
+        if (got == 0 && input.st_dev == output.st_dev && input.st_ino == output.st_ino) {
+            Fail(EX_USAGE, g_outputName + " is the same file as the input " +
+                               (name == "-" ? std::string("standard input") : Shown(name)) +
+                               ": writing to it would change the text being read");
         }
     }
 }
@@ -307,13 +337,13 @@ void RefuseToReplaceAnInput(const std::vector<std::string>& inputs, const std::s
 std::string NoDictionaryMessage(const std::optional<std::string>& base) {
     std::string where;
     if (base) {
-        where = "at " + *base + ".aff and " + *base + ".dic";
+        where = "at " + Shown(*base + ".aff") + " and " + Shown(*base + ".dic");
     } else {
         const std::vector<std::string> folders = zv::checker::Checker::DictionaryFolders();
         where = "as lv_LV.aff and lv_LV.dic in ";
         for (std::size_t i = 0; i < folders.size(); ++i) {
             if (i > 0) where += i + 1 < folders.size() ? ", " : " or ";
-            where += folders[i];
+            where += Shown(folders[i]);
         }
     }
     return "no Latvian dictionary found " + where + " (install hunspell-lv or set ZV_DICTIONARY)";
@@ -334,17 +364,18 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
             case Unusable::Missing:
                 Fail(EX_UNAVAILABLE, NoDictionaryMessage(base));
             case Unusable::Unreadable:
-                Fail(EX_UNAVAILABLE, *base + ": hunspell cannot read this dictionary");
+                Fail(EX_UNAVAILABLE, Shown(*base) + ": hunspell cannot read this dictionary");
             case Unusable::NotLatvian:
                 // An empty or cut dictionary would flag nothing and so pass any text.
-                Fail(EX_UNAVAILABLE, *base + ": not a usable Latvian dictionary: it rejects \"" +
+                Fail(EX_UNAVAILABLE, Shown(*base) +
+                                         ": not a usable Latvian dictionary: it rejects \"" +
                                          rejected + "\", a common Latvian word");
         }
     }
     if (output) OpenOutput(*output);
     std::size_t flagged = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::string name = inputs[i] == "-" ? "<stdin>" : inputs[i];
+        const std::string name = inputs[i] == "-" ? "<stdin>" : Shown(inputs[i]);
         std::size_t unchecked = 0;
         flagged += zv::cli::CheckText(*checker, name, texts[i], WriteAll, &unchecked);
         if (unchecked > 0) {
@@ -451,8 +482,9 @@ std::optional<std::string> FileToReplace(const Options& options) {
     if (!output || *output == "-") return std::nullopt;
     if (const std::optional<int> fd = DescriptorByName(*output)) {
         if (*fd != STDOUT_FILENO && dup2(*fd, STDOUT_FILENO) < 0) {
-            Fail(EX_IOERR, *output + ": " + std::strerror(errno));
+            Fail(EX_IOERR, Shown(*output) + ": " + std::strerror(errno));
         }
+        if (*fd != STDOUT_FILENO) g_outputName = Shown(*output);
         return std::nullopt;
     }
     try {
@@ -462,12 +494,14 @@ std::optional<std::string> FileToReplace(const Options& options) {
         }
         if (!target.IsSpecial()) return output;
         const int fd = zv::OpenInPlace(target);
-        if (dup2(fd, STDOUT_FILENO) < 0) Fail(EX_IOERR, *output + ": " + std::strerror(errno));
+        if (dup2(fd, STDOUT_FILENO) < 0) {
+            Fail(EX_IOERR, Shown(*output) + ": " + std::strerror(errno));
+        }
         if (fd != STDOUT_FILENO) close(fd);
-        g_outputName = *output;
+        g_outputName = Shown(*output);
         return std::nullopt;
     } catch (const zv::AtomicFileError& error) {
-        Fail(EX_IOERR, *output + ": " + error.what());
+        Fail(EX_IOERR, Shown(*output) + ": " + error.what());
     }
 }
 
@@ -531,6 +565,7 @@ int Run(int argc, char** argv) {
                            ": it writes plain text with LF line ends");
     }
     const std::optional<std::string> output = FileToReplace(options);
+    if (!output) RefuseToWriteIntoAnInput(options.inputs);
     return options.check ? RunCheck(options.inputs, output) : RunConvert(options, output);
 }
 

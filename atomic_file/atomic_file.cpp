@@ -2,31 +2,33 @@
 
 #include <fcntl.h>
 #include <signal.h>
+#include <sys/random.h>
 #include <sys/xattr.h>
+#include <time.h>
 #include <unistd.h>
 
-#include <algorithm>
 #include <atomic>
 #include <cerrno>
 #include <cstdio>
-#include <cstdlib>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
+#include <mutex>
 #include <vector>
 
 namespace zv {
 namespace {
 
-// The temporary file of the live AtomicFile, for a signal handler that must remove it. The
-// path is copied into one of two buffers in turn and then published by the pointer, so a
-// handler on any thread sees a whole path or none.
+// The hidden name of the live AtomicFile's new file, for a signal handler that must remove it.
+// The path is copied into one of two buffers in turn (one writer at a time) and then published
+// by the pointer, so a handler on any thread sees a whole path or none.
 char g_temp_buffers[2][4096];
 int g_next_buffer = 0;
+std::mutex g_temp_writer;
 std::atomic<const char*> g_signal_temp{nullptr};
 static_assert(std::atomic<const char*>::is_always_lock_free);
 
 void SetSignalTemp(const std::string& path) noexcept {
+    const std::lock_guard lock(g_temp_writer);
     char* buffer = g_temp_buffers[g_next_buffer];
     g_next_buffer ^= 1;
     if (path.size() >= sizeof g_temp_buffers[0]) {
@@ -57,35 +59,30 @@ std::filesystem::path FolderOf(const std::filesystem::path& path) {
     return folder.empty() ? "." : folder;
 }
 
-// The permissions open() gives a new file of mode 0666 in folder: those of the folder's
-// default ACL where it has one (its owner, mask or group, and other entries), else 0666 less
-// the user's file creation mask.
-mode_t NewFileMode(const std::filesystem::path& folder) {
-    // The ACL: a version, then entries of a tag and permissions (16 bits each) and an id.
-    constexpr char kDefaultAcl[] = "system.posix_acl_default";
-    const ssize_t size = getxattr(folder.c_str(), kDefaultAcl, nullptr, 0);
-    std::vector<unsigned char> acl(static_cast<std::size_t>(std::max<ssize_t>(size, 0)));
-    if (size > 4 && getxattr(folder.c_str(), kDefaultAcl, acl.data(), acl.size()) == size) {
-        unsigned owner = 0, group = 0, mask = 8, other = 0;
-        for (ssize_t at = 4; at + 8 <= size; at += 8) {
-            const unsigned tag = acl[at] | acl[at + 1] << 8, bits = acl[at + 2] & 7u;
-            if (tag == 0x01) owner = bits;
-            if (tag == 0x04) group = bits;
-            if (tag == 0x10) mask = bits;
-            if (tag == 0x20) other = bits;
-        }
-        return static_cast<mode_t>((owner << 6 | (mask == 8 ? group : mask) << 3 | other) & 0666);
-    }
-    // The mask is read, not set: setting it, even back, would change it for every thread.
-    std::ifstream status("/proc/self/status");
-    for (std::string line; std::getline(status, line);) {
-        if (line.starts_with("Umask:")) {
-            return 0666 & ~static_cast<mode_t>(std::strtoul(line.c_str() + 6, nullptr, 8));
+// A name in folder for the new file while it is put in place: hidden, short (".zv-" and six
+// letters or digits, so that a name as long as the system allows fits beside it as well) and
+// of random letters, which nobody can tell beforehand.
+std::string HiddenName(const std::filesystem::path& folder) {
+    static constexpr char kLetters[] =
+        "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+    unsigned char random[6];
+    if (getrandom(random, sizeof random, GRND_NONBLOCK) != sizeof random) {
+        // No random bytes yet (early at boot): the clock and the process, with O_EXCL or
+        // linkat refusing a name that is taken.
+        timespec now{};
+        clock_gettime(CLOCK_REALTIME, &now);
+        unsigned long mix = static_cast<unsigned long>(now.tv_nsec) * 2654435761u ^
+                            static_cast<unsigned long>(getpid()) ^
+                            static_cast<unsigned long>(now.tv_sec);
+        for (unsigned char& byte : random) {
+            byte = static_cast<unsigned char>(mix);
+            mix = mix * 6364136223846793005u + 1442695040888963407u;
+            byte ^= static_cast<unsigned char>(mix >> 33);
         }
     }
-    const mode_t mask = umask(022);  // no /proc: it can only be read by setting it
-    umask(mask);
-    return 0666 & ~mask;
+    std::string name = ".zv-";
+    for (const unsigned char byte : random) name += kLetters[byte % (sizeof kLetters - 1)];
+    return (folder / name).string();
 }
 
 // A file, FIFO or device that someone other than the user and the folder's owner has put in a
@@ -111,20 +108,22 @@ FileStamp StampFrom(const struct stat& status) {
     return {status.st_dev, status.st_ino, status.st_size, status.st_mtim};
 }
 
-// The path through which the file that fd was opened on (with O_PATH) can be asked for its
-// extended attributes: the f*xattr calls take no such descriptor.
+// The path that stands for the file open as fd: for the calls that take no descriptor opened
+// with O_PATH (the extended attributes), and for linkat of an O_TMPFILE file.
 std::string ThroughDescriptor(int fd) { return "/proc/self/fd/" + std::to_string(fd); }
 
 // Whole list of a file's extended attribute names, NUL-separated; empty when it has none or
-// its file system keeps none.
-std::vector<char> AttributeNames(const std::string& path) {
+// its file system keeps none. The file is path or, without one, fd.
+std::vector<char> AttributeNames(const std::string* path, int fd) {
     std::vector<char> names;
     for (;;) {
-        const ssize_t size = listxattr(path.c_str(), nullptr, 0);
+        const ssize_t size =
+            path ? listxattr(path->c_str(), nullptr, 0) : flistxattr(fd, nullptr, 0);
         if (size < 0 && (errno == ENOTSUP || errno == ENOSYS)) return {};
         if (size < 0) ThrowErrno(errno);
         names.resize(static_cast<std::size_t>(size));
-        const ssize_t got = listxattr(path.c_str(), names.data(), names.size());
+        const ssize_t got = path ? listxattr(path->c_str(), names.data(), names.size())
+                                 : flistxattr(fd, names.data(), names.size());
         if (got >= 0) {
             names.resize(static_cast<std::size_t>(got));
             return names;
@@ -139,7 +138,8 @@ std::optional<std::vector<char>> AttributeValue(const char* name, const std::str
     for (;;) {
         const ssize_t size =
             path ? getxattr(path->c_str(), name, nullptr, 0) : fgetxattr(fd, name, nullptr, 0);
-        if (size < 0 && errno == ENODATA) return std::nullopt;
+        // ENOTSUP: a file system that keeps no such attributes.
+        if (size < 0 && (errno == ENODATA || errno == ENOTSUP)) return std::nullopt;
         if (size < 0) ThrowErrno(errno);
         value.resize(static_cast<std::size_t>(size));
         const ssize_t got = path ? getxattr(path->c_str(), name, value.data(), value.size())
@@ -154,10 +154,11 @@ std::optional<std::vector<char>> AttributeValue(const char* name, const std::str
 }
 
 // Gives the new file fd what decides who may use the old file, opened as old_fd when it was
-// found and then of status old: owner and group, permissions, and the extended attributes
-// (the ACL among them). Nothing is looked up by name again: a file put in the old one's place
-// since would otherwise give its owner and permissions to what is written.
-void KeepAccess(int fd, int old_fd, const struct stat& old) {
+// found (for reading, or with O_PATH when old_readable is false) and then of status old: owner
+// and group, permissions, and the extended attributes (the ACL among them). Nothing is looked
+// up by name again: a file put in the old one's place since would otherwise give its owner and
+// permissions to what is written.
+void KeepAccess(int fd, int old_fd, bool old_readable, const struct stat& old) {
     struct stat now {};
     if (fstat(fd, &now) != 0) ThrowErrno(errno);
     if ((now.st_uid != old.st_uid || now.st_gid != old.st_gid) &&
@@ -171,8 +172,9 @@ void KeepAccess(int fd, int old_fd, const struct stat& old) {
         std::snprintf(mode, sizeof mode, "%04o", static_cast<unsigned>(old.st_mode & 07777));
         Throw(std::string("cannot keep its permissions (") + mode + "): " + std::strerror(errno));
     }
-    const std::string path = ThroughDescriptor(old_fd);
-    const std::vector<char> names = AttributeNames(path);
+    const std::string proc = ThroughDescriptor(old_fd);
+    const std::string* path = old_readable ? nullptr : &proc;
+    const std::vector<char> names = AttributeNames(path, old_fd);
     for (std::size_t at = 0; at < names.size();) {
         const char* name = names.data() + at;
         at += std::strlen(name) + 1;
@@ -180,12 +182,19 @@ void KeepAccess(int fd, int old_fd, const struct stat& old) {
         // old file would have dropped them as well.
         if (std::strcmp(name, "security.capability") == 0) continue;
         try {
-            const auto value = AttributeValue(name, &path, -1);
+            const auto value = AttributeValue(name, path, old_fd);
             if (!value || AttributeValue(name, nullptr, fd) == value) continue;
             if (fsetxattr(fd, name, value->data(), value->size(), 0) != 0) ThrowErrno(errno);
         } catch (const AtomicFileError& error) {
             Throw(std::string("cannot keep its attribute ") + name + ": " + error.what());
         }
+    }
+    // An ACL the old file did not have (the new one took it from the folder's default ACL) would
+    // give the new file other permissions than the old one's.
+    if (!AttributeValue("system.posix_acl_access", path, old_fd) &&
+        AttributeValue("system.posix_acl_access", nullptr, fd) &&
+        fremovexattr(fd, "system.posix_acl_access") != 0) {
+        Throw(std::string("cannot keep its permissions: ") + std::strerror(errno));
     }
 }
 
@@ -235,6 +244,13 @@ WriteTarget FindWriteTarget(const std::string& path) {
             }
             WriteTarget target{current, status};
             if (!S_ISDIR(status.st_mode)) RefusePlanted(target);
+            // A file the user may not write is not replaced either, as the shell's ">" would
+            // not write it: its permissions keep it as it is (root may write any file).
+            if (S_ISREG(status.st_mode) &&
+                faccessat(AT_FDCWD, current.c_str(), W_OK, AT_EACCESS | AT_SYMLINK_NOFOLLOW) != 0 &&
+                (errno == EACCES || errno == EPERM || errno == EROFS)) {
+                ThrowErrno(errno);
+            }
             return target;
         }
         if (status.st_uid != geteuid()) Throw("a symbolic link that belongs to another user");
@@ -256,29 +272,52 @@ int OpenInPlace(const WriteTarget& target) {
 AtomicFile::AtomicFile(const std::string& path) {
     const WriteTarget target = FindWriteTarget(path);
     target_ = target.path;
-    // One that replaces a file stays the user's alone until it is complete: Commit gives it
-    // the old file's owner and permissions. A new file gets those of any new file there.
     const bool replaces = target.status && S_ISREG(target.status->st_mode);
-    // The old file's owner, permissions and attributes are taken from it as found now (O_PATH:
-    // its contents are not opened, and it need not be readable).
-    if (replaces) old_fd_ = OpenFound(target, O_PATH, old_);
-    // A hidden name beside the target; mkostemp creates it (mode 0600, never through a link).
-    const std::filesystem::path name(target_);
-    std::string hidden = ".";
-    hidden += name.filename().string();
-    hidden += ".XXXXXX";
-    std::string candidate = (FolderOf(name) / hidden).string();
-    fd_ = mkostemp(candidate.data(), O_CLOEXEC);
-    if (fd_ < 0) {
-        const int error = errno;
-        Discard();
-        ThrowErrno(error);
+    // The old file's owner, permissions and attributes are taken from it as found now, opened
+    // for reading or, when the user may not read it, without its contents (O_PATH).
+    if (replaces) {
+        try {
+            old_fd_ = OpenFound(target, O_RDONLY | O_NONBLOCK | O_NOCTTY, old_);
+            old_readable_ = true;
+        } catch (const AtomicFileError& error) {
+            if (error.ErrorNumber() != EACCES) throw;
+            old_fd_ = OpenFound(target, O_PATH, old_);
+        }
     }
-    temp_ = std::move(candidate);
-    SetSignalTemp(temp_);
-    // A file system that keeps no permissions (FAT) refuses the change; the file then has
-    // those the mount gives every file, as it would from open().
-    if (!replaces) (void)fchmod(fd_, NewFileMode(FolderOf(name)));
+    // One that replaces a file stays the user's alone until it is complete: Commit gives it
+    // the old file's owner and permissions. A new file gets those of any new file there, as the
+    // kernel gives them (the user's file creation mask, or the folder's default ACL).
+    const mode_t mode = replaces ? 0600 : 0666;
+    const std::filesystem::path folder = FolderOf(target_);
+    // Without a name until Commit: whatever ends the program meanwhile leaves nothing behind.
+    struct stat proc {};
+    if (stat("/proc/self/fd", &proc) == 0) {
+        fd_ = open(folder.c_str(), O_TMPFILE | O_WRONLY | O_CLOEXEC, mode);
+        if (fd_ >= 0) return;
+        // EISDIR: a kernel without O_TMPFILE; EOPNOTSUPP: a file system without it.
+        if (errno != EISDIR && errno != EOPNOTSUPP) {
+            const int error = errno;
+            Discard();
+            ThrowErrno(error);
+        }
+    }
+    // Otherwise under a hidden name from the start, which the signal handlers remove.
+    for (int tries = 0;; ++tries) {
+        std::string candidate = HiddenName(folder);
+        SetSignalTemp(candidate);
+        fd_ = open(candidate.c_str(),
+                   O_CREAT | O_EXCL | O_WRONLY | O_NOFOLLOW | O_NOCTTY | O_CLOEXEC, mode);
+        if (fd_ >= 0) {
+            temp_ = std::move(candidate);
+            return;
+        }
+        const int error = errno;
+        g_signal_temp.store(nullptr);
+        if (error != EEXIST || tries == 100) {
+            Discard();
+            ThrowErrno(error);
+        }
+    }
 }
 
 AtomicFile::~AtomicFile() { Discard(); }
@@ -306,11 +345,29 @@ void AtomicFile::Write(std::string_view bytes) {
     }
 }
 
+void AtomicFile::LinkUnderHiddenName() {
+    // linkat cannot put a file in the place of one that exists: the file without a name gets a
+    // hidden one, which the rename then puts in the target's place at once.
+    const std::string self = ThroughDescriptor(fd_);
+    for (int tries = 0;; ++tries) {
+        std::string candidate = HiddenName(FolderOf(target_));
+        SetSignalTemp(candidate);
+        if (linkat(AT_FDCWD, self.c_str(), AT_FDCWD, candidate.c_str(), AT_SYMLINK_FOLLOW) == 0) {
+            temp_ = std::move(candidate);
+            return;
+        }
+        const int error = errno;
+        g_signal_temp.store(nullptr);
+        if (error != EEXIST || tries == 100) ThrowErrno(error);
+    }
+}
+
 FileStamp AtomicFile::Commit() {
-    if (old_fd_ >= 0) KeepAccess(fd_, old_fd_, old_);
+    if (old_fd_ >= 0) KeepAccess(fd_, old_fd_, old_readable_, old_);
     if (fsync(fd_) != 0) ThrowErrno(errno);
     struct stat written {};
     if (fstat(fd_, &written) != 0) ThrowErrno(errno);
+    if (temp_.empty()) LinkUnderHiddenName();
     const int fd = fd_;
     fd_ = -1;
     if (close(fd) != 0 && errno != EINTR) ThrowErrno(errno);
@@ -333,7 +390,10 @@ const char* TemporaryPathForSignals() noexcept {
 }
 
 void RemoveTemporaryFileOnSignals() {
-    for (const int signal : {SIGINT, SIGTERM, SIGHUP, SIGPIPE}) {
+    // Every signal that ends a program by default and that another program (or a limit, as
+    // SIGXFSZ and SIGXCPU) may send; not those of the program's own faults.
+    for (const int signal : {SIGHUP, SIGINT, SIGQUIT, SIGPIPE, SIGALRM, SIGTERM, SIGUSR1, SIGUSR2,
+                             SIGPOLL, SIGPROF, SIGVTALRM, SIGXCPU, SIGXFSZ, SIGPWR}) {
         struct sigaction previous {};
         if (sigaction(signal, nullptr, &previous) != 0 || previous.sa_handler == SIG_IGN) continue;
         struct sigaction handler {};

@@ -1,12 +1,16 @@
-// Replacing a file whole: the new contents go to a temporary file in the same folder, which is
-// synced and renamed over the old file only when everything has been written. A reader sees
-// the old file or the new one, never a part; on any failure the old file stays as it was and
-// the temporary file is removed.
+// Replacing a file whole: the new contents go to a new file in the same folder, which has no
+// name while it is written (O_TMPFILE), and which is synced, linked under a short hidden name
+// and renamed over the old file only when everything has been written. A reader sees the old
+// file or the new one, never a part; on any failure, and when the program is ended meanwhile,
+// the old file stays as it was and nothing is left beside it. Where the system or the file
+// system has no O_TMPFILE, the new file has its hidden name from the start, and it is removed
+// on failure (and by the signal handlers below).
 //
 // The new file keeps who may read and change the old one: its owner, group, permissions, ACL
 // and other extended attributes, as the old file had them when the write began (a file put in
 // its place since gives nothing). Where one of them cannot be given to the new file (a user
-// may not give a file away to someone else), the write fails and the old file stays.
+// may not give a file away to someone else), the write fails and the old file stays. A file
+// the user may not write (its permissions) is not replaced; root may write any.
 //
 // A symbolic link in the file's place is followed only when the link, every link after it and
 // the file it leads to all belong to the user running the program; a link that leads nowhere
@@ -76,9 +80,9 @@ std::optional<FileStamp> StampOf(const std::string& path);
 
 class AtomicFile {
   public:
-    // Creates the temporary file beside the file that path names (see FindWriteTarget).
+    // Creates the new file beside the file that path names (see FindWriteTarget).
     explicit AtomicFile(const std::string& path);
-    // Removes the temporary file unless Commit() has succeeded.
+    // Removes the new file unless Commit() has succeeded.
     ~AtomicFile();
     AtomicFile(const AtomicFile&) = delete;
     AtomicFile& operator=(const AtomicFile&) = delete;
@@ -88,26 +92,32 @@ class AtomicFile {
     // it over the target. Returns the stamp of the file now in the target's place.
     FileStamp Commit();
 
-    // The temporary file's path while it exists (empty after Commit or removal).
-    const std::string& TemporaryPath() const { return temp_; }
+    // How many other names (hard links) the file replaced had when the write began: they keep
+    // the old contents. 0 for a new file.
+    nlink_t OtherLinks() const { return old_fd_ >= 0 ? old_.st_nlink - 1 : 0; }
 
   private:
     void Discard() noexcept;
+    void LinkUnderHiddenName();
 
     std::string target_;
-    std::string temp_;
+    std::string temp_;  // the new file's hidden name, once it has one
     int fd_ = -1;
-    int old_fd_ = -1;     // the file replaced, as found at the start (O_PATH); -1 for a new file
-    struct stat old_ {};  // its status then
+    int old_fd_ = -1;            // the file replaced, as found at the start; -1 for a new file
+    bool old_readable_ = false;  // opened for reading, else with O_PATH
+    struct stat old_ {};         // its status then
 };
 
-// The temporary file of the AtomicFile created last and not yet committed or discarded, as a
-// NUL-terminated path for unlink() in a signal handler; empty when there is none.
+// The hidden name of the new file of the AtomicFile that gave one last and has not yet
+// committed or discarded it, as a NUL-terminated path for unlink() in a signal handler; empty
+// when there is none.
 const char* TemporaryPathForSignals() noexcept;
 
-// From now on SIGINT, SIGTERM, SIGHUP and SIGPIPE (a write to a pipe whose reader has gone)
-// remove that temporary file and then end the program as the signal itself would. A signal
-// that was ignored when this is called stays ignored (nohup).
+// From now on each signal that ends a program by default and comes from outside it (SIGINT,
+// SIGTERM, SIGHUP, SIGQUIT, SIGPIPE from a write to a pipe whose reader has gone, SIGALRM,
+// SIGUSR1, SIGUSR2, SIGXFSZ and SIGXCPU from a limit, and the like) removes that hidden file
+// and then ends the program as the signal itself would. A signal that was ignored when this is
+// called stays ignored (nohup).
 void RemoveTemporaryFileOnSignals();
 
 }  // namespace zv

@@ -1,4 +1,5 @@
 #include <fcntl.h>
+#include <grp.h>
 #include <gtest/gtest.h>
 #include <sched.h>
 #include <signal.h>
@@ -47,10 +48,11 @@ class Convert : public testing::Test {
     }
     static std::string Get(const std::string& path) { return zv::test::TempDir::Get(path); }
 
-    // Runs zv-convert with args, stdin from input, stdout to sink; SIGPIPE at its default
-    // unless the sink says otherwise.
-    Result Run(std::vector<std::string> args, const std::string& input = "",
-               Sink sink = Sink::File) {
+    // Runs zv-convert with args, stdin from input, stdout to sink, and settings added to the
+    // environment; SIGPIPE at its default unless the sink says otherwise, SIGXFSZ too when
+    // xfsz_at_default_ says so.
+    Result Run(std::vector<std::string> args, const std::string& input = "", Sink sink = Sink::File,
+               std::vector<std::string> settings = {}) {
         const std::string in = Put("stdin", input), out = Path("stdout"), err = Path("stderr");
         posix_spawn_file_actions_t actions;
         posix_spawn_file_actions_init(&actions);
@@ -75,6 +77,7 @@ class Convert : public testing::Test {
         // An ignored signal stays ignored in the program started.
         const bool ignore = sink == Sink::ClosedPipeSigpipeIgnored;
         if (!ignore) sigaddset(&defaults, SIGPIPE);
+        if (xfsz_at_default_) sigaddset(&defaults, SIGXFSZ);
         posix_spawnattr_setsigdefault(&attr, &defaults);
         posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
         const sighandler_t previous = ignore ? signal(SIGPIPE, SIG_IGN) : SIG_DFL;
@@ -85,7 +88,11 @@ class Convert : public testing::Test {
         argv.push_back(nullptr);
         pid_t pid = 0;
         Result r;
-        EXPECT_EQ(posix_spawn(&pid, ZV_CONVERT, &actions, &attr, argv.data(), environ), 0);
+        std::vector<char*> env;
+        for (char** e = environ; *e; ++e) env.push_back(*e);
+        for (std::string& setting : settings) env.push_back(setting.data());
+        env.push_back(nullptr);
+        EXPECT_EQ(posix_spawn(&pid, ZV_CONVERT, &actions, &attr, argv.data(), env.data()), 0);
         if (ignore) signal(SIGPIPE, previous);
         if (pipeFds[1] >= 0) close(pipeFds[1]);
         int status = 0;
@@ -102,6 +109,7 @@ class Convert : public testing::Test {
     }
 
     zv::test::TempDir dir_;
+    bool xfsz_at_default_ = false;
 };
 
 std::string Converted(const std::string& input) {
@@ -585,9 +593,10 @@ TEST_F(Convert, PlantedOutputIsRefused) {
     }
 }
 
-// Interrupted, ended, hung up or cut off by a closed pipe while -o is written, the program
-// removes its hidden temporary file and ends by that signal; the old file stays. It is held
-// with the new file complete, just before the replacement (see hold_fsync.cpp), and signalled
+// Ended by a signal while -o puts its file in place (interrupted, ended, hung up, cut off by a
+// closed pipe, over a limit, or by any other signal that ends a program), the program removes
+// the new file's hidden name and ends by that signal; the old file stays. It is held with the
+// new file complete and named, just before the rename (see test_preload.cpp), and signalled
 // there.
 class SignalDuringOutput : public Convert, public testing::WithParamInterface<int> {};
 
@@ -611,7 +620,7 @@ TEST_P(SignalDuringOutput, LeavesNothingBehind) {
     posix_spawnattr_setflags(&attr, POSIX_SPAWN_SETSIGDEF);
     std::string program = ZV_CONVERT, o = "-o", out = file;
     char* argv[] = {program.data(), o.data(), out.data(), nullptr};
-    std::string preload = std::string("LD_PRELOAD=") + ZV_HOLD_FSYNC, hold = "ZV_TEST_HOLD_FD=3";
+    std::string preload = std::string("LD_PRELOAD=") + ZV_TEST_PRELOAD, hold = "ZV_TEST_HOLD_FD=3";
     char* env[] = {preload.data(), hold.data(), nullptr};
     pid_t pid = 0;
     ASSERT_EQ(posix_spawn(&pid, ZV_CONVERT, &actions, &attr, argv, env), 0);
@@ -622,22 +631,187 @@ TEST_P(SignalDuringOutput, LeavesNothingBehind) {
     const ssize_t told = read(held[0], &byte, 1);  // the program is held, or has ended
     close(held[0]);
     if (told == 1) {
-        EXPECT_EQ(folder.Entries().size(), 2u) << "no temporary file while held";
+        EXPECT_EQ(folder.Entries().size(), 2u) << "no hidden file while held";
         kill(pid, GetParam());
     }
     int status = 0;
     ASSERT_EQ(waitpid(pid, &status, 0), pid);
-    if (told != 1) GTEST_SKIP() << "fsync could not be held (a sanitizer's own fsync comes first)";
+    if (told != 1) GTEST_SKIP() << "rename could not be held (a sanitizer's own comes first)";
     EXPECT_TRUE(WIFSIGNALED(status) && WTERMSIG(status) == GetParam()) << status;
     EXPECT_EQ(folder.Entries(), std::vector<std::string>{"out.html"});
     EXPECT_EQ(Get(file), "old");
 }
 
 INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringOutput,
-                         testing::Values(SIGINT, SIGTERM, SIGHUP, SIGPIPE),
+                         testing::Values(SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ, SIGXCPU,
+                                         SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM),
                          [](const testing::TestParamInfo<int>& info) {
                              return std::string(sigabbrev_np(info.param));
                          });
+
+// Where the new file is made: without a name (O_TMPFILE), or under a hidden name where the
+// file system has no O_TMPFILE (here taken away by test_preload.cpp).
+class NewFileWay : public Convert, public testing::WithParamInterface<bool> {
+  protected:
+    std::vector<std::string> Settings() const {
+        if (GetParam()) return {};
+        return {std::string("LD_PRELOAD=") + ZV_TEST_PRELOAD, "ZV_TEST_NO_TMPFILE=1"};
+    }
+};
+
+// A name as long as the file system allows is replaced: the hidden name beside it is short.
+TEST_P(NewFileWay, LongestNameIsReplaced) {
+    zv::test::TempDir folder;
+    const std::string file = folder.File(std::string(255, 'n'));
+    std::ofstream(file, std::ios::binary) << "old";
+    const Result r = Run({"-o", file}, "Riiga", Sink::File, Settings());
+    EXPECT_EQ(r.exit, 0) << r.err;
+    EXPECT_EQ(Get(file), "R&#299;ga");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{std::string(255, 'n')});
+}
+
+// Over the file-size limit (ulimit -f) with SIGXFSZ at its default, the program ends by that
+// signal part-way through the new file, which leaves nothing behind; the old file stays.
+TEST_P(NewFileWay, FileSizeLimitLeavesNothingBehind) {
+    zv::test::TempDir folder;
+    const std::string file = folder.File("big.html");
+    std::ofstream(file, std::ios::binary) << "old";
+    const std::string input(256 * 1024, 'a');
+    Result r;
+    {
+        zv::test::FileSizeLimit limit(64 * 1024);  // SIGXFSZ ignored here, at its default there
+        ASSERT_TRUE(limit.Active());
+        xfsz_at_default_ = true;
+        r = Run({"-o", file}, input, Sink::File, Settings());
+    }
+    EXPECT_EQ(r.signal, SIGXFSZ) << r.exit << " " << r.err;
+    EXPECT_EQ(Get(file), "old");
+    EXPECT_EQ(folder.Entries(), std::vector<std::string>{"big.html"});
+}
+
+INSTANTIATE_TEST_SUITE_P(Ways, NewFileWay, testing::Values(true, false),
+                         [](const testing::TestParamInfo<bool>& info) {
+                             return std::string(info.param ? "unnamed" : "hidden_name");
+                         });
+
+// The output written in place into a regular file that is one of the inputs, through standard
+// output or a descriptor that -o names: refused before anything is written, as cat refuses it.
+struct SameFileRow {
+    const char* name;
+    std::vector<std::string> args;  // "C" stands for the input file
+    int fd;                         // opened on the input file, with flags
+    int flags;
+};
+
+void PrintTo(const SameFileRow& row, std::ostream* os) { *os << row.name; }
+
+class SameFile : public Convert, public testing::WithParamInterface<SameFileRow> {};
+
+TEST_P(SameFile, ThroughADescriptorIsRefused) {
+    const SameFileRow& row = GetParam();
+    const std::string text = "sheema Riiga\n", input = Put("c.txt", text), err = Path("stderr");
+    std::vector<std::string> args{ZV_CONVERT};
+    for (const std::string& a : row.args) args.push_back(a == "C" ? input : a);
+    std::vector<char*> argv;
+    for (std::string& a : args) argv.push_back(a.data());
+    argv.push_back(nullptr);
+    posix_spawn_file_actions_t actions;
+    posix_spawn_file_actions_init(&actions);
+    posix_spawn_file_actions_addopen(&actions, 0, "/dev/null", O_RDONLY, 0);
+    posix_spawn_file_actions_addopen(&actions, 1, Path("stdout").c_str(),
+                                     O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, 2, err.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+    posix_spawn_file_actions_addopen(&actions, row.fd, input.c_str(), row.flags, 0);
+    pid_t pid = 0;
+    ASSERT_EQ(posix_spawn(&pid, ZV_CONVERT, &actions, nullptr, argv.data(), environ), 0);
+    posix_spawn_file_actions_destroy(&actions);
+    int status = 0;
+    ASSERT_EQ(waitpid(pid, &status, 0), pid);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 64) << status << " " << Get(err);
+    EXPECT_EQ(Get(input), text);
+    EXPECT_NE(Get(err).find(" is the same file as the input "), std::string::npos) << Get(err);
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Rows, SameFile,
+    testing::Values(
+        SameFileRow{"check_to_dev_stdout", {"--check", "-o", "/dev/stdout", "C"}, 1, O_RDWR},
+        SameFileRow{"to_dev_stdin_from_stdin", {"-o", "/dev/stdin"}, 0, O_RDWR},
+        SameFileRow{"to_proc_fd_appending", {"-o", "/proc/self/fd/5", "C"}, 5, O_WRONLY | O_APPEND},
+        SameFileRow{"stdout_appending", {"C"}, 1, O_WRONLY | O_APPEND}),
+    [](const testing::TestParamInfo<SameFileRow>& info) { return std::string(info.param.name); });
+
+// -o replaces a file whole, so its other hard links keep the old contents: it says so.
+TEST_F(Convert, OtherHardLinksAreWarnedOf) {
+    const std::string file = Put("out.html", "old"), other = Path("other.html");
+    ASSERT_EQ(link(file.c_str(), other.c_str()), 0);
+    const Result r = Run({"-o", file}, "Riiga");
+    EXPECT_EQ(r.exit, 0);
+    EXPECT_EQ(r.err, "zv-convert: warning: " + file +
+                         " had 1 other hard link, which keeps the old contents\n");
+    EXPECT_EQ(Get(file), "R&#299;ga");
+    EXPECT_EQ(Get(other), "old");
+}
+
+// A file the user may not write is not replaced, as the shell's ">" would not write it, even
+// where the user may write the folder. Root may write any file, and replaces it (keeping its
+// permissions), as ">" would write it.
+TEST_F(Convert, ReadOnlyFileIsNotReplaced) {
+    if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
+    for (const bool as_root : {false, true}) {
+        zv::test::TempDir folder;
+        ASSERT_EQ(chown(folder.Path().c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chmod(folder.Path().c_str(), 0755), 0);
+        const std::string file = folder.Put("out.html", "old"), err = Path("stderr");
+        ASSERT_EQ(chown(file.c_str(), 65534, 65534), 0);
+        ASSERT_EQ(chmod(file.c_str(), 0444), 0);
+        const pid_t pid = fork();
+        ASSERT_GE(pid, 0);
+        if (pid == 0) {
+            const int in = open("/dev/null", O_RDONLY),
+                      out = open(err.c_str(), O_WRONLY | O_TRUNC | O_CREAT, 0644);
+            if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0 || dup2(out, 2) < 0)
+                _exit(120);
+            if (!as_root &&
+                (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
+                _exit(121);
+            execl(ZV_CONVERT, ZV_CONVERT, "-o", file.c_str(), static_cast<char*>(nullptr));
+            _exit(122);
+        }
+        int status = 0;
+        ASSERT_EQ(waitpid(pid, &status, 0), pid);
+        ASSERT_TRUE(WIFEXITED(status)) << status;
+        struct stat after {};
+        ASSERT_EQ(stat(file.c_str(), &after), 0);
+        EXPECT_EQ(after.st_mode & 07777, 0444u);
+        if (as_root) {
+            EXPECT_EQ(WEXITSTATUS(status), 0) << Get(err);
+            EXPECT_EQ(Get(file), "");
+        } else {
+            EXPECT_EQ(WEXITSTATUS(status), 74);
+            EXPECT_EQ(Get(err), "zv-convert: " + file + ": Permission denied\n");
+            EXPECT_EQ(Get(file), "old");
+        }
+    }
+}
+
+// A name with a line feed or another control character is quoted, as GNU tools quote it, in
+// messages and in the lines of --check: no such name can make a line of its own.
+TEST_F(Convert, ControlCharactersInNamesAreQuoted) {
+    const std::string folder = dir_.Path().string() + "/";
+    Result r = Run({folder + "gone\nzv-convert: done"});
+    EXPECT_EQ(r.exit, 66);
+    EXPECT_EQ(r.err, "zv-convert: '" + folder +
+                         "gone'$'\\n''zv-convert: done': No such file or directory\n");
+    r = Run({"-o", folder + "no\x1B[31m/out.html"}, "Riiga");
+    EXPECT_EQ(r.exit, 74);
+    EXPECT_EQ(r.err,
+              "zv-convert: '" + folder + "no'$'\\033''[31m/out.html': No such file or directory\n");
+    const std::string checked = Put("it's\r.txt", "sheema\n");
+    r = Run({"--check", checked});
+    EXPECT_EQ(r.exit, 1) << r.err;
+    EXPECT_EQ(r.out.rfind("'" + folder + "it'\\''s'$'\\r''.txt':1:1: sheema -> ", 0), 0u) << r.out;
+}
 
 TEST_F(Convert, HelpVersionAndBadOptions) {
     Result r = Run({"--help"});

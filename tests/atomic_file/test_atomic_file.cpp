@@ -109,6 +109,43 @@ INSTANTIATE_TEST_SUITE_P(
                     AccessRow{"user_attribute", 0644, false, "user.zv.origin", "mail"}),
     [](const testing::TestParamInfo<AccessRow>& info) { return std::string(info.param.name); });
 
+// A file without an ACL, in a folder whose default ACL gives every new file one, is replaced by
+// one without an ACL too: it would give other permissions than the old file's.
+TEST_F(Folder, NoAclWhereTheOldFileHadNone) {
+    const std::string acl = Acl({{0x01, 6, kNoId},
+                                 {0x02, 6, kNobody},
+                                 {0x04, 4, kNoId},
+                                 {0x10, 6, kNoId},
+                                 {0x20, 0, kNoId}});
+    if (setxattr(dir_.Path().c_str(), "system.posix_acl_default", acl.data(), acl.size(), 0) != 0) {
+        GTEST_SKIP() << "no default ACL on this file system: " << strerror(errno);
+    }
+    const std::string path = Put("letter.html", "old");
+    ASSERT_EQ(removexattr(path.c_str(), "system.posix_acl_access"), 0);
+    ASSERT_EQ(chmod(path.c_str(), 0640), 0);
+    Replace(path, "new");
+    EXPECT_EQ(Attribute(path, "system.posix_acl_access"), std::nullopt);
+    struct stat status {};
+    ASSERT_EQ(stat(path.c_str(), &status), 0);
+    EXPECT_EQ(status.st_mode & 07777, 0640u);
+}
+
+// While it is written the new file has no name, so that nothing is left behind when the
+// program is ended meanwhile (where the file system has O_TMPFILE, as here); a name as long as
+// the file system allows is replaced as well, beside a short hidden name.
+TEST_F(Folder, NewFileHasNoNameWhileWritten) {
+    for (const std::string& name : {std::string("out.html"), std::string(255, 'n')}) {
+        const std::string path = Put(name, "old");
+        zv::AtomicFile file(path);
+        file.Write("new");
+        EXPECT_EQ(Entries(), std::vector<std::string>{name});
+        file.Commit();
+        EXPECT_EQ(Get(path), "new");
+        EXPECT_EQ(Entries(), std::vector<std::string>{name});
+        ASSERT_EQ(unlink(path.c_str()), 0);
+    }
+}
+
 // A new file gets the permissions of any new file in its folder: 0666 less the user's file
 // creation mask, or where the folder has a default ACL, what that gives (the mask ignored).
 struct NewFileRow {
@@ -155,7 +192,8 @@ INSTANTIATE_TEST_SUITE_P(
 TEST_F(Folder, OwnerThatCannotBeKeptKeepsTheOldFile) {
     if (geteuid() != 0) GTEST_SKIP() << "needs root to act as another user";
     ASSERT_EQ(chmod(dir_.Path().c_str(), 0777), 0);
-    const std::string path = Put("shared.html", "old");  // root's file
+    const std::string path = Put("shared.html", "old");  // root's file, which all may write
+    ASSERT_EQ(chmod(path.c_str(), 0666), 0);
     int report[2];
     ASSERT_EQ(pipe(report), 0);
     const pid_t child = fork();

@@ -508,6 +508,7 @@ class OnlineTest : public QObject {
         QTest::newRow("installed in /usr/bin") << "system" << false;
         QTest::newRow("another user's document, sticky folder") << "planted file" << false;
         QTest::newRow("another user's FIFO, folder all may write") << "planted fifo" << false;
+        QTest::newRow("document the user may not write") << "read-only document" << false;
     }
     void program_folder() {
         QFETCH(QString, kind);
@@ -528,6 +529,13 @@ class OnlineTest : public QObject {
             QVERIFY(bits_hold->Holds());
             QFile attempt(QDir(executable_folder).filePath("attempt"));
             QVERIFY(!attempt.open(QIODevice::WriteOnly));  // the folder is read-only for us
+        }
+        if (kind == "read-only document") {
+            const QString document = zv::UnicodeDocumentPath(executable_folder);
+            QVERIFY(WriteText(document, "kept"));
+            QVERIFY(QFile::setPermissions(document, QFile::ReadOwner | QFile::ReadOther));
+            bits_hold.emplace();
+            QVERIFY(bits_hold->Holds());
         }
         if (kind == "system") executable_folder = QStringLiteral("/usr/bin");
         if (kind.startsWith("planted")) {
@@ -551,8 +559,8 @@ class OnlineTest : public QObject {
             QCOMPARE(QDir(executable_folder)
                          .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
                      QStringList());  // the probe is gone again
+        bits_hold.reset();
         if (kind == "read-only") {
-            bits_hold.reset();
             QFile::setPermissions(executable_folder,
                                   QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         }
