@@ -27,6 +27,7 @@
 #include "app/check_text.h"
 #include "app/convert_text.h"
 #include "app/quoted_name.h"
+#include "app/restore_text.h"
 #include "atomic_file/atomic_file.h"
 #include "document/document_lines.h"
 #include "zv/config.h"
@@ -65,14 +66,19 @@ constexpr char kUsage[] =
     "               letters is a word, one line each:\n"
     "               FILE:LINE:COLUMN: TYPED -> CONVERTED: did you mean WORD (type FORM)\n"
     "               (the dictionary is hunspell's lv_LV, or ZV_DICTIONARY=/path/lv_LV)\n"
+    "  --restore    first restore the marks of Latvian typed without them (\"Riga\"\n"
+    "               becomes \"Riiga\", R&#299;ga), choosing each word's likeliest form;\n"
+    "               with --check, list the choices it is unsure of instead, one line\n"
+    "               each: FILE:LINE:COLUMN: TYPED -> CHOSEN: or OTHER, OTHER\n"
     "  -h, --help   show this help and exit\n"
     "  --version    show the version and exit\n"
     "  --           end of options: every argument after it is a FILE\n"
     "\n"
     "Exit status: 0 success (with --check: no word flagged), 1 with --check: some words\n"
-    "flagged, 64 bad command line, 65 input is not valid UTF-8, 66 an input cannot be\n"
-    "read, 69 --check and no usable Latvian dictionary, 70 internal error (out of\n"
-    "memory), 74 the output cannot be written.\n"
+    "flagged (with --restore: some choices listed), 64 bad command line, 65 input is not\n"
+    "valid UTF-8, 66 an input cannot be read, 69 --check and no usable Latvian\n"
+    "dictionary, or --restore and no usable lexicon, 70 internal error (out of memory),\n"
+    "74 the output cannot be written.\n"
     "\n"
     "Example: zv-convert --document -o unitext.html letter.txt\n";
 
@@ -388,9 +394,33 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
     return flagged > 0 ? 1 : 0;
 }
 
+// The lexicon --restore needs; stops with 69 when there is none.
+const zv::lexicon::Lexicon& TheLexicon() {
+    const zv::lexicon::Lexicon* lexicon = zv::lexicon::Lexicon::Get();
+    if (!lexicon) Fail(EX_UNAVAILABLE, "no usable lexicon: " + zv::lexicon::Lexicon::Error());
+    return *lexicon;
+}
+
+// --restore --check: every input read and checked as UTF-8 first, then the uncertain choices
+// of each listed. 1 when some are.
+int RunRestoreCheck(const std::vector<std::string>& inputs,
+                    const std::optional<std::string>& output) {
+    std::vector<std::string> texts(inputs.size());
+    for (std::size_t i = 0; i < inputs.size(); ++i) ReadInput(inputs[i], texts[i]);
+    zv::restore::Restorer restorer(TheLexicon());
+    if (output) OpenOutput(*output);
+    std::size_t listed = 0;
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        const std::string name = inputs[i] == "-" ? "<stdin>" : inputs[i];
+        listed += zv::cli::ListUncertain(restorer, name, texts[i], WriteAll);
+    }
+    CloseOutput();
+    return listed > 0 ? 1 : 0;
+}
+
 // What the command line asks for.
 struct Options {
-    bool document = false, help = false, version = false, check = false;
+    bool document = false, help = false, version = false, check = false, restore = false;
     zv::cli::ConvertOptions convert;
     std::optional<std::string> output;
     std::vector<std::string> inputs;  // in the order given; "-" for standard input
@@ -401,7 +431,7 @@ struct Options {
 }
 
 // The long options without a short one: values beyond any character.
-enum : int { kDocument = 256, kUnicode, kExact, kText, kCheck, kVersion };
+enum : int { kDocument = 256, kUnicode, kExact, kText, kCheck, kRestore, kVersion };
 
 // Stops on what getopt_long could not take: ':' for -o without its file name, '?' for an
 // option it does not know (optopt is then the unknown letter of a group of short options, or
@@ -417,15 +447,13 @@ enum : int { kDocument = 256, kUnicode, kExact, kText, kCheck, kVersion };
 }
 
 Options ParseOptions(int argc, char** argv) {
-    static const option kLongOptions[] = {{"output", required_argument, nullptr, 'o'},
-                                          {"document", no_argument, nullptr, kDocument},
-                                          {"unicode", no_argument, nullptr, kUnicode},
-                                          {"exact", no_argument, nullptr, kExact},
-                                          {"text", no_argument, nullptr, kText},
-                                          {"check", no_argument, nullptr, kCheck},
-                                          {"help", no_argument, nullptr, 'h'},
-                                          {"version", no_argument, nullptr, kVersion},
-                                          {nullptr, 0, nullptr, 0}};
+    static const option kLongOptions[] = {
+        {"output", required_argument, nullptr, 'o'}, {"document", no_argument, nullptr, kDocument},
+        {"unicode", no_argument, nullptr, kUnicode}, {"exact", no_argument, nullptr, kExact},
+        {"text", no_argument, nullptr, kText},       {"check", no_argument, nullptr, kCheck},
+        {"restore", no_argument, nullptr, kRestore}, {"help", no_argument, nullptr, 'h'},
+        {"version", no_argument, nullptr, kVersion}, {nullptr, 0, nullptr, 0},
+    };
     // "-": files come back in their place among the options (as 1), whatever POSIXLY_CORRECT
     // says, so options may follow files; ":": the messages are this program's own.
     constexpr char kShortOptions[] = "-:ho:";
@@ -456,6 +484,9 @@ Options ParseOptions(int argc, char** argv) {
                 break;
             case kCheck:
                 options.check = true;
+                break;
+            case kRestore:
+                options.restore = true;
                 break;
             case kVersion:
                 options.version = true;
@@ -518,7 +549,14 @@ int RunConvert(const Options& options, const std::optional<std::string>& output)
     } else {
         for (const std::string& name : inputs) ReadInput(name, read);
     }
-    const std::string_view text = mapped ? mapped->bytes : std::string_view(read);
+    std::string_view text = mapped ? mapped->bytes : std::string_view(read);
+    std::string restored;
+    if (options.restore) {
+        if (mapped) CheckUtf8(mapped->bytes, mapped->name);
+        zv::restore::Restorer restorer(TheLexicon());
+        restored = zv::cli::RestoreUtf8(restorer, text);
+        text = restored;
+    }
 
     // The document's body line sits between its first CR LF (the header line's end) and the
     // footer; the converted text goes there.
@@ -566,6 +604,7 @@ int Run(int argc, char** argv) {
     }
     const std::optional<std::string> output = FileToReplace(options);
     if (!output) RefuseToWriteIntoAnInput(options.inputs);
+    if (options.check && options.restore) return RunRestoreCheck(options.inputs, output);
     return options.check ? RunCheck(options.inputs, output) : RunConvert(options, output);
 }
 

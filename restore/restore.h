@@ -1,0 +1,64 @@
+// Restoring the marks of Latvian typed without them ("Es dzivoju Riga" -> "Es dzīvoju Rīgā"),
+// written back in the conventions ("Es dziivoju Riigaa"), so that the conversion gives the
+// chosen words exactly.
+//
+// For each word of a Latvian line the most probable form is chosen among the word as typed and
+// its forms with marks added that the lexicon knows, by the best path over the line (the forms'
+// counts, the word bigram and the word-ending bigram). A word already typed with a mark, a
+// convention, a reference or an escape stays as typed ("Rīga", "Riiga", "s-heema"), and so do
+// single letters, words of an address or code, and every word of a line that is not mostly
+// Latvian (English, code). The case of each letter is kept ("RIGA" -> "RIIGA", that is RĪGA).
+// A choice whose best path beats the best path with another form there by only a small margin
+// is reported as uncertain, with the other forms.
+//
+// Standard C++ only. A Restorer remembers the words it has met; use one per thread.
+#pragma once
+
+#include <cstddef>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "lexicon/lexicon.h"
+
+namespace zv::restore {
+
+// A form the word could have: in letters ("Rīgā") and typed in the conventions ("Riigaa").
+struct Alternative {
+    std::u16string word;
+    std::u16string typed;
+};
+
+// A choice the restoring is unsure of.
+struct Uncertain {
+    std::size_t begin = 0, length = 0;          // the word typed, in UTF-16 units of the input
+    std::size_t out_begin = 0, out_length = 0;  // what stands for it in the restored text
+    std::u16string typed;                       // the word as typed ("ka")
+    Alternative chosen;                         // the form chosen ("kā", "kaa")
+    std::vector<Alternative> others;            // the other forms, likeliest first
+};
+
+struct Restored {
+    std::u16string text;               // the input with the chosen forms typed in
+    std::vector<Uncertain> uncertain;  // in order
+    std::size_t changed = 0;           // how many words were given marks
+};
+
+class Restorer {
+  public:
+    explicit Restorer(const lexicon::Lexicon& lexicon);
+    ~Restorer();
+    Restorer(const Restorer&) = delete;
+    Restorer& operator=(const Restorer&) = delete;
+
+    // text restored line by line (a line ends at CR or LF); everything but the words given
+    // marks stays exactly as it is.
+    Restored Restore(std::u16string_view text);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
+
+}  // namespace zv::restore
