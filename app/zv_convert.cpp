@@ -401,13 +401,19 @@ const zv::lexicon::Lexicon& TheLexicon() {
     return *lexicon;
 }
 
+// The dictionary's forms for the words the lexicon lacks, when there is a usable dictionary.
+zv::restore::DictionaryForms DictionaryFormsIfAny() {
+    const std::optional<std::string> base = zv::checker::Checker::FindDictionary();
+    return base ? zv::restore::HunspellForms(*base) : zv::restore::DictionaryForms{};
+}
+
 // --restore --check: every input read and checked as UTF-8 first, then the uncertain choices
 // of each listed. 1 when some are.
 int RunRestoreCheck(const std::vector<std::string>& inputs,
                     const std::optional<std::string>& output) {
     std::vector<std::string> texts(inputs.size());
     for (std::size_t i = 0; i < inputs.size(); ++i) ReadInput(inputs[i], texts[i]);
-    zv::restore::Restorer restorer(TheLexicon());
+    zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
     if (output) OpenOutput(*output);
     std::size_t listed = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
@@ -553,7 +559,7 @@ int RunConvert(const Options& options, const std::optional<std::string>& output)
     std::string restored;
     if (options.restore) {
         if (mapped) CheckUtf8(mapped->bytes, mapped->name);
-        zv::restore::Restorer restorer(TheLexicon());
+        zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
         restored = zv::cli::RestoreUtf8(restorer, text);
         text = restored;
     }

@@ -315,6 +315,14 @@ bool Lexicon::Knows(std::string_view form) const noexcept {
     return final;
 }
 
+bool Lexicon::InDictionary(std::string_view form) const noexcept {
+    const FormId id = Id(form);
+    if (id != kNoForm && id < mapped_->forms.size()) {
+        return (mapped_->forms[id].flags & kInDictionary) != 0;
+    }
+    return Knows(form);
+}
+
 std::vector<Form> Lexicon::FormsOf(std::string_view plain, std::size_t limit) const {
     std::vector<unsigned> symbols;
     while (!plain.empty()) {

@@ -55,6 +55,9 @@ class Lexicon {
     std::uint32_t Count(std::string_view form) const noexcept;
     // Whether form is a known Latvian word form: counted, or one the dictionary makes.
     bool Knows(std::string_view form) const noexcept;
+    // Whether form is one the dictionary makes (a counted form may not be: a name, a word of
+    // another language in the counted text, a word misspelt there).
+    bool InDictionary(std::string_view form) const noexcept;
     // The known forms whose letters without marks are plain's (plain itself too when it is a
     // known form), most frequent first, then in alphabetical order of their UTF-8. plain is
     // lower case; marks in it stay (only its unmarked letters may gain one). At most limit.

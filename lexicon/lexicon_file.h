@@ -61,8 +61,11 @@ struct FormRecord {
     std::uint32_t follower_count;  // how many different forms follow it
     std::uint32_t follower_total;  // how often a form follows it, all counted
     std::uint16_t length;          // in bytes
-    std::uint16_t unused;
+    std::uint16_t flags;           // kInDictionary
 };
+
+// A counted form that the dictionary makes too (a form without a count is known only from it).
+inline constexpr std::uint16_t kInDictionary = 1;
 
 struct FollowRecord {
     std::uint32_t next;   // the form or ending that follows

@@ -258,7 +258,11 @@ int Run(int argc, char** argv) {
     }
     for (const auto& row : ReadTable(argv[3], 1)) {
         auto symbols = Symbols(row[0]);
-        if (!symbols.empty()) words.push_back(std::move(symbols));
+        if (symbols.empty()) continue;
+        words.push_back(std::move(symbols));
+        if (const auto counted = forms.ids.find(row[0]); counted != forms.ids.end()) {
+            forms.records[counted->second].flags |= kInDictionary;
+        }
     }
     std::sort(words.begin(), words.end());
     words.erase(std::unique(words.begin(), words.end()), words.end());

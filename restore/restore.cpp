@@ -3,9 +3,11 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <mutex>
 #include <unordered_map>
 #include <utility>
 
+#include "checker/dictionary.h"
 #include "checker/latvian_line.h"
 #include "checker/letters.h"
 #include "checker/readings.h"
@@ -26,13 +28,18 @@ using lexicon::Lexicon;
 // kPairWeight times the log of how much more likely the word bigram makes it after the form
 // before it, plus kEndingWeight times the same for the bigram of their endings. The bigram's
 // estimate is mixed with the form's share as a form followed by kPairPrior more words would be.
-constexpr double kPairWeight = 0.7;
+constexpr double kPairWeight = 0.5;
 constexpr double kPairPrior = 50;
 constexpr double kEndingWeight = 0.5;
-constexpr double kEndingPrior = 100;
-// The count a form without one is taken to have: one the dictionary makes, and one not known.
+constexpr double kEndingPrior = 300;
+// The count a form without one is taken to have: one the dictionary makes, kDictionaryFormCount
+// times 1000 times its ending's share of running text (so that of two forms unseen, the one
+// with the commoner ending wins: "-ā" and "-a" are told apart so), and one not known.
 constexpr double kDictionaryFormCount = 0.5;
 constexpr double kUnknownFormCount = 0.01;
+// The forms a dictionary is asked for, of a word the lexicon knows in no form.
+constexpr std::size_t kMaxDictionaryForms = 48;
+constexpr int kMaxDictionaryMarks = 3;
 // A choice whose best path beats the best with another form by less than this (in the log of
 // the path's probability) is uncertain; forms within kOtherMargin of the best are offered.
 constexpr double kUncertainMargin = 2.0;
@@ -45,7 +52,13 @@ struct Candidate {
     std::string form;  // lower case, UTF-8
     FormId id = lexicon::kNoForm;
     EndingId ending = lexicon::kNoEnding;
-    double share = 0;  // of all counts
+    double share = 0;      // of all counts
+    double log_share = 0;  // its log
+    // As the form before another: how many words followed it, and the log of the weight the
+    // bigram's mix gives the next form's share; the same for its ending.
+    double followers = 0, log_unseen_pair = 0;
+    double ending_followers = 0, log_unseen_ending = 0;
+    double log_ending_share = 0;  // the log of its ending's share of running text
 };
 
 // What is known of a word as typed in small letters.
@@ -54,13 +67,26 @@ struct Word {
     bool latvian = false;               // a Latvian word, with or without marks
 };
 
+// What is known of a word as typed, its capitals too.
+struct TypedWord {
+    const Word* word = nullptr;  // its forms to choose from; null: it stays as typed
+    Candidate fixed;             // the word as it stays, when it does
+    bool latvian = false;
+    bool counted = false;  // two letters or more, not all capitals
+    // For each of word's candidates: the form with the typed capitals, and what to type for it
+    // (made on first use; empty typed: nothing found converts to it).
+    std::vector<Alternative> alternatives;
+    std::vector<bool> made;
+};
+
 bool IsAsciiLetter(char16_t c) { return (c >= u'a' && c <= u'z') || (c >= u'A' && c <= u'Z'); }
 
 char16_t CapitalOf(char16_t c) {
     if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
-    // ā č ē ģ ī ķ ļ ņ ŗ š ū ž: the capital is the code point before.
-    if (c >= 0x100 && c < 0x180 && (c & 1) == 1) return static_cast<char16_t>(c - 1);
-    return c;
+    // ā č ē ģ ī ķ ļ ņ ŗ š ū ž and their capitals.
+    constexpr std::u16string_view small = u"āčēģīķļņŗšūž", capital = u"ĀČĒĢĪĶĻŅŖŠŪŽ";
+    const std::size_t at = small.find(c);
+    return at == std::u16string_view::npos ? c : capital[at];
 }
 
 bool IsLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
@@ -69,24 +95,64 @@ bool IsLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
 
 struct Restorer::State {
     const Lexicon& lexicon;
-    std::unordered_map<std::u16string, Word> words;
+    DictionaryForms dictionary;
+    std::unordered_map<std::u16string, Word> words;       // by the word in small letters
+    std::unordered_map<std::u16string, TypedWord> typed;  // by the word as typed
+    Candidate in_code;                                    // a word of an address or code
+
+    // The words remembered are forgotten past this many (a window that restores as the user
+    // types meets ever new ones); only between lines, as the line's tokens point to them.
+    void Forget() {
+        if (words.size() + typed.size() > (1u << 20)) {
+            typed.clear();
+            words.clear();
+        }
+    }
+
+    TypedWord& LookupTyped(std::u16string_view word);
+    const Alternative& AlternativeOf(TypedWord& t, std::u16string_view typed_word,
+                                     std::size_t candidate);
     double total;
     double ending_total;
 
-    explicit State(const Lexicon& l)
+    State(const Lexicon& l, DictionaryForms d)
         : lexicon(l),
+          dictionary(std::move(d)),
           total(static_cast<double>(std::max<std::uint64_t>(l.TotalCount(), 1))),
           ending_total(static_cast<double>(l.RunningWords())) {}
 
-    Candidate Make(std::string form) const {
+    // The line's start, as the form before its first word.
+    Candidate LineStart() const {
+        Candidate c = Make("");
+        c.id = lexicon::kLineStart;
+        c.ending = lexicon::kLineStartEnding;
+        c.followers = lexicon.FollowerTotal(c.id);
+        c.log_unseen_pair = std::log(kPairPrior / (c.followers + kPairPrior));
+        c.ending_followers = lexicon.EndingFollowerTotal(c.ending);
+        c.log_unseen_ending = std::log(kEndingPrior / (c.ending_followers + kEndingPrior));
+        return c;
+    }
+
+    // A candidate; in_dictionary: a form the dictionary accepts that the lexicon lacks.
+    Candidate Make(std::string form, bool in_dictionary = false) const {
         Candidate c;
         c.id = lexicon.Id(form);
-        const double count = lexicon.Count(c.id);
-        c.share = (count > 0             ? count
-                   : lexicon.Knows(form) ? kDictionaryFormCount
-                                         : kUnknownFormCount) /
-                  total;
         c.ending = lexicon.Ending(form);
+        double count = lexicon.Count(c.id);
+        if (count == 0 && (in_dictionary || lexicon.Knows(form))) {
+            const double ending = (lexicon.EndingCount(c.ending) + 1.0) / (ending_total + 1000.0);
+            count = kDictionaryFormCount * 1000 * ending;
+        } else if (count == 0) {
+            count = kUnknownFormCount;
+        }
+        c.share = count / total;
+        c.log_share = std::log(c.share);
+        c.followers = lexicon.FollowerTotal(c.id);
+        c.log_unseen_pair = std::log(kPairPrior / (c.followers + kPairPrior));
+        c.ending_followers = lexicon.EndingFollowerTotal(c.ending);
+        c.log_unseen_ending = std::log(kEndingPrior / (c.ending_followers + kEndingPrior));
+        c.log_ending_share =
+            std::log((lexicon.EndingCount(c.ending) + 1.0) / (ending_total + 1000.0));
         c.form = std::move(form);
         return c;
     }
@@ -96,34 +162,42 @@ struct Restorer::State {
         if (at != words.end()) return at->second;
         Word word;
         std::string typed = ToUtf8(small);
-        word.latvian = lexicon.Knows(typed);
+        // A Latvian word when the dictionary makes it, or makes a form of it with marks that
+        // the counted text has (English "the", "you" are counted, as subtitles have them).
+        word.latvian = lexicon.InDictionary(typed);
         word.candidates.push_back(Make(typed));
         for (lexicon::Form& form : lexicon.FormsOf(typed)) {
             if (form.form == typed) continue;
-            word.latvian = word.latvian || form.count > 0;
+            word.latvian = word.latvian || (form.count > 0 && lexicon.InDictionary(form.form));
             word.candidates.push_back(Make(std::move(form.form)));
         }
-        if (words.size() > (1u << 20)) words.clear();
+        if (word.candidates.size() == 1 && !lexicon.Knows(typed) && dictionary) {
+            for (std::string& form : dictionary(typed)) {
+                word.latvian = true;
+                word.candidates.push_back(Make(std::move(form), true));
+            }
+        }
         return words.emplace(small, std::move(word)).first->second;
     }
 
     // The score of form next after form first (see the settings above).
     double Score(const Candidate& first, const Candidate& next) const {
-        double score = std::log(next.share);
-        const double followers = lexicon.FollowerTotal(first.id);
-        if (followers > 0) {
-            const double seen = lexicon.PairCount(first.id, next.id) / followers;
-            const double mix = followers / (followers + kPairPrior);
-            score += kPairWeight * std::log((mix * seen + (1 - mix) * next.share) / next.share);
-        } else {
-            // score += kPairWeight * log(1): no pair known
+        double score = next.log_share;
+        // The bigram's estimate mixed with the form's share: only a pair seen changes the
+        // weight given to the share alone.
+        if (first.followers > 0) {
+            const double seen = lexicon.PairCount(first.id, next.id);
+            score += kPairWeight *
+                     (seen > 0 ? std::log((seen / (first.followers + kPairPrior)) / next.share +
+                                          kPairPrior / (first.followers + kPairPrior))
+                               : first.log_unseen_pair);
         }
-        const double after = lexicon.EndingFollowerTotal(first.ending);
-        const double alone = (lexicon.EndingCount(next.ending) + 1.0) / (ending_total + 1000.0);
-        const double pair =
-            (lexicon.EndingPairCount(first.ending, next.ending) + kEndingPrior * alone) /
-            (after + kEndingPrior);
-        score += kEndingWeight * std::log(pair / alone);
+        const double pair = lexicon.EndingPairCount(first.ending, next.ending);
+        score += kEndingWeight *
+                 (pair > 0 ? std::log((pair + kEndingPrior * std::exp(next.log_ending_share)) /
+                                      (first.ending_followers + kEndingPrior)) -
+                                 next.log_ending_share
+                           : first.log_unseen_ending);
         return score;
     }
 };
@@ -133,74 +207,164 @@ namespace {
 // A word of a line: its place, and either its forms to choose from or the one it stays.
 struct Token {
     std::size_t begin, end;
-    const Word* word = nullptr;  // null: stays as typed
-    Candidate fixed;             // the word as it stays, when it does
-    bool counted = false;        // counts in the line's share of Latvian words
-    bool latvian = false;
+    TypedWord* typed;  // null: a word of an address or code, which stays
 };
 
 }  // namespace
 
-Restorer::Restorer(const Lexicon& lexicon) : state_(std::make_unique<State>(lexicon)) {}
+TypedWord& Restorer::State::LookupTyped(std::u16string_view word) {
+    const std::u16string key(word);
+    if (const auto at = typed.find(key); at != typed.end()) return at->second;
+    TypedWord t;
+    t.counted = word.size() >= 2 && !checker::IsCapitalsWord(word);
+    bool open = word.size() >= 2 && word.size() <= kMaxWordLength &&
+                std::all_of(word.begin(), word.end(), IsAsciiLetter);
+    // A pair the conventions read ("sh", "ee") is a convention typed.
+    for (std::size_t k = 0; open && k + 1 < word.size(); ++k) {
+        if (PairLetter(word[k], word[k + 1]) != 0) open = false;
+    }
+    if (open) {
+        std::u16string small;
+        for (const char16_t c : word) small += checker::ToSmall(c);
+        t.word = &Lookup(small);
+        t.latvian = t.word->latvian;
+        t.alternatives.resize(t.word->candidates.size());
+        t.made.resize(t.word->candidates.size());
+    } else {
+        // A word that stays: its letters are the context of the words around it. It is
+        // Latvian when they are a known form, or when it was typed with a Latvian letter (a
+        // pair the conventions read, as English "she" or "see" has, is no sign).
+        std::u16string letters = ReferencesToLetters(Transliterate(word));
+        for (char16_t& c : letters) c = checker::ToSmall(c);
+        t.fixed = Make(ToUtf8(letters));
+        t.latvian = lexicon.InDictionary(t.fixed.form) ||
+                    std::any_of(word.begin(), word.end(),
+                                [](char16_t c) { return CapitalOf(c) != c && c > u'z'; });
+    }
+    return typed.emplace(key, std::move(t)).first->second;
+}
+
+// The form of candidate c with the typed word's capitals, and what to type for it.
+const Alternative& Restorer::State::AlternativeOf(TypedWord& t, std::u16string_view word,
+                                                  std::size_t c) {
+    Alternative& a = t.alternatives[c];
+    if (t.made[c]) return a;
+    t.made[c] = true;
+    a.word = ToUtf16(t.word->candidates[c].form);
+    for (std::size_t k = 0; k < a.word.size() && k < word.size(); ++k) {
+        if (checker::IsCapital(word[k])) a.word[k] = CapitalOf(a.word[k]);
+    }
+    if (a.word == word) {
+        a.typed = a.word;
+        return a;
+    }
+    const auto units = checker::WithMarks(checker::SplitWord(word), nullptr);
+    std::vector<std::size_t> choice(units.size(), 0);
+    for (std::size_t k = 0; k < units.size() && k < a.word.size(); ++k) {
+        if (a.word[k] != word[k]) choice[k] = units[k].readings.size() > 1 ? 1 : 0;
+    }
+    a.typed = checker::TypedForm(units, choice, a.word);
+    return a;
+}
+
+Restorer::Restorer(const Lexicon& lexicon, DictionaryForms dictionary)
+    : state_(std::make_unique<State>(lexicon, std::move(dictionary))) {}
+
+DictionaryForms HunspellForms(const std::string& base) {
+    checker::Checker::Unusable why{};
+    std::shared_ptr<checker::Dictionary> opened = checker::Dictionary::Open(base, &why, nullptr);
+    if (!opened) return {};
+    auto mutex = std::make_shared<std::mutex>();
+    return [opened, mutex](std::string_view plain) {
+        const std::u16string word = ToUtf16(plain);
+        std::vector<std::size_t> open;  // the letters that may take a mark
+        for (std::size_t i = 0; i < word.size(); ++i) {
+            if (word[i] < 0x80 && PairLetter(word[i], PairSecond(word[i])) != 0) open.push_back(i);
+        }
+        // Fewest marks first: every choice of one, two, three of the open letters.
+        std::vector<std::string> found;
+        std::size_t asked = 0;
+        const std::lock_guard lock(*mutex);
+        for (int marks = 1; marks <= kMaxDictionaryMarks && marks <= static_cast<int>(open.size());
+             ++marks) {
+            std::vector<bool> chosen(open.size(), false);
+            std::fill(chosen.begin(), chosen.begin() + marks, true);
+            do {
+                if (asked++ >= kMaxDictionaryForms) return found;
+                std::u16string form = word;
+                for (std::size_t j = 0; j < open.size(); ++j) {
+                    if (chosen[j])
+                        form[open[j]] = PairLetter(form[open[j]], PairSecond(form[open[j]]));
+                }
+                if (opened->Accepts(form)) found.push_back(ToUtf8(form));
+            } while (std::prev_permutation(chosen.begin(), chosen.end()));
+        }
+        return found;
+    };
+}
 Restorer::~Restorer() = default;
 
 Restored Restorer::Restore(std::u16string_view text) {
     Restored result;
     std::size_t copied = 0;  // text before this is in result.text
-    const Candidate start{"", lexicon::kLineStart, lexicon::kLineStartEnding, 1.0};
+    const Candidate start = state_->LineStart();
     std::vector<Token> line;
 
     // The best path over one line's tokens, and the rewriting of its words.
     const auto finish_line = [&] {
         std::size_t counted = 0, latvian = 0;
         for (const Token& t : line) {
-            counted += t.counted ? 1 : 0;
-            latvian += t.counted && t.latvian ? 1 : 0;
+            if (!t.typed || !t.typed->counted) continue;
+            ++counted;
+            latvian += t.typed->latvian ? 1 : 0;
         }
         if (line.empty() || 2 * latvian <= counted) {
             line.clear();
+            state_->Forget();
             return;
         }
         const std::size_t n = line.size();
         const auto options = [&](std::size_t i) -> std::span<const Candidate> {
-            if (line[i].word) return line[i].word->candidates;
-            return {&line[i].fixed, 1};
+            const TypedWord* t = line[i].typed;
+            if (!t) return {&state_->in_code, 1};
+            if (t->word) return t->word->candidates;
+            return {&t->fixed, 1};
         };
-        // forward[i][c]: the best score of a path from the line's start to candidate c of
-        // token i; backward[i][c]: the best from there to the line's end; their sum is the
-        // best path through c.
-        std::vector<std::vector<double>> forward(n), backward(n);
+        // scores[i][b * here + c]: the score of candidate c of token i after candidate b of
+        // token i - 1 (the line's start for i = 0); forward[i][c]: the best score of a path
+        // from the line's start to c; backward[i][c]: the best from c to the line's end. Their
+        // sum is the best path through c.
+        std::vector<std::vector<double>> scores(n), forward(n), backward(n);
+        constexpr double kNone = -std::numeric_limits<double>::infinity();
         for (std::size_t i = 0; i < n; ++i) {
             const auto here = options(i);
-            forward[i].assign(here.size(), -std::numeric_limits<double>::infinity());
-            for (std::size_t c = 0; c < here.size(); ++c) {
-                if (i == 0) {
-                    forward[i][c] = state_->Score(start, here[c]);
-                    continue;
-                }
-                const auto before = options(i - 1);
-                for (std::size_t b = 0; b < before.size(); ++b) {
-                    forward[i][c] = std::max(forward[i][c],
-                                             forward[i - 1][b] + state_->Score(before[b], here[c]));
+            const auto before = i == 0 ? std::span<const Candidate>(&start, 1) : options(i - 1);
+            scores[i].resize(before.size() * here.size());
+            forward[i].assign(here.size(), kNone);
+            for (std::size_t b = 0; b < before.size(); ++b) {
+                const double so_far = i == 0 ? 0.0 : forward[i - 1][b];
+                for (std::size_t c = 0; c < here.size(); ++c) {
+                    const double score = state_->Score(before[b], here[c]);
+                    scores[i][b * here.size() + c] = score;
+                    forward[i][c] = std::max(forward[i][c], so_far + score);
                 }
             }
         }
         for (std::size_t i = n; i-- > 0;) {
-            const auto here = options(i);
-            backward[i].assign(here.size(),
-                               i + 1 == n ? 0.0 : -std::numeric_limits<double>::infinity());
+            const std::size_t here = options(i).size();
+            backward[i].assign(here, i + 1 == n ? 0.0 : kNone);
             if (i + 1 == n) continue;
-            const auto after = options(i + 1);
-            for (std::size_t c = 0; c < here.size(); ++c) {
-                for (std::size_t a = 0; a < after.size(); ++a) {
-                    backward[i][c] = std::max(
-                        backward[i][c], state_->Score(here[c], after[a]) + backward[i + 1][a]);
+            const std::size_t after = options(i + 1).size();
+            for (std::size_t c = 0; c < here; ++c) {
+                for (std::size_t a = 0; a < after; ++a) {
+                    backward[i][c] =
+                        std::max(backward[i][c], scores[i + 1][c * after + a] + backward[i + 1][a]);
                 }
             }
         }
         for (std::size_t i = 0; i < n; ++i) {
             const Token& t = line[i];
-            if (!t.word) continue;
+            if (!t.typed || !t.typed->word) continue;
             const auto here = options(i);
             std::vector<std::pair<double, std::size_t>> ranked;
             for (std::size_t c = 0; c < here.size(); ++c) {
@@ -209,26 +373,10 @@ Restored Restorer::Restore(std::u16string_view text) {
             std::stable_sort(ranked.begin(), ranked.end(),
                              [](const auto& x, const auto& y) { return x.first > y.first; });
             const std::u16string_view typed = text.substr(t.begin, t.end - t.begin);
-            // The form in letters with the typed word's capitals, and what to type for it.
-            const auto alternative = [&](const Candidate& c) {
-                Alternative a;
-                a.word = ToUtf16(c.form);
-                for (std::size_t k = 0; k < a.word.size() && k < typed.size(); ++k) {
-                    if (checker::IsCapital(typed[k])) a.word[k] = CapitalOf(a.word[k]);
-                }
-                if (a.word == typed) {
-                    a.typed = a.word;
-                    return a;
-                }
-                const auto units = checker::WithMarks(checker::SplitWord(typed), nullptr);
-                std::vector<std::size_t> choice(units.size(), 0);
-                for (std::size_t k = 0; k < units.size() && k < a.word.size(); ++k) {
-                    if (a.word[k] != typed[k]) choice[k] = units[k].readings.size() > 1 ? 1 : 0;
-                }
-                a.typed = checker::TypedForm(units, choice, a.word);
-                return a;
+            const auto alternative = [&](std::size_t c) -> const Alternative& {
+                return state_->AlternativeOf(*t.typed, typed, c);
             };
-            Alternative chosen = alternative(here[ranked[0].second]);
+            const Alternative& chosen = alternative(ranked[0].second);
             if (chosen.typed.empty()) continue;  // nothing typed gives it: the word stays
             result.text.append(text.substr(copied, t.begin - copied));
             const std::size_t out_begin = result.text.size();
@@ -242,11 +390,11 @@ Restored Restorer::Restore(std::u16string_view text) {
                 u.out_begin = out_begin;
                 u.out_length = chosen.typed.size();
                 u.typed = std::u16string(typed);
-                u.chosen = std::move(chosen);
+                u.chosen = chosen;
                 for (std::size_t r = 1; r < ranked.size() && u.others.size() < kMaxOthers; ++r) {
                     if (ranked[0].first - ranked[r].first >= kOtherMargin) break;
-                    Alternative other = alternative(here[ranked[r].second]);
-                    if (!other.typed.empty()) u.others.push_back(std::move(other));
+                    const Alternative& other = alternative(ranked[r].second);
+                    if (!other.typed.empty()) u.others.push_back(other);
                 }
                 result.uncertain.push_back(std::move(u));
             }
@@ -261,34 +409,12 @@ Restored Restorer::Restore(std::u16string_view text) {
         if (std::any_of(between.begin(), between.end(), IsLineEnd)) finish_line();
         last_end = end;
         const std::u16string_view typed = text.substr(begin, end - begin);
-        Token t{begin, end, nullptr, {}, false, false};
-        const bool in_code = runs.InCode(begin, end);
-        const bool plain = std::all_of(typed.begin(), typed.end(), IsAsciiLetter);
-        bool open = plain && typed.size() >= 2 && typed.size() <= kMaxWordLength && !in_code;
-        std::u16string small;
-        if (open) {
-            for (const checker::Unit& unit : checker::SplitWord(typed)) {
-                if (unit.readings.size() != 1 || unit.typed.size() != 1) open = false;
-            }
-            for (const char16_t c : typed) small += checker::ToSmall(c);
-        }
-        t.counted = typed.size() >= 2 && !in_code && !checker::IsCapitalsWord(typed);
-        if (open) {
-            t.word = &state_->Lookup(small);
-            t.latvian = t.word->latvian;
-        } else {
-            // A word typed with marks or conventions is Latvian as typed; its letters are the
-            // context of the words around it.
-            std::u16string letters = ReferencesToLetters(Transliterate(typed));
-            for (char16_t& c : letters) c = checker::ToSmall(c);
-            t.latvian = !plain;
-            t.fixed = state_->Make(ToUtf8(letters));
-            t.latvian = t.latvian || state_->lexicon.Knows(t.fixed.form);
-        }
-        line.push_back(std::move(t));
+        TypedWord* known = runs.InCode(begin, end) ? nullptr : &state_->LookupTyped(typed);
+        line.push_back({begin, end, known});
         return true;
     });
     finish_line();
+    state_->Forget();
     result.text.append(text.substr(copied));
     return result;
 }

@@ -3,7 +3,8 @@
 // chosen words exactly.
 //
 // For each word of a Latvian line the most probable form is chosen among the word as typed and
-// its forms with marks added that the lexicon knows, by the best path over the line (the forms'
+// its forms with marks added that the lexicon knows (or, for a word it knows in no form, that
+// the dictionary accepts), by the best path over the line (the forms'
 // counts, the word bigram and the word-ending bigram). A word already typed with a mark, a
 // convention, a reference or an escape stays as typed ("Rīga", "Riiga", "s-heema"), and so do
 // single letters, words of an address or code, and every word of a line that is not mostly
@@ -15,6 +16,7 @@
 #pragma once
 
 #include <cstddef>
+#include <functional>
 #include <memory>
 #include <string>
 #include <string_view>
@@ -45,9 +47,20 @@ struct Restored {
     std::size_t changed = 0;           // how many words were given marks
 };
 
+// The forms with marks that a dictionary accepts of a word the lexicon knows in no form:
+// given the word as typed in small letters (UTF-8, a to z), those forms in small letters.
+// Called at most once for each such word a Restorer meets, from the thread that restores.
+using DictionaryForms = std::function<std::vector<std::string>(std::string_view plain)>;
+
+// DictionaryForms that ask the hunspell dictionary at base (base.aff and base.dic) for the word
+// with one, two or three marks added, at most 48 forms a word, those that the dictionary's word
+// starts rule out not asked; nothing (an empty function) when the dictionary cannot be used.
+// Safe to call from several threads.
+DictionaryForms HunspellForms(const std::string& base);
+
 class Restorer {
   public:
-    explicit Restorer(const lexicon::Lexicon& lexicon);
+    explicit Restorer(const lexicon::Lexicon& lexicon, DictionaryForms dictionary = {});
     ~Restorer();
     Restorer(const Restorer&) = delete;
     Restorer& operator=(const Restorer&) = delete;

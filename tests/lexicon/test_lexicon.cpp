@@ -74,6 +74,9 @@ TEST(Lexicon, KnowsExactlyTheFormsOfItsTables) {
     }
     EXPECT_GT(forms, 1'000'000u);
     EXPECT_EQ(extended, 0u);
+    EXPECT_TRUE(lexicon.InDictionary("mājās"));
+    EXPECT_TRUE(lexicon.Knows("the"));  // English, from the subtitles' counts
+    EXPECT_FALSE(lexicon.InDictionary("the"));
     EXPECT_FALSE(lexicon.Knows(""));
     EXPECT_FALSE(lexicon.Knows("mmājas"));
 }
