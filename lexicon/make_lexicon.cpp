@@ -4,8 +4,9 @@
 //   zv-make-lexicon FORMS BIGRAMS DICTIONARY_FORMS OUTPUT CHECKSUM_HEADER
 //
 // FORMS: "form<TAB>count" lines, BIGRAMS: "form<TAB>form<TAB>count" lines (an empty first form
-// is a line's start), DICTIONARY_FORMS: a form a line; lines starting with '#' are notes, and a
-// form with a letter outside the lexicon's alphabet is left out. Run at build time.
+// is a line's start, a comma is a form of its own), DICTIONARY_FORMS: a form a line; lines starting
+// with '#' are notes, and a form with a letter outside the lexicon's alphabet is left out. Run at
+// build time.
 #include <algorithm>
 #include <cstdint>
 #include <cstring>
@@ -41,6 +42,9 @@ std::vector<std::uint8_t> Symbols(std::string_view form) {
     }
     return out;
 }
+
+// A form of the tables: letters of the alphabet, or a comma (a word of its own in the pairs).
+bool IsForm(std::string_view form) { return form == "," || !Symbols(form).empty(); }
 
 std::string EndingOf(std::string_view form) {
     std::vector<std::size_t> starts;
@@ -236,7 +240,7 @@ int Run(int argc, char** argv) {
     StringTable endings;
     endings.Add("");
     for (const auto& row : ReadTable(argv[2], 3)) {
-        if ((!row[0].empty() && Symbols(row[0]).empty()) || Symbols(row[1]).empty()) continue;
+        if ((!row[0].empty() && !IsForm(row[0])) || !IsForm(row[1])) continue;
         const std::uint32_t first = forms.Add(row[0]), next = forms.Add(row[1]);
         const std::uint32_t n = Number(row[2]);
         pairs[{first, next}] += n;
@@ -254,7 +258,8 @@ int Run(int argc, char** argv) {
     std::vector<std::vector<std::uint8_t>> words;
     for (std::uint32_t id = 1; id < forms.records.size(); ++id) {
         const FormRecord& r = forms.records[id];
-        words.push_back(Symbols(std::string_view(forms.text.data() + r.text, r.length)));
+        auto symbols = Symbols(std::string_view(forms.text.data() + r.text, r.length));
+        if (!symbols.empty()) words.push_back(std::move(symbols));
     }
     for (const auto& row : ReadTable(argv[3], 1)) {
         auto symbols = Symbols(row[0]);

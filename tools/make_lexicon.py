@@ -9,7 +9,7 @@ Three tables, UTF-8, lower case, forms of the Latvian alphabet (a to z and ā č
                            up with the weights below
   lv_bigrams.tsv           form<TAB>form<TAB>count: how often the second follows the first in a
                            line of the tuning part of the balanced text (an empty first form is
-                           the line's start)
+                           the line's start; a comma counts as a form)
   lv_dictionary_forms.txt  every form the Latvian hunspell dictionary accepts that its affix
                            rules make (unmunch's output, each form confirmed by hunspell, which
                            rejects about a third of it)
@@ -23,12 +23,18 @@ held-out part of the balanced text goes into no table.
 Needs hunspell, hunspell-tools (unmunch) and hunspell-lv, none of which the build needs.
 
 Usage: tools/make_lexicon.py [--subtitles FILE] [--dictionary BASE] [--output FILE]
+                             [--leave-out-fold K]
+
+With --leave-out-fold K, fold K of the tuning part is left out of the tables, so that
+tools/restore_accuracy.py --part tuning --fold K measures the restoring on text its tables do
+not hold (a build with -DZV_LEXICON_TABLES=FILE takes such tables).
 """
 
 import argparse
 import collections
 import io
 import os
+import re
 import subprocess
 import sys
 import tarfile
@@ -42,6 +48,8 @@ ALPHABET = frozenset("abcdefghijklmnopqrstuvwxyzāčēģīķļņŗšūž")
 SUBTITLE_WEIGHT = 1
 DEBIAN_WEIGHT = 1
 BALANCED_WEIGHT = 25
+FOLDS = 5
+TOKEN = re.compile(r"[^\W\d_]+|,")
 
 
 def latvian(word):
@@ -61,11 +69,12 @@ def read_counts(path, separator=None):
 
 
 def line_pairs(sentence):
-    """The pairs of following words of a line; a word outside the alphabet starts anew."""
+    """The pairs of following words of a line, a comma between two words taken for a word of
+    its own (it tells "ka", that, from "kā", how); a word outside the alphabet starts anew."""
     previous = ""
-    for word in balanced_text.words(sentence):
+    for word in TOKEN.findall(sentence):
         word = word.lower()
-        if not latvian(word):
+        if not latvian(word) and word != ",":
             previous = ""
             continue
         yield previous, word
@@ -76,7 +85,8 @@ def balanced_counts(rows):
     words, pairs = collections.Counter(), collections.Counter()
     for _, sentence in rows:
         for previous, word in line_pairs(sentence):
-            words[word] += 1
+            if word != ",":
+                words[word] += 1
             pairs[(previous, word)] += 1
     return words, pairs
 
@@ -107,11 +117,16 @@ def main():
     parser.add_argument("--dictionary", default="/usr/share/hunspell/lv_LV", metavar="BASE")
     parser.add_argument("--output", default=os.path.join(ROOT, "lexicon", "data",
                                                          "lv_lexicon.tar.xz"))
+    parser.add_argument("--leave-out-fold", type=int, metavar="K",
+                        help="for trying settings: leave fold K of the tuning part (of "
+                        f"{FOLDS}, tools/balanced_text.py fold_of) out of the tables")
     args = parser.parse_args()
 
     subtitles = read_counts(args.subtitles)
     debian = read_counts(os.path.join(ROOT, "checker", "data", "lv_word_counts.tsv"), "\t")
     rows = balanced_text.read("tuning")
+    if args.leave_out_fold is not None:
+        rows = [r for r in rows if balanced_text.fold_of(r[0], FOLDS) != args.leave_out_fold]
     balanced, pairs = balanced_counts(rows)
     counts = collections.Counter()
     for source, weight in ((subtitles, SUBTITLE_WEIGHT), (debian, DEBIAN_WEIGHT),

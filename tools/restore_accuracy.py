@@ -20,8 +20,8 @@ every other Latvian line, and the share of English words the restoring changes i
 words of zv-convert --restore --text against those of zv-convert --text: the conversion itself
 turns "English" into "Engliš" either way).
 
-Usage: tools/restore_accuracy.py [--zv-convert PATH] [--part heldout|tuning] [--english FILE]...
-       [--show N]
+Usage: tools/restore_accuracy.py [--zv-convert PATH] [--part heldout|tuning [--fold K]]
+       [--english FILE]... [--show N]
 """
 
 import argparse
@@ -70,12 +70,16 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
     parser.add_argument("--zv-convert", default=os.path.join(ROOT, "build", "app", "zv-convert"))
     parser.add_argument("--part", default="heldout", choices=balanced_text.PARTS)
+    parser.add_argument("--fold", type=int, metavar="K",
+                        help="with --part tuning: only fold K of 5 (for a build whose tables "
+                        "leave it out: tools/make_lexicon.py --leave-out-fold K)")
     parser.add_argument("--english", action="append", metavar="FILE")
     parser.add_argument("--show", type=int, default=0, metavar="N",
                         help="print the N most frequent wrong choices")
     args = parser.parse_args()
 
-    latvian = [s for _, s in balanced_text.read(args.part)]
+    latvian = [s for p, s in balanced_text.read(args.part)
+               if args.fold is None or balanced_text.fold_of(p, 5) == args.fold]
     english = english_lines(args.english or ENGLISH)
     # The document: the Latvian lines typed without marks, an English line after every other.
     lines, kinds = [], []

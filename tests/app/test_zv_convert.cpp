@@ -234,7 +234,26 @@ INSTANTIATE_TEST_SUITE_P(
             "Ķēpis\nRīga\nš\nx\n\ny\nz\n\n"},
         Row{{"--text", "--unicode"},
             "<Br> &amp; &#257; a\na s\r\nh \xC3\xA5",
-            "<Br> &amp; ā a\na s\nh å"}));
+            "<Br> &amp; ā a\na s\nh å"},
+        // Marks restored first, before every kind of output; what was typed with a mark or a
+        // convention stays, and English lines stay as typed.
+        Row{{"--restore", "--text"},
+            "Es dzivoju Riigaa un patik ari Liepajai.\r\nThis is the other line.\n",
+            "Es dzīvoju Rīgā un patīk arī Liepājai.\nThis is the other line.\n"},
+        Row{{"--restore"}, "man patik", "man pat&#299;k"},
+        Row{{"--restore", "--unicode"}, "PATIK MAN", "PATĪK MAN"}));
+
+// --restore --check: the uncertain choices, placed in the input by line and column in characters
+// ("ka" is "that" or "how", its context decides).
+TEST_F(Convert, RestoreCheckListsUncertainChoices) {
+    const Result r = Run({"--restore", "--check"}, "Rīga, dzivoju.\n  Es zinu, ka tas ir ta.\n");
+    EXPECT_EQ(r.exit, 1) << r.err;
+    EXPECT_TRUE(r.out.starts_with("<stdin>:2:12: ka -> k")) << r.out;
+    EXPECT_NE(r.out.find(": or k"), std::string::npos) << r.out;
+    const Result none = Run({"--restore", "--check"}, "Es dzivoju.\n");
+    EXPECT_EQ(none.exit, 0) << none.err;
+    EXPECT_EQ(none.out, "");
+}
 
 // Plain text is no HTML document, has no line ends of the table's own to keep, and is not a
 // report of the check.
