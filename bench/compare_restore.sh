@@ -49,8 +49,8 @@ read -r hunspell_s hunspell_c hunspell_kb < <(measure hunspell hunspell -i utf-8
 
 awk -v s="$best_wall" -v c="$best_cpu" -v hs="$hunspell_s" -v hc="$hunspell_c" \
     -v kb="$restore_kb" -v hkb="$hunspell_kb" -v bytes="$bytes" \
-    -v load="$(sed -n 's/.*checked.*: \([0-9.]*\) ms$/\1/p' "$work/waits.txt")" \
-    -v hundred="$(sed -n 's/.*Restorer.*: \([0-9.]*\) ms .*/\1/p' "$work/waits.txt")" 'BEGIN {
+    -v load="$(sed -n 's/.*checked.*: \([0-9.]*\) ms (.*/\1/p' "$work/waits.txt")" \
+    -v hundred="$(sed -n 's/.*Restorer.* (\([0-9.]*\) ms processor.*/\1/p' "$work/waits.txt")" 'BEGIN {
     printf "zv-convert --restore --text: %7.2f s wall %7.2f s processor  %6.1f MB/s  peak %6.1f MB\n",
            s, c, bytes / 1e6 / c, kb / 1024
     printf "hunspell -l:                 %7.2f s wall %7.2f s processor  %6.1f MB/s  peak %6.1f MB\n",
