@@ -223,13 +223,22 @@ TypedWord& Restorer::State::LookupTyped(std::u16string_view word) {
     t.counted = word.size() >= 2 && !checker::IsCapitalsWord(word);
     bool open = word.size() >= 2 && word.size() <= kMaxWordLength &&
                 std::all_of(word.begin(), word.end(), IsAsciiLetter);
-    // A pair the conventions read ("sh", "ee") is a convention typed.
+    // A pair the conventions read ("sh", "ee") is a convention typed, and the word stays, when
+    // the conventions make a known form of it ("Riiga"); otherwise the pair may be letters of
+    // a word typed without marks ("jaatzist" for jāatzīst), and the word's letters as typed
+    // are restored when they are a known form or have one with marks.
+    bool pairs = false;
     for (std::size_t k = 0; open && k + 1 < word.size(); ++k) {
-        if (PairLetter(word[k], word[k + 1]) != 0) open = false;
+        pairs = pairs || PairLetter(word[k], word[k + 1]) != 0;
+    }
+    std::u16string small;
+    for (const char16_t c : word) small += checker::ToSmall(c);
+    if (open && pairs) {
+        std::u16string letters = ReferencesToLetters(Transliterate(small));
+        open = !lexicon.Knows(ToUtf8(letters)) &&
+               (lexicon.Knows(ToUtf8(small)) || Lookup(small).candidates.size() > 1);
     }
     if (open) {
-        std::u16string small;
-        for (const char16_t c : word) small += checker::ToSmall(c);
         t.word = &Lookup(small);
         t.latvian = t.word->latvian;
         t.alternatives.resize(t.word->candidates.size());
@@ -262,12 +271,23 @@ const Alternative& Restorer::State::AlternativeOf(TypedWord& t, std::u16string_v
         a.typed = a.word;
         return a;
     }
+    // The reading of each typed unit (a letter, or a letter with its mark added; a pair read as
+    // its letter or as the two letters typed) that spells the form, found depth first.
     const auto units = checker::WithMarks(checker::SplitWord(word), nullptr);
     std::vector<std::size_t> choice(units.size(), 0);
-    for (std::size_t k = 0; k < units.size() && k < a.word.size(); ++k) {
-        if (a.word[k] != word[k]) choice[k] = units[k].readings.size() > 1 ? 1 : 0;
-    }
-    a.typed = checker::TypedForm(units, choice, a.word);
+    const std::u16string_view form = a.word;
+    const auto spell = [&](const auto& self, std::size_t k, std::size_t at) -> bool {
+        if (k == units.size()) return at == form.size();
+        for (std::size_t r = 0; r < units[k].readings.size(); ++r) {
+            const std::u16string& letters = units[k].readings[r].letters;
+            if (form.substr(at).starts_with(letters) && self(self, k + 1, at + letters.size())) {
+                choice[k] = r;
+                return true;
+            }
+        }
+        return false;
+    };
+    if (spell(spell, 0, 0)) a.typed = checker::TypedForm(units, choice, a.word);
     return a;
 }
 
@@ -328,7 +348,9 @@ Restored Restorer::Restore(std::u16string_view text) {
             counted = capitals;
             latvian = latvian_capitals;
         }
-        if (line.empty() || 2 * latvian <= counted) {
+        // A line of as many Latvian words as others is Latvian: short lines of names and
+        // rare words are ("Dzons visticamak bija analfabets.").
+        if (line.empty() || latvian == 0 || 2 * latvian < counted) {
             line.clear();
             state_->Forget();
             return;
