@@ -83,17 +83,28 @@ class State {
     void FocusIn(const char* path, const char* client) {
         path_ = path ? path : "";
         commits_preedit_ = !g_str_has_prefix(client ? client : "", "QIBusInputContext");
+        secret_ = false;  // until the context says otherwise (ContentType)
         ibus_engine_register_properties(engine_, properties_);
         // A word that was being typed when the context lost the focus goes on.
-        const auto kept = kept_.find(path_);
-        if (kept == kept_.end()) return;
-        composer_ = std::move(kept->second);
-        kept_.erase(kept);
-        asked_ = 0;  // the revisions are the restored composer's
-        const std::string pending = composer_.SetEnabled(enabled_);
-        Show();
-        Commit(pending);
-        Ask();
+        if (const auto kept = kept_.find(path_); kept != kept_.end()) {
+            composer_ = std::move(kept->second);
+            kept_.erase(kept);
+            asked_ = 0;  // the revisions are the restored composer's
+        }
+        Enable();
+    }
+
+    // A password or a PIN is typed as it is: the conventions would change it unseen. The
+    // toggle is greyed out meanwhile.
+    void ContentType(guint purpose) {
+        const bool secret =
+            purpose == IBUS_INPUT_PURPOSE_PASSWORD || purpose == IBUS_INPUT_PURPOSE_PIN;
+        if (secret != secret_ || secret != !ibus_property_get_sensitive(conventions_)) {
+            secret_ = secret;
+            ibus_property_set_sensitive(conventions_, !secret);
+            ibus_engine_update_property(engine_, conventions_);
+        }
+        Enable();
     }
 
     // The context loses the focus. Where the framework commits the preedit, the word is done.
@@ -105,7 +116,7 @@ class State {
             if (kept_.size() >= kMaxKept) kept_.erase(kept_.begin());
             kept_[path] = std::move(composer_);
             composer_ = Composer();
-            composer_.SetEnabled(enabled_);
+            composer_.SetEnabled(enabled_ && !secret_);
         }
         Reset();
     }
@@ -123,9 +134,7 @@ class State {
         if (g_strcmp0(name, kConventions) == 0) {
             property = conventions_;
             enabled_ = on;
-            const std::string pending = composer_.SetEnabled(on);
-            Show();
-            Commit(pending);
+            Enable();
         } else if (g_strcmp0(name, kSuggestions) == 0) {
             property = suggestions_;
             suggest_ = on;
@@ -164,6 +173,15 @@ class State {
     }
 
   private:
+    // The conventions on or off, as the toggle and the field say: turned off, the word being
+    // typed is committed.
+    void Enable() {
+        const std::string pending = composer_.SetEnabled(enabled_ && !secret_);
+        Show();
+        Commit(pending);
+        Ask();
+    }
+
     void Commit(const std::string& text) {
         if (!text.empty())
             ibus_engine_commit_text(engine_, ibus_text_new_from_string(text.c_str()));
@@ -223,6 +241,7 @@ class State {
     IBusEngine* engine_;
     Composer composer_;
     bool enabled_ = true;  // "Konvencijas ieslēgtas"
+    bool secret_ = false;  // a password or PIN field has the focus
     bool suggest_ = true;  // "Vārdnīcas ieteikumi"
     std::string path_;     // the input context that has the focus
     bool commits_preedit_ = true;
@@ -296,6 +315,12 @@ void FocusOutId(IBusEngine* engine, const gchar* path) {
     });
 }
 
+void SetContentType(IBusEngine* engine, guint purpose, guint /*hints*/) {
+    Guarded("content type", [&] {
+        if (State* s = StateOf(engine)) s->ContentType(purpose);
+    });
+}
+
 void Reset(IBusEngine* engine) {
     Guarded("reset", [engine] {
         if (State* s = StateOf(engine)) s->Reset();
@@ -343,6 +368,7 @@ void zv_engine_class_init(ZvEngineClass* klass) {
     engine->focus_in_id = FocusInId;
     engine->focus_out_id = FocusOutId;
     engine->reset = Reset;
+    engine->set_content_type = SetContentType;
     engine->disable = Reset;
     engine->property_activate = PropertyActivate;
     engine->candidate_clicked = CandidateClicked;

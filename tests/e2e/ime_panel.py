@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """A stand-in for the desktop's IBus panel in the input method's end-to-end test:
 ime_panel.py FOLDER writes the candidate window's words (one a line; empty when hidden) to
-FOLDER/candidates and the engine's property menu (key, state and label, one a line) to
+FOLDER/candidates and the engine's property menu (key, state, sensitive and label, one a line) to
 FOLDER/properties, and its process id to FOLDER/pid. SIGUSR1 turns the property "conventions" off and SIGUSR2 on, as a click in
 the menu does."""
 import os
@@ -48,7 +48,8 @@ class Panel(IBus.PanelService):
 
     def save_properties(self):
         save(os.path.join(self.folder, "properties"),
-             "".join(f"{key} {int(prop.get_state())} {prop.get_label().get_text()}\n"
+             "".join(f"{key} {int(prop.get_state())} {int(prop.get_sensitive())} "
+                     f"{prop.get_label().get_text()}\n"
                      for key, prop in self.properties.items()))
 
 

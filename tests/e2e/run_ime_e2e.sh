@@ -92,6 +92,8 @@ xs_poll_quiet 30 engine_set || { echo "FAIL: ibus engine zv: $(ibus engine zv 2>
 #   other          the focus goes to another window and comes back
 #   engine:NAME    ibus engine NAME
 #   off, on        the property menu's "Konvencijas ieslēgtas"
+#   secret, plain  the field becomes a password field (the toggle greyed out), and a plain one
+#                  again (GTK)
 ROWS=$(cat <<'EOF'
 type:Riig | preedit:Rīg | key:BackSpace | preedit:Rī | key:Escape | field:Rii
 type:Riiga sheema, Kjeepis | key:Return | convert:Riiga sheema, Kjeepis\n
@@ -106,15 +108,18 @@ type:Kjeepis | preedit:Ķēpis | other | key:space | field:Ķēpis
 type:Kjeepis | key:ctrl | field:Ķēpis | engine:xkb:us::eng | type: aa | field:Ķēpis aa | engine:zv | type: aa  | field:Ķēpis aa ā 
 type:Kjeepis | preedit:Ķēpis | off | field:Ķēpis | type: aa | field:Ķēpis aa | on | type: aa  | field:Ķēpis aa ā 
 type:sheema | list:shēma | key:Down Return | field:shēma | type: sheema  | field:shēma šēma 
+[gtk] secret | type:sheema | field:sheema | type: aa  | field:sheema aa  | plain | type:aa  | field:sheema aa ā 
 EOF
 )
 
 file_is() { [ -e "$1" ] && cmp -s "$1" "$2"; }
+# toggle_is STATE SENSITIVE: the property menu's "Konvencijas ieslēgtas" as the panel has it.
+toggle_is() { grep -q "^conventions $1 $2 Konvencijas ieslēgtas\$" "$work/panel/properties" 2>/dev/null; }
 text_file() { printf '%b' "$1" >"$2"; }
 
-# run_row TOOLKIT WINDOW OTHER_WINDOW FIELD_FILE PANEL_PID ROW
+# run_row TOOLKIT WINDOW OTHER_WINDOW FIELD_FILE PANEL_PID FIELD_PID ROW
 run_row() {
-    local window=$2 other=$3 out=$4 panel=$5 row=$6 rest=$6 step arg expected=$work/expected
+    local window=$2 other=$3 out=$4 panel=$5 field=$6 row=$7 rest=$7 step arg expected=$work/expected
     while [ -n "$rest" ]; do
         step=${rest%% | *}
         if [ "$step" = "$rest" ]; then rest=; else rest=${rest#* | }; fi
@@ -145,8 +150,15 @@ run_row() {
             engine:*)
                 ibus engine "$arg" >/dev/null 2>&1
                 xs_poll_quiet 10 engine_is "$arg" || { fail "$1: [$row]: ibus engine $arg"; return; } ;;
-            off) kill -USR1 "$panel" ;;
-            on) kill -USR2 "$panel" ;;
+            off | on)
+                if [ "$step" = off ]; then kill -USR1 "$panel"; else kill -USR2 "$panel"; fi
+                xs_poll_quiet 10 toggle_is "$([ "$step" = off ] && echo 0 || echo 1)" 1 ||
+                    { fail "$1: [$row] at $step: the toggle [$(grep conventions "$work/panel/properties")]"; return; } ;;
+            secret | plain)
+                if [ "$step" = secret ]; then kill -USR1 "$field"; else kill -USR2 "$field"; fi
+                # The toggle greyed out in a password field, and back.
+                xs_poll_quiet 10 toggle_is 1 "$([ "$step" = secret ] && echo 0 || echo 1)" ||
+                    { fail "$1: [$row] at $step: the toggle [$(grep conventions "$work/panel/properties")]"; return; } ;;
             *) fail "unknown step $step"; return ;;
         esac
     done
@@ -154,9 +166,10 @@ run_row() {
 
 # run_toolkit NAME COMMAND...: the rows in a field of that toolkit, beside another window.
 run_toolkit() {
-    local name=$1 out=$work/$1.txt window other panel row passed=0 before=$failures
+    local name=$1 out=$work/$1.txt window other panel field row passed=0 before=$failures
     shift
     "$@" "$out" "ZV field $name" >"$work/$name.log" 2>&1 &
+    field=$!
     field_pids+=($!)
     "$@" "$work/$name-other.txt" "ZV other $name" >"$work/$name-other.log" 2>&1 &
     field_pids+=($!)
@@ -165,7 +178,7 @@ run_toolkit() {
     rm -f "$work/panel/properties"
     xs_activate "$window" || { fail "$name: the field takes no focus"; return; }
     ibus engine zv
-    props_ready() { grep -q '^conventions 1 Konvencijas ieslēgtas$' "$work/panel/properties" 2>/dev/null; }
+    props_ready() { toggle_is 1 1; }
     xs_poll_quiet 10 props_ready || { fail "$name: no property menu with \"Konvencijas ieslēgtas\""; return; }
     panel=$(cat "$work/panel/pid")
     local rows=0
@@ -185,7 +198,7 @@ run_toolkit() {
             continue
         fi
         local row_failures=$failures
-        run_row "$name" "$window" "$other" "$out" "$panel" "$row"
+        run_row "$name" "$window" "$other" "$out" "$panel" "$field" "$row"
         [ $failures = "$row_failures" ] && passed=$((passed + 1))
     done <<<"$ROWS"
     echo "$name: $passed of $rows rows as expected"
