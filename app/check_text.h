@@ -5,17 +5,29 @@
 #include <functional>
 #include <string_view>
 
+#include "app/convert_text.h"
 #include "checker/checker.h"
 
 namespace zv::cli {
 
-// Checks well-formed UTF-8 text and hands sink one line for each flagged word, in order:
-// "NAME:LINE:COLUMN: TYPED -> CONVERTED: did you mean WORD (type FORM), ...", LINE and
-// COLUMN counted from 1, COLUMN in characters of the line, lines ended by any line end (see
-// engine/line_ends.h). Returns how many words it flagged; *unchecked (when given) is how many
-// words the check's bound on its work left unchecked.
-std::size_t CheckText(const checker::Checker& checker, std::string_view name, std::string_view text,
+// The sizes a check works in: the text is read and checked in blocks of whole lines of about
+// block bytes, a line longer than max_line bytes in parts of about that size.
+struct CheckLimits {
+    std::size_t block = std::size_t{1} << 18;
+    std::size_t max_line = std::size_t{4} << 20;
+};
+
+// Checks the text that source gives (well-formed UTF-8) and hands sink one line for each flagged
+// word, in order: "NAME:LINE:COLUMN: TYPED -> CONVERTED: did you mean WORD (type FORM), ...",
+// LINE and COLUMN counted from 1, COLUMN in characters of the line, lines ended by any line end
+// (see engine/line_ends.h); a byte-order mark at the start is no character. The text is read and
+// checked some lines at a time, so that its length costs no memory; a line longer than
+// limits.max_line is checked in parts, each cut after a blank or a punctuation mark where it can
+// be, and each taken for a line of its own in its share of Latvian words. The check's bound on
+// its work is that of the whole text. Returns how many words it flagged; *unchecked (when given)
+// is how many words the check's bound on its work left unchecked.
+std::size_t CheckText(const checker::Checker& checker, std::string_view name, TextSource& source,
                       const std::function<void(std::string_view)>& sink,
-                      std::size_t* unchecked = nullptr);
+                      std::size_t* unchecked = nullptr, const CheckLimits& limits = CheckLimits{});
 
 }  // namespace zv::cli

@@ -3,67 +3,75 @@
 #include <pthread.h>
 #include <sched.h>
 
+#include <algorithm>
 #include <condition_variable>
+#include <deque>
 #include <exception>
 #include <memory>
 #include <mutex>
 #include <system_error>
+#include <thread>
 #include <utility>
+#include <vector>
 
 namespace zv::cli {
 namespace {
 
 // Chunks converted on two threads and handed to the sink in order, on the calling thread.
-// The calling thread writes whatever is next when it is ready and converts otherwise, so both
-// cores convert while the output is written. Converted chunks wait at most kAhead at a time;
-// their buffers are used again.
+// The calling thread produces the chunks, hands on whatever is next when it is ready and
+// converts otherwise, so both cores convert while the input is read and the output written.
+// Chunks produced wait in order (at most kMaxChunks, and at most kMaxWaiting bytes of their
+// conversions); the buffers of those handed on are used again.
 //
-// The worker thread shares the pipeline's state and is not waited for at the end: once no
-// chunk is being converted, the text is no longer read and the caller may go on, while the
-// worker wakes, lets go of the state and its buffers and ends in the background (time that a
-// short-lived program need not spend).
+// The worker thread, started once a second chunk is there to convert, shares the pipeline's
+// state and is not waited for at the end: once no chunk is being converted, the caller may go
+// on, while the worker wakes, lets go of the state and its buffers and ends in the background
+// (time that a short-lived program need not spend).
 class ChunkPipeline {
   public:
-    static void Run(std::string_view text, std::vector<std::size_t> ends,
+    static void Run(const std::function<bool(Chunk&)>& next,
                     const std::function<void(std::string_view, std::string&)>& convert,
-                    const std::function<void()>& begin,
+                    std::size_t hold, const std::function<void()>& begin,
                     const std::function<void(std::string_view)>& sink) {
-        const auto state = std::make_shared<State>(text, convert, std::move(ends));
-        StartWorker(state);
-        struct StopOnExit {  // also when begin or the sink fails
+        const auto state = std::make_shared<State>(convert, hold);
+        struct StopOnExit {  // also when begin, next or the sink fails
             State& state;
             ~StopOnExit() { state.Stop(); }
         } stop_on_exit{*state};
-        begin();
-        state->WriteAll(sink);
+        state->Drive(state, next, begin, sink);
     }
 
   private:
-    static constexpr std::size_t kAhead = 16;
+    static constexpr std::size_t kMaxChunks = 64;
+    static constexpr std::size_t kMaxWaiting = std::size_t{16} << 20;
+    static constexpr std::size_t kFreeBuffers = 4;
 
     struct State {
-        State(std::string_view text, std::function<void(std::string_view, std::string&)> convert,
-              std::vector<std::size_t> ends)
-            : text_(text),
-              convert_(std::move(convert)),
-              ends_(std::move(ends)),
-              outs_(ends_.size()),
-              done_(ends_.size(), false) {}
+        State(std::function<void(std::string_view, std::string&)> convert, std::size_t hold)
+            : convert_(std::move(convert)), hold_(std::min(hold, kMaxWaiting)) {}
 
-        void WriteAll(const std::function<void(std::string_view)>& sink) {
+        // The calling thread's part: produces the chunks, converts, hands on.
+        void Drive(const std::shared_ptr<State>& self, const std::function<bool(Chunk&)>& next,
+                   const std::function<void()>& begin,
+                   const std::function<void(std::string_view)>& sink) {
             std::unique_lock lock(mutex_);
-            while (written_ < ends_.size()) {
+            while (true) {
                 if (failure_) std::rethrow_exception(failure_);
-                if (done_[written_]) {
-                    std::string out = std::move(outs_[written_]);
+                if (begun_ && !slots_.empty() && slots_.front().stage == Stage::kDone) {
+                    HandOn(lock, sink);
+                } else if (CanProduce() && to_convert_ < 2) {
+                    Produce(lock, self, next);
+                } else if (!begun_ && BeginNow()) {
+                    begun_ = true;
                     lock.unlock();
-                    sink(out);
+                    begin();
                     lock.lock();
-                    ++written_;
-                    free_.push_back(std::move(out));
-                    changed_.notify_all();
-                } else if (CanTake()) {
+                } else if (ended_ && slots_.empty()) {
+                    return;
+                } else if (to_convert_ > 0) {
                     Convert(lock);
+                } else if (CanProduce()) {
+                    Produce(lock, self, next);
                 } else {
                     changed_.wait(lock);
                 }
@@ -74,9 +82,8 @@ class ChunkPipeline {
             std::unique_lock lock(mutex_);
             try {
                 while (true) {
-                    changed_.wait(lock,
-                                  [this] { return stop_ || CanTake() || next_ == ends_.size(); });
-                    if (stop_ || next_ == ends_.size()) return;
+                    changed_.wait(lock, [this] { return stop_ || to_convert_ > 0; });
+                    if (stop_) return;
                     Convert(lock);
                 }
             } catch (...) {
@@ -86,8 +93,7 @@ class ChunkPipeline {
             }
         }
 
-        // Tells the worker to take no more chunks and waits until none is being converted:
-        // from then on the text is not read.
+        // Tells the worker to take no more chunks and waits until none is being converted.
         void Stop() {
             std::unique_lock lock(mutex_);
             stop_ = true;
@@ -95,46 +101,108 @@ class ChunkPipeline {
             changed_.wait(lock, [this] { return converting_ == 0; });
         }
 
-        bool CanTake() const { return !stop_ && next_ < ends_.size() && next_ - written_ < kAhead; }
+      private:
+        enum class Stage { kProduced, kConverting, kDone };
+        struct Slot {
+            Chunk chunk;
+            std::string out;
+            Stage stage = Stage::kProduced;
+        };
 
-        // Takes the next chunk and converts it, unlocked meanwhile.
+        bool CanProduce() const {
+            return !ended_ && !stop_ && slots_.size() < kMaxChunks && waiting_ < kMaxWaiting;
+        }
+
+        // Whether begin is due: at once without a hold; otherwise once hold converted bytes
+        // wait, no more chunks may wait, or every chunk of the text is converted.
+        bool BeginNow() const {
+            return hold_ == 0 || waiting_ >= hold_ || (!ended_ && !CanProduce()) ||
+                   (ended_ && to_convert_ == 0 && converting_ == 0);
+        }
+
+        void Produce(std::unique_lock<std::mutex>& lock, const std::shared_ptr<State>& self,
+                     const std::function<bool(Chunk&)>& next) {
+            lock.unlock();
+            Chunk chunk;
+            const bool got = next(chunk);
+            lock.lock();
+            if (!got) {
+                ended_ = true;
+                return;
+            }
+            slots_.push_back({std::move(chunk), {}, Stage::kProduced});
+            ++to_convert_;
+            if (to_convert_ > 1 && !worker_started_ && std::thread::hardware_concurrency() > 1) {
+                worker_started_ = true;
+                lock.unlock();
+                StartWorker(self);
+                lock.lock();
+            }
+            changed_.notify_all();
+        }
+
+        // Takes the first chunk not yet taken and converts it, unlocked meanwhile. A slot stays
+        // in place until it is handed on (a deque keeps its elements where they are).
         void Convert(std::unique_lock<std::mutex>& lock) {
-            const std::size_t i = next_++;
+            Slot& slot = slots_[first_unconverted_ - handed_on_];
+            ++first_unconverted_;
+            --to_convert_;
             ++converting_;
+            slot.stage = Stage::kConverting;
             std::string out;
             if (!free_.empty()) {
                 out = std::move(free_.back());
                 free_.pop_back();
             }
             lock.unlock();
-            const std::size_t start = i == 0 ? 0 : ends_[i - 1];
             out.clear();
             try {
-                convert_(text_.substr(start, ends_[i] - start), out);
+                Chunk& chunk = slot.chunk;
+                if (chunk.converted) {
+                    out.swap(chunk.storage);
+                } else {
+                    convert_(chunk.text.data() ? chunk.text : std::string_view(chunk.storage), out);
+                }
+                std::string().swap(chunk.storage);
             } catch (...) {
                 lock.lock();
                 --converting_;
+                changed_.notify_all();
                 throw;
             }
             lock.lock();
             --converting_;
-            outs_[i] = std::move(out);
-            done_[i] = true;
+            waiting_ += out.size();
+            slot.out = std::move(out);
+            slot.stage = Stage::kDone;
             changed_.notify_all();
         }
 
-        const std::string_view text_;
+        void HandOn(std::unique_lock<std::mutex>& lock,
+                    const std::function<void(std::string_view)>& sink) {
+            std::string out = std::move(slots_.front().out);
+            slots_.pop_front();
+            ++handed_on_;
+            waiting_ -= out.size();
+            changed_.notify_all();
+            lock.unlock();
+            sink(out);
+            lock.lock();
+            if (free_.size() < kFreeBuffers) free_.push_back(std::move(out));
+        }
+
         const std::function<void(std::string_view, std::string&)> convert_;
-        const std::vector<std::size_t> ends_;
+        const std::size_t hold_;
         std::mutex mutex_;
         std::condition_variable changed_;
-        std::vector<std::string> outs_;  // converted chunks not yet written
-        std::vector<bool> done_;
-        std::vector<std::string> free_;  // buffers of written chunks
-        std::size_t next_ = 0;           // the next chunk to convert
-        std::size_t written_ = 0;        // chunks handed to the sink
-        std::size_t converting_ = 0;     // chunks being converted now
-        bool stop_ = false;
+        std::deque<Slot> slots_;             // from the first chunk not yet handed on, in order
+        std::vector<std::string> free_;      // buffers of chunks handed on
+        std::size_t handed_on_ = 0;          // chunks handed to the sink
+        std::size_t first_unconverted_ = 0;  // the first chunk not yet taken to convert
+        std::size_t to_convert_ = 0;         // chunks produced and not yet taken
+        std::size_t converting_ = 0;         // chunks being converted now
+        std::size_t waiting_ = 0;            // bytes of converted chunks not yet handed on
+        bool ended_ = false, begun_ = false, stop_ = false, worker_started_ = false;
         std::exception_ptr failure_;
     };
 
@@ -181,11 +249,11 @@ class ChunkPipeline {
 
 }  // namespace
 
-void ConvertInTwoThreads(std::string_view text, std::vector<std::size_t> ends,
+void ConvertInTwoThreads(const std::function<bool(Chunk&)>& next,
                          const std::function<void(std::string_view, std::string&)>& convert,
-                         const std::function<void()>& begin,
+                         std::size_t hold, const std::function<void()>& begin,
                          const std::function<void(std::string_view)>& sink) {
-    ChunkPipeline::Run(text, std::move(ends), convert, begin, sink);
+    ChunkPipeline::Run(next, convert, hold, begin, sink);
 }
 
 }  // namespace zv::cli

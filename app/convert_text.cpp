@@ -1,6 +1,8 @@
 #include "app/convert_text.h"
 
+#include <algorithm>
 #include <array>
+#include <optional>
 #include <thread>
 #include <utility>
 #include <vector>
@@ -9,6 +11,7 @@
 #include "engine/line_ends.h"
 #include "engine/references.h"
 #include "engine/transliterate.h"
+#include "engine/utf8.h"
 
 namespace zv::cli {
 namespace {
@@ -98,51 +101,233 @@ void ConvertInPieces(std::string_view text, ConvertOptions options, std::string&
     }
 }
 
-// The ends of the chunks that text is converted in: each chunk ends after a blank or a line
-// feed at least kChunkBytes from its start, or at the end of the text. Such a character is in
-// no find text (so no rule matches across it) and in no character reference (so --unicode
-// finds every reference within one chunk), and no line end goes on after it (a chunk never
-// ends between the CR and the LF of a CR LF): the chunks convert independently, in any order,
-// their line ends made CR LF or not.
-std::vector<std::size_t> ChunkEnds(std::string_view text) {
-    static const std::array<bool, 128> safeCut = SafeCutAfter();
-    std::vector<std::size_t> ends;
-    std::size_t start = 0;
-    while (start < text.size()) {
-        const std::size_t end =
-            safeCut[' '] && safeCut['\n']
-                ? PieceEnd(text, start, kChunkBytes,
-                           [](unsigned char b) { return b == ' ' || b == '\n'; })
-                : text.size();
-        ends.push_back(end);
-        start = end;
+// Where a chunk may end: after a byte or character that no rule reaches across and that no
+// character reference holds, so that chunks convert independently, in any order, their line
+// ends made CR LF (or LF) or not, and --unicode finds every reference within one chunk.
+class CutPlaces {
+  public:
+    CutPlaces() {
+        const std::array<bool, 128> rules = SafeCutAfter();
+        const std::string_view in_references =
+            "&#;0123456789abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ";
+        for (unsigned b = 0; b < 128; ++b) {
+            safe_[b] = rules[b] && b != '\r' &&
+                       in_references.find(static_cast<char>(b)) == std::string_view::npos;
+        }
+        preferred_space_ = rules[' '];
+        preferred_line_feed_ = rules['\n'];
+        for (const Rule& rule : RuleTable()) {
+            for (const char16_t unit : rule.find) {
+                if (unit >= 128) found_.push_back(unit);
+            }
+        }
     }
-    return ends;
+
+    // A blank or a line feed, the usual place to end a chunk.
+    bool Preferred(unsigned char b) const {
+        return (b == ' ' && preferred_space_) || (b == '\n' && preferred_line_feed_);
+    }
+
+    // Whether a chunk of text may end at `at` (0 < at <= text.size()): after a safe ASCII byte,
+    // or after a whole character beyond ASCII that no find text holds.
+    bool SafeEnd(std::string_view text, std::size_t at) const {
+        const auto last = static_cast<unsigned char>(text[at - 1]);
+        if (last < 0x80) return safe_[last];
+        std::size_t lead = at - 1;
+        while (lead > 0 && at - lead < 4 &&
+               (static_cast<unsigned char>(text[lead]) & 0xC0) == 0x80) {
+            --lead;
+        }
+        const Utf8Character c = DecodeUtf8(text.substr(lead, at - lead));
+        if (lead + c.length != at || c.code_point < 0x80) return false;
+        std::u16string units;
+        AppendCodePoint(c.code_point, units);
+        for (const char16_t unit : units) {
+            if (std::find(found_.begin(), found_.end(), unit) != found_.end()) return false;
+        }
+        return true;
+    }
+
+  private:
+    std::array<bool, 128> safe_{};
+    bool preferred_space_ = false, preferred_line_feed_ = false;
+    std::vector<char16_t> found_;  // the units beyond ASCII that find texts hold
+};
+
+// A run of text with no place to end a chunk, converted by the rule chain a piece at a time.
+class ChainRun {
+  public:
+    explicit ChainRun(ConvertOptions options) : options_(options) {
+        if (options_.text) options_.letters = true;
+    }
+
+    // Appends to out the conversion of the next piece of the run; ends: the run ends with it,
+    // at a place where a chunk may end or at the end of the text. A piece that does not end the
+    // run ends neither after a CR nor inside a character, so that its line ends are whole.
+    void Convert(std::string_view piece, bool ends, std::string& out) {
+        if (options_.text) {
+            piece = WithLf(piece, line_ends_);
+        } else if (!options_.exact) {
+            piece = WithCrLf(piece, line_ends_);
+        }
+        converted_ = carry_;
+        carry_.clear();
+        stream_.Convert(piece, converted_);
+        if (ends) stream_.Finish(converted_);
+        if (!options_.letters) {
+            out += converted_;
+            return;
+        }
+        // A reference the piece's conversion cuts off is completed by the next piece's.
+        const std::size_t amp = converted_.rfind('&');
+        if (!ends && amp != std::string::npos && converted_.size() - amp < LongestRuleReference() &&
+            converted_.find(';', amp) == std::string::npos) {
+            carry_ = converted_.substr(amp);
+            converted_.resize(amp);
+        }
+        out += RuleReferencesToLetters(converted_);
+    }
+
+  private:
+    ConvertOptions options_;
+    Utf8TransliterationStream stream_;
+    std::string line_ends_, converted_, carry_;
+};
+
+// The chunks of a text: a whole text in memory (a mapped file), handed on as views into it,
+// or the text a TextSource gives, read as the chunks are taken.
+class ChunkReader {
+  public:
+    ChunkReader(std::string_view whole, ConvertOptions options, const ChunkLimits& limits)
+        : whole_(whole), options_(options), limits_(limits) {}
+    ChunkReader(TextSource& source, ConvertOptions options, const ChunkLimits& limits)
+        : source_(&source), options_(options), limits_(limits) {}
+
+    // The next chunk; false after the last.
+    bool Next(Chunk& chunk) {
+        static const CutPlaces places;
+        if (run_) return NextOfRun(chunk, places);
+        while (true) {
+            const std::string_view data = Data();
+            const std::size_t window = std::min(data.size(), start_ + limits_.max_chunk);
+            for (std::size_t i = std::max(scanned_, start_ + limits_.chunk - 1); i < window; ++i) {
+                if (places.Preferred(static_cast<unsigned char>(data[i])))
+                    return Take(i + 1, chunk);
+            }
+            scanned_ = std::max(scanned_, window);
+            if (window == start_ + limits_.max_chunk) {
+                // No blank or line feed: the last other place to end the chunk, if any.
+                const std::size_t known = std::max(start_, no_place_before_);
+                no_place_before_ = window;
+                for (std::size_t at = window; at > known; --at) {
+                    if (places.SafeEnd(data, at)) return Take(at, chunk);
+                }
+                run_.emplace(options_);
+                return NextOfRun(chunk, places);
+            }
+            if (!More()) {
+                if (start_ == Data().size()) return false;
+                return Take(Data().size(), chunk);
+            }
+        }
+    }
+
+  private:
+    std::string_view Data() const { return source_ ? std::string_view(buffer_) : whole_; }
+
+    // Reads more of the source's text; false at its end (and always for a whole text). Data()
+    // may move.
+    bool More() {
+        if (!source_ || ended_) return false;
+        if (start_ >= (std::size_t{1} << 20) && start_ * 2 >= buffer_.size()) {
+            buffer_.erase(0, start_);
+            scanned_ -= std::min(scanned_, start_);
+            no_place_before_ -= std::min(no_place_before_, start_);
+            start_ = 0;
+        }
+        ended_ = !source_->Read(buffer_, limits_.read);
+        return !ended_;
+    }
+
+    // The chunk that ends at end.
+    bool Take(std::size_t end, Chunk& chunk) {
+        const std::string_view bytes = Data().substr(start_, end - start_);
+        if (source_) {
+            chunk.storage.assign(bytes);
+        } else {
+            chunk.text = bytes;
+        }
+        start_ = end;
+        return true;
+    }
+
+    // The next piece of a run with no place to end a chunk, converted by the run's chain: up
+    // to the first place where a chunk may end (which ends the run), or about the next
+    // max_chunk bytes of it, ending before a byte that begins a character and not between a CR
+    // and its LF, so that the piece's line ends are whole.
+    bool NextOfRun(Chunk& chunk, const CutPlaces& places) {
+        while (true) {
+            const std::string_view data = Data();
+            const std::size_t window = std::min(data.size(), start_ + limits_.max_chunk);
+            for (std::size_t at = std::max(start_, no_place_before_) + 1; at <= window; ++at) {
+                if (places.SafeEnd(data, at)) return TakeOfRun(at, true, chunk);
+            }
+            no_place_before_ = std::max(no_place_before_, window);
+            if (window == start_ + limits_.max_chunk) {
+                for (std::size_t end = std::min(window, data.size() - 1); end > start_; --end) {
+                    const auto next = static_cast<unsigned char>(data[end]);
+                    if ((next & 0xC0) != 0x80 && !(data[end - 1] == '\r' && next == '\n')) {
+                        return TakeOfRun(end, false, chunk);
+                    }
+                }
+            }
+            if (!More()) return TakeOfRun(Data().size(), true, chunk);
+        }
+    }
+
+    bool TakeOfRun(std::size_t end, bool ends, Chunk& chunk) {
+        chunk.storage.clear();
+        run_->Convert(Data().substr(start_, end - start_), ends, chunk.storage);
+        chunk.converted = true;
+        start_ = end;
+        if (ends) run_.reset();
+        return true;
+    }
+
+    TextSource* source_ = nullptr;
+    std::string_view whole_;
+    std::string buffer_;  // the source's text from some way before start_
+    bool ended_ = false;  // the source has no more
+    ConvertOptions options_;
+    ChunkLimits limits_;
+    std::size_t start_ = 0;            // where the next chunk starts in Data()
+    std::size_t scanned_ = 0;          // no blank or line feed ends the next chunk before this
+    std::size_t no_place_before_ = 0;  // nor, from start_ on, any other place up to this
+    std::optional<ChainRun> run_;      // the run being converted by the chain, if any
+};
+
+void Convert(ChunkReader& reader, ConvertOptions options, std::size_t hold,
+             const std::function<void()>& begin,
+             const std::function<void(std::string_view)>& sink) {
+    ConvertInTwoThreads([&reader](Chunk& chunk) { return reader.Next(chunk); },
+                        [options](std::string_view chunk, std::string& out) {
+                            ConvertInPieces(chunk, options, out);
+                        },
+                        hold, begin, sink);
 }
 
 }  // namespace
 
 void ConvertUtf8(std::string_view text, ConvertOptions options, const std::function<void()>& begin,
-                 const std::function<void(std::string_view)>& sink) {
-    std::vector<std::size_t> ends = ChunkEnds(text);
-    if (ends.size() > 1 && std::thread::hardware_concurrency() > 1) {
-        ConvertInTwoThreads(
-            text, std::move(ends),
-            [options](std::string_view chunk, std::string& out) {
-                ConvertInPieces(chunk, options, out);
-            },
-            begin, sink);
-        return;
-    }
-    begin();
-    std::string out;
-    std::size_t start = 0;
-    for (const std::size_t end : ends) {
-        out.clear();
-        ConvertInPieces(text.substr(start, end - start), options, out);
-        sink(out);
-        start = end;
-    }
+                 const std::function<void(std::string_view)>& sink, const ChunkLimits& limits) {
+    ChunkReader reader(text, options, limits);
+    Convert(reader, options, 0, begin, sink);
+}
+
+void ConvertStream(TextSource& source, ConvertOptions options, const std::function<void()>& begin,
+                   const std::function<void(std::string_view)>& sink, const ChunkLimits& limits) {
+    ChunkReader reader(source, options, limits);
+    Convert(reader, options, limits.hold, begin, sink);
 }
 
 }  // namespace zv::cli

@@ -16,12 +16,14 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <new>
 #include <optional>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "app/check_text.h"
@@ -100,38 +102,19 @@ void Complain(const std::string& message) {
     throw Failure{code};
 }
 
-// Appends all of fd's contents to out; false with errno set on a read error.
-bool ReadAll(int fd, std::string& out) {
-    constexpr std::size_t kBlock = 1 << 16;
-    std::size_t want = kBlock;
-    struct stat info {};
-    if (fstat(fd, &info) == 0 && S_ISREG(info.st_mode) && info.st_size > 0) {
-        // A regular file in one request, with room for the last, empty read too.
-        want = static_cast<std::size_t>(info.st_size) + kBlock;
-        out.reserve(out.size() + want);
-    }
-    while (true) {
-        const std::size_t old = out.size();
-        out.resize(old + want);
-        const ssize_t n = read(fd, out.data() + old, want);
-        if (n < 0) {
-            out.resize(old);
-            if (errno == EINTR) continue;
-            return false;
-        }
-        out.resize(old + static_cast<std::size_t>(n));
-        if (n == 0) return true;
-        want = kBlock;
-    }
+// Stops with a message for the input shown (as messages show its name): not well-formed UTF-8
+// at offset, where byte is.
+[[noreturn]] void FailUtf8(const std::string& shown, std::uint64_t offset, unsigned char byte) {
+    char hex[8];
+    std::snprintf(hex, sizeof hex, "0x%02X", byte);
+    Fail(EX_DATAERR, shown + ": invalid UTF-8 at byte offset " + std::to_string(offset) +
+                         " (byte " + hex + ")");
 }
 
 // Stops with a message when input is not well-formed UTF-8; shown names the input.
 void CheckUtf8(std::string_view bytes, const std::string& shown) {
     if (const auto bad = zv::cli::FirstInvalidUtf8(bytes)) {
-        char byte[8];
-        std::snprintf(byte, sizeof byte, "0x%02X", static_cast<unsigned char>(bytes[*bad]));
-        Fail(EX_DATAERR, Shown(shown) + ": invalid UTF-8 at byte offset " + std::to_string(*bad) +
-                             " (byte " + byte + ")");
+        FailUtf8(Shown(shown), *bad, static_cast<unsigned char>(bytes[*bad]));
     }
 }
 
@@ -143,27 +126,156 @@ int OpenInput(const std::string& name) {
     return fd;
 }
 
-// Reads an opened input to its end onto the end of text, closes it unless it is standard
-// input, and checks that what it added is well-formed UTF-8 on its own.
-void ReadOpened(int fd, const std::string& shown, std::string& text) {
-    const std::size_t start = text.size();
-    const bool ok = ReadAll(fd, text);
-    const int readErrno = errno;
-    if (fd != STDIN_FILENO) close(fd);
-    if (!ok) Fail(EX_NOINPUT, Shown(shown) + ": " + std::strerror(readErrno));
-    CheckUtf8(std::string_view(text).substr(start), shown);
-}
-
-// Reads one input (a path, or "-" for standard input) onto the end of text.
-void ReadInput(const std::string& name, std::string& text) {
-    if (name == "-") {
-        ReadOpened(STDIN_FILENO, "standard input", text);
-    } else {
-        ReadOpened(OpenInput(name), name, text);
-    }
-}
-
 constexpr char kChangedWhileRead[] = ": the file changed while being read";
+
+bool SameFileUnchanged(const struct stat& a, const struct stat& b) {
+    return a.st_dev == b.st_dev && a.st_ino == b.st_ino && a.st_size == b.st_size &&
+           a.st_mtim.tv_sec == b.st_mtim.tv_sec && a.st_mtim.tv_nsec == b.st_mtim.tv_nsec &&
+           a.st_ctim.tv_sec == b.st_ctim.tv_sec && a.st_ctim.tv_nsec == b.st_ctim.tv_nsec;
+}
+
+// One input (a path, or "-" for standard input), read a block at a time and checked as UTF-8
+// on its own as it is read. A regular file can be read and checked whole ahead (CheckAhead), so
+// that bad input is found before anything is written; it is read again as the conversion goes,
+// and one that changed meanwhile stops the program.
+class Input : public zv::cli::TextSource {
+  public:
+    explicit Input(std::string name, int fd = -1)
+        : name_(std::move(name)),
+          shown_(name_ == "-" ? "standard input" : Shown(name_)),
+          fd_(name_ == "-" ? STDIN_FILENO : fd) {}
+    Input(Input&& other) noexcept
+        : name_(std::move(other.name_)),
+          shown_(std::move(other.shown_)),
+          fd_(std::exchange(other.fd_, -1)),
+          done_(other.done_),
+          checked_(other.checked_),
+          checked_status_(other.checked_status_),
+          start_(other.start_),
+          read_(other.read_),
+          utf8_(other.utf8_) {}
+    Input& operator=(Input&&) = delete;
+    ~Input() override {
+        if (fd_ > STDIN_FILENO) close(fd_);
+    }
+
+    // When the input is a regular file: reads it whole and checks it now, and returns true.
+    // Otherwise only looks up its name (a FIFO or a device gives its data to one opening
+    // only), and returns false.
+    bool CheckAhead() {
+        int fd = fd_;
+        if (fd < 0) {
+            struct stat named {};
+            if (stat(name_.c_str(), &named) != 0) {
+                Fail(EX_NOINPUT, shown_ + ": " + std::strerror(errno));
+            }
+            if (S_ISDIR(named.st_mode)) {
+                fd_ = OpenInput(name_);
+                std::string nothing;
+                Read(nothing, 1);  // a folder cannot be read: this names the reason
+            }
+            if (!S_ISREG(named.st_mode)) return false;
+            fd = OpenInput(name_);
+        }
+        struct stat status {};
+        off_t start = -1;
+        if (fstat(fd, &status) != 0 || !S_ISREG(status.st_mode) ||
+            (start = lseek(fd, 0, SEEK_CUR)) < 0) {
+            if (fd != fd_) close(fd);
+            return false;
+        }
+        zv::Utf8StreamCheck utf8;
+        std::string block(std::size_t{1} << 20, '\0');
+        for (off_t at = start;;) {
+            const ssize_t n = pread(fd, block.data(), block.size(), at);
+            if (n < 0 && errno == EINTR) continue;
+            if (n < 0) Fail(EX_NOINPUT, shown_ + ": " + std::strerror(errno));
+            const auto fault =
+                n == 0 ? utf8.Finish()
+                       : utf8.Check(std::string_view(block.data(), static_cast<std::size_t>(n)));
+            if (fault) FailUtf8(shown_, fault->offset, fault->byte);
+            if (n == 0) break;
+            at += n;
+        }
+        if (fd != fd_) close(fd);
+        checked_ = true;
+        checked_status_ = status;
+        start_ = start;
+        return true;
+    }
+
+    bool Read(std::string& out, std::size_t max) override {
+        if (done_) return false;
+        if (fd_ < 0) {
+            fd_ = OpenInput(name_);
+            if (checked_) CheckUnchanged();
+        }
+        const std::size_t old = out.size();
+        out.resize(old + max);
+        ssize_t n;
+        while ((n = read(fd_, out.data() + old, max)) < 0 && errno == EINTR) {
+        }
+        const int read_errno = errno;
+        out.resize(old + static_cast<std::size_t>(std::max<ssize_t>(n, 0)));
+        if (n < 0) Fail(EX_NOINPUT, shown_ + ": " + std::strerror(read_errno));
+        const auto fault = n == 0 ? utf8_.Finish() : utf8_.Check(std::string_view(out).substr(old));
+        if (fault) FailUtf8(shown_, fault->offset, fault->byte);
+        read_ += static_cast<std::uint64_t>(n);
+        if (n > 0) return true;
+        if (checked_) {
+            CheckUnchanged();
+            if (read_ != static_cast<std::uint64_t>(checked_status_.st_size - start_)) {
+                Fail(EX_NOINPUT, shown_ + kChangedWhileRead);
+            }
+        }
+        if (fd_ != STDIN_FILENO) close(fd_);
+        fd_ = -1;
+        done_ = true;
+        return false;
+    }
+
+  private:
+    // A file read twice must be the same file, unchanged.
+    void CheckUnchanged() const {
+        struct stat now {};
+        if (fstat(fd_, &now) != 0 || !SameFileUnchanged(now, checked_status_)) {
+            Fail(EX_NOINPUT, shown_ + kChangedWhileRead);
+        }
+    }
+
+    std::string name_, shown_;  // shown: as messages name it
+    int fd_ = -1;
+    bool done_ = false;
+    bool checked_ = false;  // read and checked whole ahead, as it was then:
+    struct stat checked_status_ {};
+    off_t start_ = 0;  // where reading began
+    std::uint64_t read_ = 0;
+    zv::Utf8StreamCheck utf8_;
+};
+
+// The inputs one after another, as one text.
+class Inputs : public zv::cli::TextSource {
+  public:
+    explicit Inputs(std::vector<Input> inputs) : inputs_(std::move(inputs)) {}
+
+    // Every input that is a regular file read and checked whole; true when all are.
+    bool CheckAhead() {
+        bool all = true;
+        for (Input& input : inputs_) all = input.CheckAhead() && all;
+        return all;
+    }
+
+    bool Read(std::string& out, std::size_t max) override {
+        for (; next_ < inputs_.size(); ++next_) {
+            if (inputs_[next_].Read(out, max)) return true;
+        }
+        return false;
+    }
+
+  private:
+    std::vector<Input> inputs_;
+    std::size_t next_ = 0;
+};
 
 // What a mapped input's reader is told when the file changes under it. Reading a page past
 // a new end raises SIGBUS; other changes show in the file's status, checked at the end.
@@ -355,11 +467,39 @@ std::string NoDictionaryMessage(const std::optional<std::string>& base) {
     return "no Latvian dictionary found " + where + " (install hunspell-lv or set ZV_DICTIONARY)";
 }
 
-// --check: every input read and checked as UTF-8 first, then each one checked against the
-// dictionary on its own, so that each line can name its file. 1 when some word is flagged.
-int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::string>& output) {
-    std::vector<std::string> texts(inputs.size());
-    for (std::size_t i = 0; i < inputs.size(); ++i) ReadInput(inputs[i], texts[i]);
+// Holds the report of --check back until the inputs have ended, or until it is long: bad input
+// from a pipe, found only once it is read, then leaves standard output as empty as bad input
+// in a file does.
+class HeldReport {
+  public:
+    explicit HeldReport(bool hold) : holding_(hold) {}
+    void Write(std::string_view lines) {
+        if (!holding_) return WriteAll(lines);
+        held_.append(lines);
+        if (held_.size() >= kHoldBytes) Release();
+    }
+    void Release() {
+        holding_ = false;
+        WriteAll(held_);
+        std::string().swap(held_);
+    }
+
+  private:
+    static constexpr std::size_t kHoldBytes = std::size_t{16} << 20;
+    bool holding_;
+    std::string held_;
+};
+
+// --check: every input that is a file read and checked as UTF-8 first, then each one checked
+// against the dictionary on its own, read a block at a time, so that each line can name its
+// file. 1 when some word is flagged.
+int RunCheck(const std::vector<std::string>& names, const std::optional<std::string>& output) {
+    std::vector<Input> inputs;
+    bool all_checked = true;
+    for (const std::string& name : names) {
+        inputs.emplace_back(name);
+        all_checked = inputs.back().CheckAhead() && all_checked;
+    }
     using Unusable = zv::checker::Checker::Unusable;
     const std::optional<std::string> base = zv::checker::Checker::FindDictionary();
     Unusable why = Unusable::Missing;
@@ -379,17 +519,20 @@ int RunCheck(const std::vector<std::string>& inputs, const std::optional<std::st
         }
     }
     if (output) OpenOutput(*output);
+    HeldReport report(!all_checked);
+    const auto sink = [&report](std::string_view lines) { report.Write(lines); };
     std::size_t flagged = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::string name = inputs[i] == "-" ? "<stdin>" : Shown(inputs[i]);
+        const std::string name = names[i] == "-" ? "<stdin>" : Shown(names[i]);
         std::size_t unchecked = 0;
-        flagged += zv::cli::CheckText(*checker, name, texts[i], WriteAll, &unchecked);
+        flagged += zv::cli::CheckText(*checker, name, inputs[i], sink, &unchecked);
         if (unchecked > 0) {
             Complain(name + ": " + std::to_string(unchecked) +
                      " words left unchecked: the text has too many words the dictionary does not "
                      "know");
         }
     }
+    report.Release();
     CloseOutput();
     return flagged > 0 ? 1 : 0;
 }
@@ -411,8 +554,13 @@ zv::restore::DictionaryForms DictionaryFormsIfAny() {
 // of each listed. 1 when some are.
 int RunRestoreCheck(const std::vector<std::string>& inputs,
                     const std::optional<std::string>& output) {
+    // Restoring looks at a text whole: each input is read whole first.
     std::vector<std::string> texts(inputs.size());
-    for (std::size_t i = 0; i < inputs.size(); ++i) ReadInput(inputs[i], texts[i]);
+    for (std::size_t i = 0; i < inputs.size(); ++i) {
+        Input input(inputs[i]);
+        while (input.Read(texts[i], std::size_t{1} << 20)) {
+        }
+    }
     zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
     if (output) OpenOutput(*output);
     std::size_t listed = 0;
@@ -542,26 +690,34 @@ std::optional<std::string> FileToReplace(const Options& options) {
     }
 }
 
-// The conversion: every input read (a single named file mapped instead) and checked, then
-// converted and written piece by piece, inside the document when it is asked for.
+// The conversion: a single named file mapped and checked, or else the inputs read as the
+// conversion goes (every one that is a file read and checked first), converted and written
+// piece by piece, inside the document when it is asked for.
 int RunConvert(const Options& options, const std::optional<std::string>& output) {
-    const std::vector<std::string>& inputs = options.inputs;
-    std::string read;
+    const std::vector<std::string>& names = options.inputs;
     std::optional<MappedInput> mapped;
-    if (inputs.size() == 1 && inputs.front() != "-") {
-        const int fd = OpenInput(inputs.front());
-        mapped = MapInput(inputs.front(), fd);
-        if (!mapped) ReadOpened(fd, inputs.front(), read);
+    std::vector<Input> inputs;
+    if (names.size() == 1 && names.front() != "-") {
+        const int fd = OpenInput(names.front());
+        mapped = MapInput(names.front(), fd);
+        if (!mapped) inputs.emplace_back(names.front(), fd);
     } else {
-        for (const std::string& name : inputs) ReadInput(name, read);
+        for (const std::string& name : names) inputs.emplace_back(name);
     }
-    std::string_view text = mapped ? mapped->bytes : std::string_view(read);
+    Inputs text(std::move(inputs));
+    const bool all_checked = mapped || text.CheckAhead();
+    // Restoring looks at a text whole: it is read whole first.
     std::string restored;
     if (options.restore) {
-        if (mapped) CheckUtf8(mapped->bytes, mapped->name);
+        std::string read;
+        if (mapped) {
+            CheckUtf8(mapped->bytes, mapped->name);
+        } else {
+            while (text.Read(read, std::size_t{1} << 20)) {
+            }
+        }
         zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
-        restored = zv::cli::RestoreUtf8(restorer, text);
-        text = restored;
+        restored = zv::cli::RestoreUtf8(restorer, mapped ? mapped->bytes : std::string_view(read));
     }
 
     // The document's body line sits between its first CR LF (the header line's end) and the
@@ -574,16 +730,24 @@ int RunConvert(const Options& options, const std::optional<std::string>& output)
         after += zv::kDocumentFooterLine;
         after += zv::kDocumentLineEnd;
     }
-    // Nothing is written before the whole input is checked (a mapped file is checked while
-    // the conversion starts on another core); from then on only a failing write (or memory)
-    // can stop the output part-way.
+    // Nothing is written before the input is checked: a mapped file while the conversion
+    // starts on another core, the other files before; what comes from a pipe is held back until
+    // it ends, unless it is long. From then on only a failing write (or memory), or bad input
+    // from a pipe, can stop the output part-way.
     const auto checkThenBegin = [&] {
-        if (mapped) CheckUtf8(mapped->bytes, mapped->name);
+        if (mapped && !options.restore) CheckUtf8(mapped->bytes, mapped->name);
         if (output) OpenOutput(*output);
         WriteAll(before);
     };
-    zv::cli::ConvertUtf8(text, options.convert, checkThenBegin, WriteAll);
-    if (mapped) mapped->CheckUnchanged();
+    if (options.restore || mapped) {
+        zv::cli::ConvertUtf8(options.restore ? std::string_view(restored) : mapped->bytes,
+                             options.convert, checkThenBegin, WriteAll);
+        if (mapped) mapped->CheckUnchanged();
+    } else {
+        zv::cli::ChunkLimits limits;
+        if (all_checked) limits.hold = 0;
+        zv::cli::ConvertStream(text, options.convert, checkThenBegin, WriteAll, limits);
+    }
     WriteAll(after);
     CloseOutput();
     return EX_OK;

@@ -124,9 +124,9 @@ std::unique_ptr<Checker> Checker::OpenDefault() {
 }
 
 std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token stop,
-                                    std::size_t* unchecked) const {
+                                    std::size_t* unchecked, Budget* spent) const {
     std::vector<Finding> findings;
-    WorkBudget budget;
+    WorkBudget budget = spent ? WorkBudget(*spent) : WorkBudget();
     LatvianLine line;
     CodeRuns runs(text);
     std::size_t last_end = 0;
@@ -153,6 +153,7 @@ std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token st
     });
     line.End(findings);
     if (unchecked) *unchecked = budget.unchecked;
+    if (spent) *spent = budget.Spent();
     return findings;
 }
 

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <memory>
 #include <optional>
 #include <stop_token>
@@ -82,6 +83,13 @@ class Checker {
     Checker(const Checker&) = delete;
     Checker& operator=(const Checker&) = delete;
 
+    // What a check has spent of the work it may do (see Check): a text checked in parts, each
+    // ending with a line, is checked within the bound on the whole text when every part's Check
+    // is given the same Budget, which each goes on from and adds to. For the checker's use only.
+    struct Budget {
+        std::int64_t words = 0, lookups = 0, new_words = 0;
+    };
+
     // The flagged words of text, in order. Text inside HTML tags and character references
     // already in the text are not checked; a byte-order mark (U+FEFF, anywhere) parts words as a
     // blank does; a line is a run of text between line breaks. The stop token is polled once per
@@ -90,7 +98,7 @@ class Checker {
     // words), some words are left unchecked, and *unchecked (when given) tells how many; a later
     // check goes on with them, as the verdicts are remembered.
     std::vector<Finding> Check(std::u16string_view text, std::stop_token stop = {},
-                               std::size_t* unchecked = nullptr) const;
+                               std::size_t* unchecked = nullptr, Budget* spent = nullptr) const;
 
     // The verdict for one typed word ("sheema"), or nothing when it is not flagged; a word
     // typed with a convention left out ("Riga") is flagged as if it stood in a Latvian line.

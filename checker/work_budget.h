@@ -6,6 +6,8 @@
 #include <cstddef>
 #include <cstdint>
 
+#include "checker/checker.h"
+
 namespace zv::checker {
 
 // What one check may spend on looking readings up, whatever its text: kFreeLookups, and one
@@ -25,6 +27,13 @@ constexpr std::int64_t kWordsPerNewWord = 8;
 // What one check has left of its budget.
 class WorkBudget {
   public:
+    WorkBudget() = default;
+    // Goes on from what the check of the text's earlier parts spent.
+    explicit WorkBudget(const Checker::Budget& spent)
+        : words_(spent.words), lookups_(spent.lookups), new_words_(spent.new_words) {}
+    // What has been spent, for the check of the next part.
+    Checker::Budget Spent() const { return {words_, lookups_, new_words_}; }
+
     // One more word of the text: the budget grows with it.
     void CountWord() { ++words_; }
     // Takes one dictionary lookup; false when none is left.

@@ -84,6 +84,22 @@ std::string TransliterateUtf8(std::string_view text) {
 
 void TransliterateUtf8(std::string_view text, std::string& out) { Run<char>(text, out); }
 
+struct Utf8TransliterationStream::State {
+    Chain<char>::State chain{};
+};
+
+Utf8TransliterationStream::Utf8TransliterationStream() : state_(std::make_unique<State>()) {}
+Utf8TransliterationStream::~Utf8TransliterationStream() = default;
+
+void Utf8TransliterationStream::Convert(std::string_view piece, std::string& out) {
+    const Chain<char>& chain = TheChain<char>();
+    for (const char byte : piece) chain.Push(0, byte, state_->chain, out);
+}
+
+void Utf8TransliterationStream::Finish(std::string& out) {
+    TheChain<char>().Finish(state_->chain, out);
+}
+
 MachineCounts MachineCountsNow() noexcept {
     return {counts.shared_tables_full.load(std::memory_order_relaxed),
             counts.shared_tables_rebuilt.load(std::memory_order_relaxed),

@@ -6,6 +6,7 @@
 #pragma once
 
 #include <cstdint>
+#include <memory>
 #include <span>
 #include <string>
 #include <string_view>
@@ -29,6 +30,29 @@ std::string TransliterateUtf8(std::string_view text);
 
 // The same, appended to out: a caller that converts many pieces keeps one buffer.
 void TransliterateUtf8(std::string_view text, std::string& out);
+
+// TransliterateUtf8 over a text that comes a piece at a time, cut anywhere: the pieces'
+// conversions, one after another, are the conversion of the whole text. It runs the rule chain
+// itself, one byte at a time (several times slower than TransliterateUtf8), and holds back only
+// what may still begin a find text, never more than the longest find texts together: for a
+// text too long to hold whole that offers no place where it could be cut into pieces that
+// convert on their own.
+class Utf8TransliterationStream {
+  public:
+    Utf8TransliterationStream();
+    ~Utf8TransliterationStream();
+    Utf8TransliterationStream(const Utf8TransliterationStream&) = delete;
+    Utf8TransliterationStream& operator=(const Utf8TransliterationStream&) = delete;
+
+    // Appends to out what the next piece of the text settles of the conversion.
+    void Convert(std::string_view piece, std::string& out);
+    // The end of the text: appends what was held back; the next piece starts a new text.
+    void Finish(std::string& out);
+
+  private:
+    struct State;
+    std::unique_ptr<State> state_;
+};
 
 // What the machine behind the conversion has met since the program started, for tests and
 // diagnosis. Text that visits more states than the machine's tables hold fills them: a run

@@ -134,4 +134,58 @@ std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept {
     return std::nullopt;
 }
 
+namespace {
+
+// How many bytes the character that lead begins takes; 1 for a byte that begins none.
+std::size_t SequenceLength(unsigned char lead) noexcept {
+    if (lead >= 0xC0 && lead <= 0xDF) return 2;
+    if (lead >= 0xE0 && lead <= 0xEF) return 3;
+    if (lead >= 0xF0 && lead <= 0xF7) return 4;
+    return 1;
+}
+
+}  // namespace
+
+std::optional<Utf8StreamCheck::Fault> Utf8StreamCheck::Check(std::string_view block) noexcept {
+    const std::uint64_t start = offset_;
+    offset_ += block.size();
+    std::size_t from = 0;
+    if (pending_size_ > 0) {
+        const std::size_t want = SequenceLength(static_cast<unsigned char>(pending_[0]));
+        while (pending_size_ < want && from < block.size())
+            pending_[pending_size_++] = block[from++];
+        if (pending_size_ < want) return std::nullopt;
+        pending_size_ = 0;
+        if (const auto bad = FirstInvalidUtf8(std::string_view(pending_, want))) {
+            return Fault{pending_offset_ + *bad, static_cast<unsigned char>(pending_[*bad])};
+        }
+    }
+    std::string_view body = block.substr(from);
+    // A lead byte among the last three whose character goes on past the block waits for the
+    // next one: cut before a lead byte, the blocks check as the joined text does.
+    for (std::size_t back = 1; back <= std::min<std::size_t>(3, body.size()); ++back) {
+        const std::size_t at = body.size() - back;
+        const auto byte = static_cast<unsigned char>(body[at]);
+        if (byte < 0xC0) continue;
+        if (SequenceLength(byte) > back) {
+            std::memcpy(pending_, body.data() + at, back);
+            pending_size_ = back;
+            pending_offset_ = start + from + at;
+            body = body.substr(0, at);
+        }
+        break;
+    }
+    if (const auto bad = FirstInvalidUtf8(body)) {
+        pending_size_ = 0;
+        return Fault{start + from + *bad, static_cast<unsigned char>(body[*bad])};
+    }
+    return std::nullopt;
+}
+
+std::optional<Utf8StreamCheck::Fault> Utf8StreamCheck::Finish() noexcept {
+    if (pending_size_ == 0) return std::nullopt;
+    pending_size_ = 0;
+    return Fault{pending_offset_, static_cast<unsigned char>(pending_[0])};
+}
+
 }  // namespace zv

@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -57,5 +58,26 @@ inline std::u16string ToUtf16(std::string_view utf8) {
 // above U+10FFFF, sequences cut short and stray continuation bytes are all rejected; the
 // offset is that of the sequence's first byte.
 std::optional<std::size_t> FirstInvalidUtf8(std::string_view bytes) noexcept;
+
+// FirstInvalidUtf8 over a text that comes a block at a time, cut anywhere, even inside a
+// character: the same fault as for the blocks joined, its offset counted from the text's start.
+class Utf8StreamCheck {
+  public:
+    struct Fault {
+        std::uint64_t offset;
+        unsigned char byte;  // the byte there
+    };
+    // The first fault of the text so far, or nothing; a character that block cuts short is
+    // checked with the next block.
+    std::optional<Fault> Check(std::string_view block) noexcept;
+    // The end of the text: a character cut short there is a fault.
+    std::optional<Fault> Finish() noexcept;
+
+  private:
+    char pending_[4] = {};  // the start of a character that the last block cut short
+    std::size_t pending_size_ = 0;
+    std::uint64_t pending_offset_ = 0;
+    std::uint64_t offset_ = 0;  // of the next block
+};
 
 }  // namespace zv

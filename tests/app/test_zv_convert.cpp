@@ -326,6 +326,49 @@ INSTANTIATE_TEST_SUITE_P(
                     // Well formed up to the bad byte, the largest of each length included.
                     BadInput{"\xDF\xBF\xEF\xBF\xBF\xED\x9F\xBF\xF4\x8F\xBF\xBF\xC0", 12}));
 
+// Input from a pipe is converted as it comes, in memory that does not grow with it: an endless
+// input (allowed 400 MB of address space) gives its conversion to a reader until the reader goes
+// away. Bad input found in the first megabytes leaves standard output empty, as in a file; found
+// later, the output ends where the conversion had got to, and -o leaves its file as it was.
+TEST_F(Convert, PipeInputIsConvertedAsItComes) {
+    const auto shell = [this](const std::string& script) {
+        const std::string command = "bash -c '" + script + "; echo ${PIPESTATUS[1]} > " +
+                                    Path("status") + "' " + ZV_CONVERT + " 2> " + Path("err");
+        EXPECT_EQ(std::system(command.c_str()), 0) << command;
+        return std::stoi(Get(Path("status")));
+    };
+    EXPECT_EQ(shell("ulimit -v 400000; yes Riiga | \"$0\" | head -c 40 > " + Path("out")),
+              128 + SIGPIPE)
+        << Get(Path("err"));
+    EXPECT_EQ(Get(Path("out")), "R&#299;ga<Br>R&#299;ga<Br>R&#299;ga<Br>R");
+
+    const std::string block = "Laba diena, Riiga! Kjeepis \xC4\x81 aa-a\r\n";
+    for (const std::size_t megabytes : {3, 40}) {
+        std::string text;
+        while (text.size() < (megabytes << 20)) text += block;
+        const std::string file = Put("good", text);
+        const std::string where =
+            ": invalid UTF-8 at byte offset " + std::to_string(text.size()) + " (byte 0xFF)\n";
+        EXPECT_EQ(shell("{ cat " + file + "; printf \"\\377\"; } | \"$0\" > " + Path("out")), 65);
+        EXPECT_EQ(Get(Path("err")), "zv-convert: standard input" + where);
+        const std::string out = Get(Path("out"));
+        if (megabytes == 3) {
+            EXPECT_EQ(out.size(), 0u);
+        } else {
+            const std::string line = Converted(block);
+            EXPECT_GE(out.size(), std::size_t{16} << 20);
+            for (std::size_t at = 0; at < out.size(); at += line.size()) {
+                const std::size_t n = std::min(line.size(), out.size() - at);
+                ASSERT_EQ(out.compare(at, n, line, 0, n), 0) << "at " << at;
+            }
+        }
+        const std::string kept = Put("kept", "old");
+        EXPECT_EQ(shell("{ cat " + file + "; printf \"\\377\"; } | \"$0\" -o " + kept), 65);
+        EXPECT_EQ(Get(kept), "old");
+        for (const std::string& name : dir_.Entries()) EXPECT_NE(name[0], '.') << "left " << name;
+    }
+}
+
 TEST_F(Convert, UnreadableInputIsNamed) {
     const std::string missing = Path("missing"), folder = dir_.Path().string();
     for (const auto& [name, reason] :
