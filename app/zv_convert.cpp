@@ -2,8 +2,11 @@
 // standard input, writes the converted text (or the whole document) to standard output or,
 // with -o, to a file that is replaced whole.
 //
-// Everything is read and checked before anything is written: bad input leaves standard
-// output empty and the -o file as it was.
+// The input is converted as it is read, in memory that does not grow with it. Every input that
+// is a file is read and checked before anything is written, and what comes from a pipe is held
+// back until it ends or is long: bad input leaves standard output empty and the -o file as it
+// was; only bad input found in a pipe after 16 MB of output ends the output part-way (the -o
+// file still stays as it was).
 #include <fcntl.h>
 #include <getopt.h>
 #include <malloc.h>
