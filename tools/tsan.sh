@@ -1,8 +1,9 @@
 #!/usr/bin/env bash
 # Builds the engine's tests and zv-convert with ThreadSanitizer, in a build directory of their
 # own, and runs them: tools/tsan.sh [BUILD_DIR, default build-tsan]
-# Threads share the engine's move tables, read without a lock, and zv-convert converts on two
-# threads; any data race ends the run with ThreadSanitizer's report and a failure.
+# Threads share the engine's move tables, read without a lock, zv-convert converts on two
+# threads, and the input method asks its dictionary on a thread of its own; any data race ends
+# the run with ThreadSanitizer's report and a failure.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-tsan}
@@ -10,7 +11,7 @@ cmake -S "$root" -B "$build" -G Ninja -DCMAKE_BUILD_TYPE=RelWithDebInfo \
     -DCMAKE_CXX_FLAGS=-fsanitize=thread -DCMAKE_EXE_LINKER_FLAGS=-fsanitize=thread \
     -DZV_BUILD_BENCH=OFF >/dev/null
 cmake --build "$build" --target test_engine test_zv_convert test_convert_stream zv-convert \
-    zv-make-corpus
+    zv-make-corpus test_ime_core
 
 export TSAN_OPTIONS="halt_on_error=1 exitcode=66 second_deadlock_stack=1"
 work=$(mktemp -d)
@@ -31,4 +32,6 @@ echo "== zv-convert's tests"
     --gtest_filter=-Convert.FiftyMegabytes:Convert.PipeInputIsConvertedAsItComes
 ZV_DICTIONARY="$root/tests/data/dictionary/lv_test" "$build/tests/app/test_convert_stream" \
     --gtest_brief=1
+echo "== the input method's suggestions' thread"
+"$build/tests/ime/test_ime_core" --gtest_brief=1 --gtest_filter='Suggester.*'
 echo "ThreadSanitizer: no data race found"

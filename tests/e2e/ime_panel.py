@@ -1,9 +1,9 @@
 #!/usr/bin/python3
 """A stand-in for the desktop's IBus panel in the input method's end-to-end test:
 ime_panel.py FOLDER writes the candidate window's words (one a line; empty when hidden) to
-FOLDER/candidates and the engine's property menu (key, state, sensitive and label, one a line) to
-FOLDER/properties, and its process id to FOLDER/pid. SIGUSR1 turns the property "conventions" off and SIGUSR2 on, as a click in
-the menu does."""
+FOLDER/candidates, the engine's property menu (key, state, sensitive and label, one a line) to
+FOLDER/properties, and its process id to FOLDER/pid. SIGUSR1 turns the property "conventions"
+off and SIGUSR2 on, as a click in the menu does; SIGHUP clicks the first candidate."""
 import os
 import signal
 import sys
@@ -64,6 +64,8 @@ def main():
                           (signal.SIGUSR2, IBus.PropState.CHECKED)):
         GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signum,
                              lambda s=state: panel.property_activate("conventions", s) or True)
+    GLib.unix_signal_add(GLib.PRIORITY_DEFAULT, signal.SIGHUP,
+                         lambda: panel.candidate_clicked(0, 1, 0) or True)
     bus.connect("disconnected", lambda _: loop.quit())
     loop = GLib.MainLoop()
     loop.run()

@@ -89,6 +89,7 @@ xs_poll_quiet 30 engine_set || { echo "FAIL: ibus engine zv: $(ibus engine zv 2>
 #   convert:TEXT   the field holds what zv-convert --text gives for TEXT
 #   list:WORDS     the candidate window lists WORDS (comma-separated)
 #   click          a click into the field
+#   pick           a click on the candidate window's first word
 #   other          the focus goes to another window and comes back
 #   engine:NAME    ibus engine NAME
 #   off, on        the property menu's "Konvencijas ieslēgtas"
@@ -108,6 +109,7 @@ type:Kjeepis | preedit:Ķēpis | other | key:space | field:Ķēpis
 type:Kjeepis | key:ctrl | field:Ķēpis | engine:xkb:us::eng | type: aa | field:Ķēpis aa | engine:zv | type: aa  | field:Ķēpis aa ā 
 type:Kjeepis | preedit:Ķēpis | off | field:Ķēpis | type: aa | field:Ķēpis aa | on | type: aa  | field:Ķēpis aa ā 
 type:sheema | list:shēma | key:Down Return | field:shēma | type: sheema  | field:shēma šēma 
+type:Riga | list:Rīga,Rīgā | pick | field:Rīga | type: Riga. | field:Rīga Riga.
 [gtk] secret | type:sheema | field:sheema | type: aa  | field:sheema aa  | plain | type:aa  | field:sheema aa ā 
 EOF
 )
@@ -144,6 +146,7 @@ run_row() {
                 xs_poll_quiet 10 file_is "$work/panel/candidates" "$expected" ||
                     { fail "$1: [$row] at $step: candidates [$(cat "$work/panel/candidates" 2>/dev/null)]"; return; } ;;
             click) xdotool mousemove --window "$window" 400 150 click 1 ;;
+            pick) kill -HUP "$panel" ;;
             other)
                 xs_activate "$other" || { fail "$1: [$row]: the other window takes no focus"; return; }
                 xs_activate "$window" || { fail "$1: [$row]: the field takes no focus again"; return; } ;;
