@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
-# Builds the engine's tests and zv-convert with ThreadSanitizer, in a build directory of their
-# own, and runs them: tools/tsan.sh [BUILD_DIR, default build-tsan]
+# Builds the engine's tests, zv-convert and the input method's core tests with ThreadSanitizer, in
+# a build directory of their own, and runs them: tools/tsan.sh [BUILD_DIR, default build-tsan]
 # Threads share the engine's move tables, read without a lock, zv-convert converts on two
 # threads, and the input method asks its dictionary on a thread of its own; any data race ends
 # the run with ThreadSanitizer's report and a failure.
