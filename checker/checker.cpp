@@ -10,6 +10,7 @@
 #include "checker/dictionary.h"
 #include "checker/latvian_line.h"
 #include "checker/letters.h"
+#include "checker/lexicon_marks.h"
 #include "checker/readings.h"
 #include "checker/search.h"
 #include "checker/verdict.h"
@@ -18,6 +19,7 @@
 #include "checker/work_budget.h"
 #include "engine/references.h"
 #include "engine/transliterate.h"
+#include "lexicon/lexicon.h"
 
 namespace zv::checker {
 namespace {
@@ -29,10 +31,12 @@ constexpr std::uint32_t kKnownCount = 2;
 }  // namespace
 
 struct Checker::State {
-    explicit State(std::unique_ptr<Dictionary> dictionary) : dictionary(std::move(dictionary)) {}
+    State(std::unique_ptr<Dictionary> dictionary, const lexicon::Lexicon* lexicon)
+        : dictionary(std::move(dictionary)), lexicon(lexicon) {}
 
     std::unique_ptr<Dictionary> dictionary;
-    std::mutex mutex;  // guards dictionary and cache
+    const lexicon::Lexicon* lexicon;  // null without one: marks are then searched for only
+    std::mutex mutex;                 // guards dictionary and cache
     VerdictCache cache;
 
     // What is known of typed, and whether the budget sufficed for it.
@@ -62,19 +66,29 @@ std::pair<Entry, bool> Checker::State::Judge(std::u16string_view typed, WorkBudg
 
     // Readings of the pairs otherwise than the conventions mean, then (for a word that is
     // neither in capitals nor a single letter) the word with marks added to its letters.
-    std::vector<std::u16string> tried{converted};
-    std::vector<Candidate> readings, marks;
-    bool complete = Search(*dictionary, units, Suggestion::Cause::kPairRead, kAllLevels, tried,
-                           budget, readings);
     // A word of the word counts that the dictionary lacks (a term, a name: "parsēt", "Mac")
     // is one of Latvian text: no marks are suggested for it, and it counts for neither side.
     const bool known = LatvianWordCount(converted) >= kKnownCount;
+    const bool wants_marks = entry.counted && !known;
     if (known) entry.counted = false;
-    if (entry.counted && complete && !known) {
+    std::vector<Candidate> readings, marks;
+    const std::vector<Unit> with_marks =
+        wants_marks ? WithMarks(units, dictionary->Starts()) : std::vector<Unit>{};
+    // The forms with marks that the lexicon knows settle a real word typed with marks left out
+    // without a lookup: its search for other readings of its pairs, bounded by the caps on one
+    // word's readings, then takes nothing from the check's budget, which is kept for words that
+    // neither the lexicon nor the word starts can settle (made-up words, say).
+    const bool settled =
+        wants_marks && lexicon && MarksFromLexicon(*lexicon, *dictionary, units, with_marks, marks);
+    WorkBudget unlimited = WorkBudget::Unlimited();
+    std::vector<std::u16string> tried{converted};
+    bool complete = Search(*dictionary, units, Suggestion::Cause::kPairRead, kAllLevels, tried,
+                           settled ? unlimited : budget, readings);
+    if (wants_marks && complete && !settled) {
         // Fewest marks first, and a word that needs one more mark than the first found too
         // ("majas": mājas, mājās).
-        complete = Search(*dictionary, WithMarks(units, dictionary->Starts()),
-                          Suggestion::Cause::kMarkLeftOut, 1, tried, budget, marks);
+        complete = Search(*dictionary, with_marks, Suggestion::Cause::kMarkLeftOut, 1, tried,
+                          budget, marks);
     }
     if (readings.empty() && marks.empty()) return {entry, complete};
     // A word that only marks make a word counts for a Latvian line when that word is a
@@ -115,7 +129,8 @@ std::unique_ptr<Checker> Checker::Open(const std::string& base, Unusable* why,
                                        std::string* rejected) {
     auto dictionary = Dictionary::Open(base, why, rejected);
     if (!dictionary) return nullptr;
-    return std::unique_ptr<Checker>(new Checker(std::make_unique<State>(std::move(dictionary))));
+    return std::unique_ptr<Checker>(
+        new Checker(std::make_unique<State>(std::move(dictionary), lexicon::Lexicon::Get())));
 }
 
 std::unique_ptr<Checker> Checker::OpenDefault() {

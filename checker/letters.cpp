@@ -106,7 +106,14 @@ char16_t ToSmall(char16_t c) noexcept {
 }
 
 char16_t ToCapital(char16_t c) noexcept {
-    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - 32) : c;
+    if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
+    // A small letter a pair makes: the letter of the same pair in capitals.
+    const char16_t first = PairFirst(c);
+    if (first >= u'a' && first <= u'z') {
+        const auto capital = static_cast<char16_t>(first - 32);
+        return PairLetter(capital, PairSecond(capital));
+    }
+    return c;
 }
 
 bool IsCapitalsWord(std::u16string_view text) noexcept {

@@ -11,7 +11,7 @@ namespace zv::checker {
 
 bool IsCapital(char16_t c) noexcept;
 char16_t ToSmall(char16_t c) noexcept;
-char16_t ToCapital(char16_t c) noexcept;  // a to z only
+char16_t ToCapital(char16_t c) noexcept;  // a to z, and the small letters a pair makes (ā, š …)
 
 // True when text has two or more letters and every letter in it is a capital.
 bool IsCapitalsWord(std::u16string_view text) noexcept;

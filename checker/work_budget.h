@@ -33,12 +33,19 @@ class WorkBudget {
         : words_(spent.words), lookups_(spent.lookups), new_words_(spent.new_words) {}
     // What has been spent, for the check of the next part.
     Checker::Budget Spent() const { return {words_, lookups_, new_words_}; }
+    // A budget that never runs out, for a word the lexicon has settled: its search is bounded
+    // by the caps on one word's readings.
+    static WorkBudget Unlimited() {
+        WorkBudget budget;
+        budget.unlimited_ = true;
+        return budget;
+    }
 
     // One more word of the text: the budget grows with it.
     void CountWord() { ++words_; }
     // Takes one dictionary lookup; false when none is left.
     bool Spend() {
-        if (lookups_ >= kFreeLookups + words_ / kWordsPerLookup) return false;
+        if (!unlimited_ && lookups_ >= kFreeLookups + words_ / kWordsPerLookup) return false;
         ++lookups_;
         return true;
     }
@@ -52,6 +59,7 @@ class WorkBudget {
 
   private:
     std::int64_t words_ = 0, lookups_ = 0, new_words_ = 0;
+    bool unlimited_ = false;
 };
 
 }  // namespace zv::checker

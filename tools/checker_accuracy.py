@@ -19,7 +19,8 @@ on; of those of the part with a marked letter, N that the dictionary accepts (as
 from the affix rules) and that leave no word when one of their marks is left out (which one, a
 hash of the word says), drawn in the order of another hash. Each is typed with that mark left
 out, in place of one word of its own line of correct Latvian (a sentence of the same part of
-balanced_text.tsv, --balanced, split by a hash of its paragraph), all in one text:
+balanced_text.tsv, --balanced, split by a hash of its paragraph, of five words or more; a word
+that stands between blanks and punctuation), all in one text:
 
   flagged with the word first (the aim: 97 % or more), flagged with another word first or
   without the word, not flagged, and left unchecked: judged otherwise when the lines are
@@ -386,6 +387,20 @@ def dictionary_words(base, part):
     return sorted(keep, key=lambda w: hashlib.sha256(("draw:" + w).encode("utf-8")).digest())
 
 
+# A run between blanks that holds one word and punctuation only.
+STANDS_ALONE = re.compile(r"[(\[\"'„“«‘]*[^\W\d_]+[)\]\"'“”»’.,;:!?]*")
+
+
+def run_around(text, begin, length):
+    """The run of text between blanks that holds text[begin:begin + length]."""
+    end = begin + length
+    while begin > 0 and not text[begin - 1].isspace():
+        begin -= 1
+    while end < len(text) and not text[end].isspace():
+        end += 1
+    return text[begin:end]
+
+
 def held_out_words(args, lines, forms):
     """Distinct dictionary words of one part, each with one mark left out and each in its own
     line of correct Latvian (one word of a sentence of the same part replaced by it)."""
@@ -416,9 +431,18 @@ def held_out_words(args, lines, forms):
     cases = cases[: args.held_out_words]
 
     text, wanted = [], []
+    # A line of Latvian: a sentence of five words or more; the word takes the place of one that
+    # stands between blanks and punctuation, not joined to a number or another word ("2018.gada").
+    contexts = []  # (the line typed, the places a word may take)
+    for line in lines:
+        typed, columns = type_line(line, 0)
+        places = [(c, w) for c, w in columns
+                  if STANDS_ALONE.fullmatch(run_around(typed, c - 1, len(typed_form(w, 0))))]
+        if len(columns) >= 5 and places:
+            contexts.append((typed, places))
     for word, variant in cases:
-        typed, columns = type_line(lines[pick("line:" + word, len(lines))], 0)
-        column, replaced = columns[pick("place:" + word, len(columns))]
+        typed, places = contexts[pick("line:" + word, len(contexts))]
+        column, replaced = places[pick("place:" + word, len(places))]
         typed_variant = typed_form(variant, 0)
         text.append(typed[: column - 1] + typed_variant + typed[column - 1 + len(typed_form(replaced, 0)):])
         wanted.append((column, word, typed_variant))
@@ -449,14 +473,14 @@ def held_out_words(args, lines, forms):
     total = len(cases)
     print(f"  held-out dictionary words: {total} distinct forms of the {args.part} part "
           f"({len(pool)} with a mark in it), each with one mark left out, each in a line of "
-          f"{len(lines)} sentences")
+          f"{len(contexts)} sentences")
     print(f"    flagged with the word first: {first} ({pct(first, total)})")
     print(f"    flagged, another word first or the word not offered: {len(other)} ({pct(len(other), total)})")
     print(f"    not flagged: {len(unflagged)} ({pct(len(unflagged), total)})")
     print(f"    left unchecked (judged otherwise when checked 200 lines at a time): {len(left)} "
           f"({pct(len(left), total)}); zv-convert: {unchecked[0]} words of the text left unchecked"
           f" (checked again: {sum(unchecked_again)})")
-    for n in (other + unflagged)[: args.show]:
+    for n in other[: args.show] + unflagged[: args.show]:
         print(f"    missed: {wanted[n][2]}, meant {wanted[n][1]}; offered {offered[n] or 'nothing'}; "
               f"in: {text[n][:100]}")
 

@@ -163,6 +163,51 @@ TEST(Check, MarksLeftOutOnlyOnLinesOfMostlyLatvianWords) {
     }
 }
 
+// The work budget: made-up words full of pairs that begin as a word of the dictionary does (so
+// that the word starts rule none of their readings out) cost more lookups than one check may
+// spend. The words left over are counted, and the next check goes on with them. Words of the
+// lexicon typed with a mark left out and a pair, after such a text, are checked all the same
+// and add none to those left over: the lexicon finds their marks without a lookup, and the
+// search of their pairs (each begins as "darba" does, so its other reading needs a lookup)
+// takes nothing from the spent budget.
+TEST(Check, WorkBudgetLeavesMadeUpWordsToLaterChecksButNoWordOfTheLexicon) {
+    NEED_DICTIONARY();
+    std::u16string made_up;
+    const std::u16string_view pairs[] = {u"aa", u"ee", u"ii", u"sh", u"ch", u"zh", u"kj", u"nj"};
+    std::uint32_t seed = 26;
+    for (int word = 0; word < 6000; ++word) {
+        made_up += u"diena";
+        for (int pair = 0; pair < 6; ++pair) {
+            seed = seed * 1103515245u + 12345u;
+            made_up += pairs[(seed >> 16) % std::size(pairs)];
+        }
+        made_up += word % 10 == 9 ? u'\n' : u' ';
+    }
+    const std::vector<std::string> endings = {"s", "u", "i", "o", "ai", "ie", "os", "iem"};
+    std::u16string text = made_up + u"un ir ar kas";
+    for (const std::string& ending : endings) text += u" darbaspeejig" + zv::ToUtf16(ending);
+    text += u'\n';
+
+    std::size_t made_up_left = 0, unchecked = 0;
+    Checker::OpenDefault()->Check(made_up, {}, &made_up_left);  // each remembers no verdict yet
+    const auto checker = Checker::OpenDefault();
+    const auto findings = checker->Check(text, {}, &unchecked);
+    EXPECT_GT(made_up_left, 0u);
+    EXPECT_EQ(unchecked, made_up_left);
+    ASSERT_GE(findings.size(), endings.size());
+    for (std::size_t k = 0; k < endings.size(); ++k) {
+        const auto& finding = findings[findings.size() - endings.size() + k];
+        EXPECT_EQ(zv::ToUtf8(text.substr(finding.begin, finding.end - finding.begin)),
+                  "darbaspeejig" + endings[k]);
+        ASSERT_FALSE(finding.suggestions.empty());
+        EXPECT_EQ(zv::ToUtf8(finding.suggestions[0].word), "darbaspējīg" + endings[k]);
+    }
+
+    std::size_t left = 0;
+    checker->Check(text, {}, &left);
+    EXPECT_LT(left, unchecked);
+}
+
 // zv-convert --check run through the shell, standard input from a file.
 struct Outcome {
     int exit = -1;
