@@ -75,20 +75,23 @@ std::pair<Entry, bool> Checker::State::Judge(std::u16string_view typed, WorkBudg
     const std::vector<Unit> with_marks =
         wants_marks ? WithMarks(units, dictionary->Starts()) : std::vector<Unit>{};
     // The forms with marks that the lexicon knows settle a real word typed with marks left out
-    // without a lookup: its search for other readings of its pairs, bounded by the caps on one
-    // word's readings, then takes nothing from the check's budget, which is kept for words that
-    // neither the lexicon nor the word starts can settle (made-up words, say).
+    // without a lookup: its searches, bounded by the caps on one word's readings, then take
+    // nothing from the check's budget, which is kept for words that neither the lexicon nor the
+    // word starts can settle (made-up words, say).
     const bool settled =
         wants_marks && lexicon && MarksFromLexicon(*lexicon, *dictionary, units, with_marks, marks);
     WorkBudget unlimited = WorkBudget::Unlimited();
+    WorkBudget& spend = settled ? unlimited : budget;
     std::vector<std::u16string> tried{converted};
+    for (const Candidate& mark : marks) tried.push_back(mark.suggestion.word);
     bool complete = Search(*dictionary, units, Suggestion::Cause::kPairRead, kAllLevels, tried,
-                           settled ? unlimited : budget, readings);
-    if (wants_marks && complete && !settled) {
+                           spend, readings);
+    if (wants_marks && complete) {
         // Fewest marks first, and a word that needs one more mark than the first found too
-        // ("majas": mājas, mājās).
-        complete = Search(*dictionary, with_marks, Suggestion::Cause::kMarkLeftOut, 1, tried,
-                          budget, marks);
+        // ("majas": mājas, mājās). After the lexicon, only as few marks as the first found: the
+        // forms it lacks (some the dictionary's affixes make in two steps, "gludināšanas").
+        complete = Search(*dictionary, with_marks, Suggestion::Cause::kMarkLeftOut, settled ? 0 : 1,
+                          tried, spend, marks);
     }
     if (readings.empty() && marks.empty()) return {entry, complete};
     // A word that only marks make a word counts for a Latvian line when that word is a

@@ -13,7 +13,8 @@ converted with zv-convert, and checked with zv-convert --check. Printed:
   right:   the words converted right, and how many of them are flagged (the aim: none).
 
 Held-out dictionary words (--held-out-words N, 20,000 by default; 0 leaves them out): the
-forms the dictionary's stems give, split by a hash of each form into a tuning part (80 %) and a
+forms the dictionary's stems give (with a suffix, or two where a suffix names more, and an
+optional prefix), split by a hash of each form into a tuning part (80 %) and a
 held-out part (20 %; --part chooses, heldout by default) that no setting of the check is tuned
 on; of those of the part with a marked letter, N that the dictionary accepts (asked, not taken
 from the affix rules) and that leave no word when one of their marks is left out (which one, a
@@ -99,17 +100,29 @@ def read_affixes(aff_path):
     return rules
 
 
-def expand(stem, flags, rules):
-    """The forms one stem gives with one suffix and optionally one prefix."""
-    forms = {stem}
-    suffixed = set()
+def suffixes(word, flags, rules, levels):
+    """(form, cross) for each suffix of flags on word, and with levels 2 each suffix of the
+    continuation flags of those on the suffixed form too."""
+    out = set()
     for flag in flags:
         rule = rules.get(flag)
         if not rule or rule[0] != "SFX":
             continue
-        for strip, add, _, regex in rule[2]:
-            if regex.search(stem) and stem.endswith(strip):
-                suffixed.add((stem[: len(stem) - len(strip)] + add, rule[1]))
+        for strip, add, add_flags, regex in rule[2]:
+            if regex.search(word) and word.endswith(strip):
+                form = word[: len(word) - len(strip)] + add
+                out.add((form, rule[1]))
+                if levels > 1 and add_flags:
+                    out.update((f, cross and rule[1])
+                               for f, cross in suffixes(form, add_flags, rules, levels - 1))
+    return out
+
+
+def expand(stem, flags, rules, levels=1):
+    """The forms one stem gives with one suffix (with levels 2, or two: one and a suffix of its
+    continuation flags) and optionally one prefix."""
+    forms = {stem}
+    suffixed = suffixes(stem, flags, rules, levels)
     forms.update(f for f, _ in suffixed)
     for flag in flags:
         rule = rules.get(flag)
@@ -372,9 +385,10 @@ PLAIN = dict(zip("āčēģīķļņŗšūžĀČĒĢĪĶĻŅŖŠŪŽ", "acegiklnrs
 
 
 def dictionary_words(base, part):
-    """Every form the dictionary's stems give with one suffix and an optional prefix, in one
-    part of the split by a hash of the form, that has a letter with a mark; in the order of
-    another hash of the form (a draw no seed changes)."""
+    """Every form the dictionary's stems give with a suffix, or a suffix and one of its
+    continuation's, and an optional prefix, in one part of the split by a hash of the form, that
+    has a letter with a mark; in the order of another hash of the form (a draw no seed
+    changes)."""
     rules = read_affixes(base + ".aff")
     forms = set()
     with open(base + ".dic", encoding="utf-8") as dic:
@@ -382,7 +396,7 @@ def dictionary_words(base, part):
             entry = line.split()[0] if line.split() else ""
             stem, _, flags = entry.partition("/")
             if stem:
-                forms.update(expand(stem, flags, rules))
+                forms.update(expand(stem, flags, rules, levels=2))
     keep = [w for w in forms if any(c in PLAIN for c in w) and part_of("word:" + w) == part]
     return sorted(keep, key=lambda w: hashlib.sha256(("draw:" + w).encode("utf-8")).digest())
 
