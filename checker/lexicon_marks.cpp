@@ -51,7 +51,9 @@ bool MarksFromLexicon(const lexicon::Lexicon& lexicon, Dictionary& dictionary,
 
     struct Known {
         Candidate candidate;
-        bool counted;  // in the lexicon's counts, and so maybe no word of the dictionary
+        // Not one the dictionary makes: a form of the lexicon's counts only (a name, a word of
+        // another language or one misspelt in the counted text), which the dictionary decides.
+        bool counted_only;
     };
     std::vector<Known> forms;
     std::vector<std::size_t> choice;
@@ -68,7 +70,7 @@ bool MarksFromLexicon(const lexicon::Lexicon& lexicon, Dictionary& dictionary,
         if (typed.empty()) continue;
         forms.push_back(
             {{distance, {std::move(word), std::move(typed), Suggestion::Cause::kMarkLeftOut}},
-             form.count > 0});
+             !lexicon.InDictionary(form.form)});
     }
     // Fewest marks first, and a word that needs one more mark than the first found too
     // ("majas": mājas, mājās), as the search looks at them; within each in the lexicon's order,
@@ -80,7 +82,7 @@ bool MarksFromLexicon(const lexicon::Lexicon& lexicon, Dictionary& dictionary,
     for (Known& form : forms) {
         if (found.size() - before >= kMaxSuggestions) break;
         if (found.size() > before && form.candidate.distance > found[before].distance + 1) break;
-        if (form.counted && !dictionary.Spell(form.candidate.suggestion.word)) continue;
+        if (form.counted_only && !dictionary.Spell(form.candidate.suggestion.word)) continue;
         found.push_back(std::move(form.candidate));
     }
     return found.size() > before;

@@ -16,9 +16,9 @@ namespace zv::checker {
 // added to some of its plain letters that the lexicon knows and the dictionary accepts, in the
 // word's letter case, with the fewest marks added and those with one more; at most
 // kMaxSuggestions. with_marks is WithMarks(units), whose readings give the typed forms. A form
-// the lexicon holds only because the dictionary makes it costs no lookup; a counted form is
-// asked of the dictionary, as the counts hold forms the dictionary lacks (misspelt ones among
-// them, "majās"). True when one is found: the lexicon has settled the word.
+// the dictionary makes costs no lookup; one the lexicon holds from its counts only is asked of
+// the dictionary (the counts hold names, other languages' words and misspelt forms, "majās").
+// True when one is found: the lexicon has settled the word.
 bool MarksFromLexicon(const lexicon::Lexicon& lexicon, Dictionary& dictionary,
                       const std::vector<Unit>& units, const std::vector<Unit>& with_marks,
                       std::vector<Candidate>& found);

@@ -14,7 +14,7 @@ converted with zv-convert, and checked with zv-convert --check. Printed:
 
 Held-out dictionary words (--held-out-words N, 20,000 by default; 0 leaves them out): the
 forms the dictionary's stems give (with a suffix, or two where a suffix names more, and an
-optional prefix), split by a hash of each form into a tuning part (80 %) and a
+optional prefix; --suffix-levels 1: one suffix only), split by a hash of each form into a tuning part (80 %) and a
 held-out part (20 %; --part chooses, heldout by default) that no setting of the check is tuned
 on; of those of the part with a marked letter, N that the dictionary accepts (asked, not taken
 from the affix rules) and that leave no word when one of their marks is left out (which one, a
@@ -52,7 +52,8 @@ the build folder of --convert) and their summary lines printed.
 
 Usage: tools/checker_accuracy.py [--words N] [--seed S] [--convert build/app/zv-convert]
        [--dictionary /usr/share/hunspell/lv_LV] [--part heldout|tuning]
-       [--held-out-words N] [--balanced FILE] [--text DIR [--cases N]] [--speed] [--show K]
+       [--held-out-words N] [--suffix-levels 1|2] [--balanced FILE] [--text DIR [--cases N]]
+       [--speed] [--show K]
 """
 
 import argparse
@@ -384,7 +385,7 @@ def balanced_lines(path, part):
 PLAIN = dict(zip("āčēģīķļņŗšūžĀČĒĢĪĶĻŅŖŠŪŽ", "acegiklnrsuzACEGIKLNRSUZ"))
 
 
-def dictionary_words(base, part):
+def dictionary_words(base, part, levels):
     """Every form the dictionary's stems give with a suffix, or a suffix and one of its
     continuation's, and an optional prefix, in one part of the split by a hash of the form, that
     has a letter with a mark; in the order of another hash of the form (a draw no seed
@@ -396,7 +397,7 @@ def dictionary_words(base, part):
             entry = line.split()[0] if line.split() else ""
             stem, _, flags = entry.partition("/")
             if stem:
-                forms.update(expand(stem, flags, rules, levels=2))
+                forms.update(expand(stem, flags, rules, levels))
     keep = [w for w in forms if any(c in PLAIN for c in w) and part_of("word:" + w) == part]
     return sorted(keep, key=lambda w: hashlib.sha256(("draw:" + w).encode("utf-8")).digest())
 
@@ -418,7 +419,7 @@ def run_around(text, begin, length):
 def held_out_words(args, lines, forms):
     """Distinct dictionary words of one part, each with one mark left out and each in its own
     line of correct Latvian (one word of a sentence of the same part replaced by it)."""
-    pool = dictionary_words(args.dictionary, args.part)
+    pool = dictionary_words(args.dictionary, args.part, args.suffix_levels)
     cases = []  # (word, variant)
     at = 0
     while len(cases) < args.held_out_words and at < len(pool):
@@ -558,6 +559,8 @@ def main():
                         help="balanced_text.tsv, whose sentences hold the held-out dictionary words")
     parser.add_argument("--held-out-words", type=int, default=20000,
                         help="dictionary words with a mark left out to check, in lines of --balanced")
+    parser.add_argument("--suffix-levels", type=int, default=2, choices=(1, 2),
+                        help="held-out words with one suffix only (1) or two where one names more")
     parser.add_argument("--speed", action="store_true", help="run the two speed benchmarks too")
     parser.add_argument("--show", type=int, default=10, help="misses and false flags to print")
     args = parser.parse_args()
