@@ -273,7 +273,22 @@ const Alternative& Restorer::State::AlternativeOf(TypedWord& t, std::u16string_v
     }
     // The reading of each typed unit (a letter, or a letter with its mark added; a pair read as
     // its letter or as the two letters typed) that spells the form, found depth first.
-    const auto units = checker::WithMarks(checker::SplitWord(word), nullptr);
+    auto units = checker::WithMarks(checker::SplitWord(word), nullptr);
+    // A pair read as its two letters may have a mark on either ("jaatzist": jāatzīst), typed
+    // as a hexadecimal reference so that the two are not paired again.
+    for (checker::Unit& unit : units) {
+        if (!unit.pair || unit.typed.size() != 2) continue;
+        const char16_t x = unit.typed[0], y = unit.typed[1];
+        const char16_t mx = PairLetter(x, PairSecond(x)), my = PairLetter(y, PairSecond(y));
+        const auto add = [&](char16_t a, char16_t b, bool hex_a, bool hex_b) {
+            std::u16string typed = (hex_a ? HexReference(a) : std::u16string(1, a)) +
+                                   (hex_b ? HexReference(b) : std::u16string(1, b));
+            unit.readings.push_back({std::u16string{a, b}, typed, typed});
+        };
+        if (mx) add(mx, y, true, false);
+        if (my) add(x, my, false, true);
+        if (mx && my) add(mx, my, true, true);
+    }
     std::vector<std::size_t> choice(units.size(), 0);
     const std::u16string_view form = a.word;
     const auto spell = [&](const auto& self, std::size_t k, std::size_t at) -> bool {
