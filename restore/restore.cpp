@@ -44,7 +44,7 @@ constexpr int kMaxDictionaryMarks = 3;
 // the path's probability) is uncertain, and so is a word known in no form (a name, a rare form
 // the dictionary lacks: 2 % of the words of edited text, 40 % of them wrong as typed); forms
 // within kOtherMargin of the best are offered.
-constexpr double kUncertainMargin = 2.75;
+constexpr double kUncertainMargin = 3.0;
 constexpr double kOtherMargin = 6.0;
 constexpr std::size_t kMaxOthers = 4;
 constexpr std::size_t kMaxWordLength = 48;
