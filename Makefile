@@ -7,7 +7,7 @@
 #                 $(BUILD)/deb/) and checks it with lintian
 BUILD   ?= build
 JOBS    ?= $(shell nproc)
-PACKAGES := cmake ninja-build g++ pkg-config python3 dpkg-dev file \
+PACKAGES := cmake ninja-build g++ pkg-config python3 python3-pil dpkg-dev file \
 	qt6-base-dev qt6-webengine-dev libqt6webenginewidgets6 qt6-image-formats-plugins \
 	libgtest-dev libbenchmark-dev libhunspell-dev hunspell-lv hunspell \
 	xvfb xauth xdotool x11-utils openbox fonts-liberation imagemagick \
@@ -62,16 +62,22 @@ bench: configure
 	cmake --build $(BUILD) -j $(JOBS) --target zv-bench
 	$(BUILD)/bench/zv-bench
 
-# The package is built as a packager builds it, from a clean copy of the sources (without
-# build folders and version control), with dpkg-buildpackage; the .deb lands in $(BUILD)/deb/.
+# The packages are built as a packager builds them, from a clean copy of the sources (without
+# build folders and version control), with dpkg-buildpackage: the source package and the binary
+# ones (zv-convert, zv), which land in $(BUILD)/deb/; lintian checks them all.
+# The upstream tarball, zv_VERSION.orig.tar.xz, is that copy without debian/.
+UPSTREAM_VERSION = $(shell dpkg-parsechangelog -S Version | sed 's/-[^-]*$$//')
 package: EXTRA_PACKAGES += $(PACKAGE_TOOLS)
 package: deps
 	rm -rf $(BUILD)/deb
 	mkdir -p $(BUILD)/deb/zv
 	tar -c --exclude-vcs --exclude='./build*' --exclude='./$(BUILD)' --exclude=./fuzz-out . \
 	  | tar -x -C $(BUILD)/deb/zv
-	cd $(BUILD)/deb/zv && dpkg-buildpackage -us -uc -b -J$(JOBS)
-	lintian --fail-on error,warning $(BUILD)/deb/*.deb
+	tar -c -C $(BUILD)/deb --exclude=zv/debian --sort=name --owner=0 --group=0 --numeric-owner \
+	    --transform='s,^zv,zv-$(UPSTREAM_VERSION),' zv \
+	  | xz -c > $(BUILD)/deb/zv_$(UPSTREAM_VERSION).orig.tar.xz
+	cd $(BUILD)/deb/zv && dpkg-buildpackage -us -uc -J$(JOBS)
+	lintian --fail-on error,warning --display-info $(BUILD)/deb/*.changes
 	@ls -1 $(BUILD)/deb/*.deb
 
 clean:

@@ -38,8 +38,8 @@ int main(int argc, char** argv) {
             return 64;
         }
         const std::size_t bytes = static_cast<std::size_t>(megabytes) << 20;
-        std::string corpus = made_up ? zv::MadeUpWordsCorpus(bytes, on_starts)
-                                     : zv::TypedLatvianCorpus(bytes);
+        std::string corpus =
+            made_up ? zv::MadeUpWordsCorpus(bytes, on_starts) : zv::TypedLatvianCorpus(bytes);
         if (lf) std::erase(corpus, '\r');
         std::ofstream out(argv[1], std::ios::binary);
         out.write(corpus.data(), static_cast<std::streamsize>(corpus.size()));

@@ -1,9 +1,12 @@
 #!/usr/bin/env bash
 # Installs the build into a fresh prefix and checks that everything a desktop needs is in its
-# place and valid: check_install.sh BUILD_DIR APP_ID
+# place and valid, and that it carries one version number: check_install.sh BUILD_DIR APP_ID VERSION
+# SOURCE_DIR
 set -euo pipefail
 build=$1
 id=$2
+version=$3
+source=$4
 prefix=$(mktemp -d)
 trap 'rm -rf "$prefix"' EXIT
 cmake --install "$build" --prefix "$prefix" >/dev/null
@@ -30,7 +33,8 @@ if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
     appstreamcli validate --no-net "$prefix/share/metainfo/$id.metainfo.xml" || status=1
     grep -q "^Icon=$id\$" "$prefix/share/applications/$id.desktop" || { echo "desktop Icon is not $id"; status=1; }
     grep -q "<id>$id</id>" "$prefix/share/metainfo/$id.metainfo.xml" || { echo "metainfo id is not $id"; status=1; }
-    grep -q '<release version="0.09"' "$prefix/share/metainfo/$id.metainfo.xml" || { echo "no release 0.09"; status=1; }
+    grep -q "<release version=\"$version\"" "$prefix/share/metainfo/$id.metainfo.xml" ||
+        { echo "no release $version in the metainfo"; status=1; }
     grep -q '<url type="bugtracker">http.*/zilvardo/feedback.htm</url>' "$prefix/share/metainfo/$id.metainfo.xml" ||
         { echo "metainfo names no bug tracker"; status=1; }
     for key in 'Name\[lv\]' 'Comment\[lv\]' 'Keywords' 'Keywords\[lv\]'; do
@@ -67,9 +71,14 @@ sys.exit(1 if problems else 0)
 PY
     fi
 fi
-# The man pages format, and neither man nor troff warns about them.
+# The Debian package's version is the program's.
+changelog_version=$(sed -n '1s/^[^(]*(\([^)]*\)).*/\1/p' "$source/debian/changelog")
+[ "$changelog_version" = "$version" ] || [ "${changelog_version%-*}" = "$version" ] ||
+    { echo "debian/changelog gives $changelog_version, the program $version"; status=1; }
+# The man pages format, neither man nor troff warns about them, and each names the version.
 for page in "$prefix"/share/man/man1/*.1; do
     [ -e "$page" ] || continue
+    grep -q "^\.TH .* \"[a-z-]* $version\"" "$page" || { echo "${page##*/} does not give $version"; status=1; }
     if warnings=$(LC_ALL=C.UTF-8 man --warnings -E UTF-8 -l "$page" 2>&1 >/dev/null); then
         [ -z "$warnings" ] || { echo "${page##*/}: $warnings"; status=1; }
     else
