@@ -136,6 +136,37 @@ std::string TypedLatvianCorpus(std::size_t min_bytes) {
     return corpus;
 }
 
+std::string TypedLatvianWordsCorpus(std::size_t min_bytes) {
+    std::ifstream table(ZV_WORD_COUNTS_TABLE);
+    std::vector<std::string> words;
+    std::vector<double> counts;
+    for (std::string line; std::getline(table, line);) {
+        const std::size_t tab = line.find('\t');
+        if (line.empty() || line[0] == '#' || tab == std::string::npos) continue;
+        words.push_back(line.substr(0, tab));
+        counts.push_back(std::stod(line.substr(tab + 1)));
+    }
+    if (words.empty()) throw std::runtime_error("cannot read " ZV_WORD_COUNTS_TABLE);
+    std::mt19937 rng(1991);
+    std::discrete_distribution<std::size_t> pick(counts.begin(), counts.end());
+    std::string corpus;
+    corpus.reserve(min_bytes + 4096);
+    while (corpus.size() < min_bytes) {
+        // A sentence of 4 to 15 words, the first one capitalised where it begins with a
+        // letter of ASCII, ended by a full stop.
+        std::string sentence;
+        for (std::uint32_t n = 4 + rng() % 12; n > 0; --n) {
+            if (!sentence.empty()) sentence += ' ';
+            sentence += words[pick(rng)];
+        }
+        if (sentence[0] >= 'a' && sentence[0] <= 'z')
+            sentence[0] = static_cast<char>(sentence[0] - 32);
+        corpus += TypeOnPlainKeyboard(sentence + '.', rng);
+        corpus += "\r\n";
+    }
+    return corpus;
+}
+
 std::string MadeUpWordsCorpus(std::size_t min_bytes, bool on_word_starts) {
     std::vector<std::string> starts;
     if (on_word_starts) {

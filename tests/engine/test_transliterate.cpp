@@ -1,9 +1,12 @@
 #include <gtest/gtest.h>
 
 #include <atomic>
+#include <fstream>
 #include <random>
 #include <string>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #include "engine/reference/reference.h"
 #include "engine/transliterate.h"
@@ -100,15 +103,35 @@ TEST(HintWord, ExactMatchOnly) {
     }
 }
 
-TEST(RuleTable, ShapeOfTheTable) {
-    const auto rules = zv::RuleTable();
-    ASSERT_EQ(rules.size(), 123u);
-    for (const auto& rule : rules) {
-        EXPECT_GE(rule.find.size(), 1u);
-        EXPECT_LE(rule.find.size(), 13u);
+// The table itself, rule by rule, against the one written out in rule_table.golden.
+TEST(RuleTable, IsTheDefinedTable) {
+    std::ifstream file(ZV_RULE_TABLE_GOLDEN, std::ios::binary);
+    ASSERT_TRUE(file) << ZV_RULE_TABLE_GOLDEN;
+    auto unescape = [](const std::string& text) {
+        std::string out;
+        for (std::size_t i = 0; i < text.size(); ++i) {
+            if (text[i] != '\\' || i + 1 == text.size()) {
+                out.push_back(text[i]);
+                continue;
+            }
+            const char next = text[++i];
+            out.push_back(next == 'r' ? '\r' : next == 'n' ? '\n' : next == 't' ? '\t' : next);
+        }
+        return zv::ToUtf16(out);
+    };
+    std::vector<std::pair<std::u16string, std::u16string>> golden;
+    for (std::string line; std::getline(file, line);) {
+        if (line.empty() || line[0] == '#') continue;
+        const std::size_t tab = line.find('\t');
+        ASSERT_NE(tab, std::string::npos) << line;
+        golden.emplace_back(unescape(line.substr(0, tab)), unescape(line.substr(tab + 1)));
     }
-    EXPECT_EQ(Show(rules.front().find), "'A");
-    EXPECT_EQ(Show(rules.back().replacement), "<Br>");
+    const auto rules = zv::RuleTable();
+    ASSERT_EQ(rules.size(), golden.size());
+    for (std::size_t i = 0; i < rules.size(); ++i) {
+        EXPECT_EQ(Show(rules[i].find), Show(golden[i].first)) << "rule " << i + 1;
+        EXPECT_EQ(Show(rules[i].replacement), Show(golden[i].second)) << "rule " << i + 1;
+    }
 }
 
 // Random text over the rules' own alphabet, where the rules interact most: single units, and

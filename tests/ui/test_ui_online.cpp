@@ -11,6 +11,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPointer>
+#include <QScopeGuard>
 #include <QStandardPaths>
 #include <QTimer>
 #include <QWebEngineProfile>
@@ -433,20 +434,25 @@ class OnlineTest : public QObject {
         QTest::addColumn<QByteArray>("script");
         QTest::addColumn<bool>("runs");
         QTest::addColumn<bool>("box");
+        QTest::addColumn<int>("settle_ms");
         const QByteArray shell = "#!/bin/sh\n";
         // The address is recorded last: a run stopped early leaves no record.
         const QByteArray records = "printf '%s' \"$*\" >\"$0.args\"\n";
-        const QByteArray settle = "sleep " + QByteArray::number(kSettleMs / 1000 + 1) + "\n";
-        QTest::newRow("exits 3") << shell + records + "exit 3\n" << true << true;
-        QTest::newRow("exits 0") << shell + records + "exit 0\n" << true << false;
-        QTest::newRow("exits 3 after the settle time") << shell + settle + records + "exit 3\n"
-                                                       << true << false;
-        QTest::newRow("cannot start") << QByteArray("#!/nonexistent/sh\n") << false << true;
+        QTest::newRow("exits 3") << shell + records + "exit 3\n" << true << true << kSettleMs;
+        QTest::newRow("exits 0") << shell + records + "exit 0\n" << true << false << kSettleMs;
+        // A settle time of 0 has passed whenever the opener ends.
+        QTest::newRow("exits 3 after the settle time") << shell + records + "exit 3\n"
+                                                       << true << false << 0;
+        QTest::newRow("cannot start")
+            << QByteArray("#!/nonexistent/sh\n") << false << true << kSettleMs;
     }
     void feedback_when_the_opener_fails() {
         QFETCH(QByteArray, script);
         QFETCH(bool, runs);
         QFETCH(bool, box);
+        QFETCH(int, settle_ms);
+        SetSettleTime(settle_ms);
+        const auto restore_settle = qScopeGuard([] { SetSettleTime(kSettleMs); });
         QTemporaryDir bin;
         const QString opener = bin.filePath(QStringLiteral("xdg-open"));
         QVERIFY(WriteText(opener, script));

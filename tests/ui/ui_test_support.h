@@ -36,6 +36,14 @@ bool WaitForRenderedText(BrowserView* view, const QString& needle, int timeout_m
 
 QByteArray ReadFile(const QString& path);
 
+// The conversion of a typed text by the plain rule-by-rule reference, not by the engine the
+// program runs: each line break the user types is CR LF to the rules.
+QString Converted(const QString& typed);
+// The documents a run and quitting write, spelt out: the header line with its credit, the body,
+// the footer.
+QByteArray RunDocument(const QString& body);
+QByteArray ShutdownDocument(const QString& body);
+
 // The whole program started in a temporary program folder, every message box answered at once
 // and recorded, the online-state query failing unless the test sets another.
 class Program {
@@ -86,7 +94,27 @@ class WebServer : public QTcpServer {
     std::function<Reply(const QByteArray& path)> reply_;
 };
 
+// Why this machine cannot reach its own 127.0.0.1 (a build chroot may have no loopback
+// network), found once by a connection to a server of its own; empty when it can.
+QString NoLoopbackReason();
+
+// Notes that a test was skipped for want of the loopback network: RunUiTest then ends with
+// status 77, CTest's "skipped", unless a test failed.
+void NoteNoLoopback(const QString& reason);
+
 }  // namespace zv::ui::test
+
+// Skips the test function, with the reason, where 127.0.0.1 cannot be reached.
+#define ZV_REQUIRE_LOOPBACK()                                                    \
+    do {                                                                         \
+        const QString reason = zv::ui::test::NoLoopbackReason();                 \
+        if (!reason.isEmpty()) {                                                 \
+            zv::ui::test::NoteNoLoopback(reason);                                \
+            QSKIP(qPrintable(QStringLiteral("no loopback network: ") + reason)); \
+        }                                                                        \
+    } while (false)
+
+namespace zv::ui::test {}  // namespace zv::ui::test
 
 #define ZV_UI_TEST_MAIN(TestClass)                         \
     int main(int argc, char** argv) {                      \

@@ -26,6 +26,7 @@ namespace {
 // The failure handler of the OpenOnTheDesktop call in progress, for the opener to take.
 std::function<void()>* pending_failure = nullptr;
 int runs = 0;
+int settle_ms = kSettleMs;
 
 constexpr const char* kSchemes[] = {"http", "https", "mailto"};
 
@@ -91,7 +92,7 @@ class OpenerRun : public QObject {
         if (notifier_) notifier_->setEnabled(false);
         if (timer_) timer_->stop();
         const bool failed = ended == pid_ && !(WIFEXITED(status) && WEXITSTATUS(status) == 0) &&
-                            clock_.elapsed() < kSettleMs;
+                            clock_.elapsed() < settle_ms;
         if (failed) Report(std::exchange(failed_, nullptr));
         deleteLater();
     }
@@ -161,6 +162,8 @@ void OpenOnTheDesktop(const QUrl& url, std::function<void()> failed) {
 }
 
 int DesktopOpenerRuns() { return runs; }
+
+void SetSettleTime(int ms) { settle_ms = ms; }
 
 }  // namespace zv::ui
 

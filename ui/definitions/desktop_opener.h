@@ -19,6 +19,10 @@ namespace zv::ui {
 
 inline constexpr int kSettleMs = 5000;
 
+// The time after which a run counts as having opened the address: kSettleMs unless a test set
+// another (0: any run counts, however soon it ends).
+void SetSettleTime(int ms);
+
 // Makes the desktop opener the handler of http, https and mailto addresses (again, when another
 // handler took its place meanwhile).
 void InstallDesktopOpener();
