@@ -1,21 +1,20 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the application icon: a small white window seen in perspective, with a cyan
 title bar and a grey shadow.
 
 Writes palette PNGs (32 x 32 in 2 colours, 32 x 32 and 16 x 16 in 16 colours, and a 48 x 48
 in 16 colours for the desktop's icon theme), an SVG of the same drawing, and that SVG's
-drawing rendered smooth at 256 x 256 (RGBA) for software centres.
-Pure Python 3, standard library only; the output is byte-for-byte reproducible.
+drawing rendered smooth at 256 x 256 (RGBA) for software centres. Drawn and written with PIL
+(Debian's python3-pil); the output is the same on every run.
 
-    python3 tools/make_icons.py [--output-dir DIR]
+    tools/make_icons.py [--output-dir DIR]
 """
 
 import argparse
-import math
 import os
-import struct
 import sys
-import zlib
+
+from PIL import Image, ImageDraw
 
 # The classic 16-colour VGA palette. Magenta, which the drawing never uses, is the transparent
 # entry: the images stay at 16 palette entries (4 bits a pixel).
@@ -78,70 +77,25 @@ def bar_polygon(d):
     return [tl, tr, d.bar_right, d.bar_left]
 
 
-def inside(poly, x, y):
-    """Even-odd test of a point against a polygon."""
-    result = False
-    n = len(poly)
-    for i in range(n):
-        x1, y1 = poly[i]
-        x2, y2 = poly[(i + 1) % n]
-        if (y1 > y) != (y2 > y):
-            cross = x1 + (y - y1) * (x2 - x1) / (y2 - y1)
-            if x < cross:
-                result = not result
-    return result
-
-
-def line_pixels(a, b):
-    """Bresenham's line between two pixels, both ends included."""
-    (x0, y0), (x1, y1) = a, b
-    dx, dy = abs(x1 - x0), -abs(y1 - y0)
-    sx, sy = (1 if x0 < x1 else -1), (1 if y0 < y1 else -1)
-    err = dx + dy
-    while True:
-        yield x0, y0
-        if (x0, y0) == (x1, y1):
-            return
-        e2 = 2 * err
-        if e2 >= dy:
-            err += dy
-            x0 += sx
-        if e2 <= dx:
-            err += dx
-            y0 += sy
-
-
 def render(size):
     """Returns rows of VGA16 indices (or None for transparent) for a size x size image."""
     d = DRAWINGS[size]
-    # Polygons are filled by pixel centres over corners placed at pixel centres, then the
-    # outline is drawn over their edges.
-    def centred(poly):
-        return [(x + 0.5, y + 0.5) for x, y in poly]
-
-    window = centred(d.window)
-    shadow = centred([(x + d.shadow[0], y + d.shadow[1]) for x, y in d.window])
-    bar = centred(bar_polygon(d))
-    rows = [[None] * size for _ in range(size)]
-    for y in range(size):
-        for x in range(size):
-            p = (x + 0.5, y + 0.5)
-            if inside(shadow, *p):
-                rows[y][x] = GREY
-            if inside(window, *p):
-                rows[y][x] = CYAN if inside(bar, *p) else WHITE
-
-    def stroke(a, b, colour):
-        for x, y in line_pixels(a, b):
-            rows[y][x] = colour
-
+    image = Image.new("P", (size, size), TRANSPARENT_16)
+    draw = ImageDraw.Draw(image)
+    shadow = [(x + d.shadow[0], y + d.shadow[1]) for x, y in d.window]
+    draw.polygon(shadow, fill=GREY)
+    draw.polygon(d.window, fill=WHITE)
+    draw.polygon(bar_polygon(d), fill=CYAN)
+    # The outline over the fills' edges, one pixel wide.
     for a, b in content_segments(d):
-        stroke(a, b, SILVER)
+        draw.line([a, b], fill=SILVER)
     corners = d.window
     for i in range(4):
-        stroke(corners[i], corners[(i + 1) % 4], BLACK)
-    stroke(d.bar_left, d.bar_right, BLACK)
-    return rows
+        draw.line([corners[i], corners[(i + 1) % 4]], fill=BLACK)
+    draw.line([d.bar_left, d.bar_right], fill=BLACK)
+    pixels = image.load()
+    return [[None if pixels[x, y] == TRANSPARENT_16 else pixels[x, y] for x in range(size)]
+            for y in range(size)]
 
 
 def to_indexed_16(rows):
@@ -166,34 +120,12 @@ def to_mono(rows):
     return out
 
 
-def png_chunk(kind, data):
-    body = kind + data
-    return struct.pack(">I", len(data)) + body + struct.pack(">I", zlib.crc32(body) & 0xFFFFFFFF)
-
-
-def write_palette_png(path, indices, palette, transparent, bit_depth):
-    height = len(indices)
-    width = len(indices[0])
-    per_byte = 8 // bit_depth
-    raw = bytearray()
-    for row in indices:
-        raw.append(0)  # filter type None
-        for start in range(0, width, per_byte):
-            byte = 0
-            group = row[start:start + per_byte]
-            for i, value in enumerate(group):
-                assert 0 <= value < len(palette)
-                byte |= value << (8 - bit_depth * (i + 1))
-            raw.append(byte)
-    alphas = bytes(0 if i == transparent else 255 for i in range(transparent + 1))
-    data = b"\x89PNG\r\n\x1a\n"
-    data += png_chunk(b"IHDR", struct.pack(">IIBBBBB", width, height, bit_depth, 3, 0, 0, 0))
-    data += png_chunk(b"PLTE", b"".join(bytes(c) for c in palette))
-    data += png_chunk(b"tRNS", alphas)
-    data += png_chunk(b"IDAT", zlib.compress(bytes(raw), 9))
-    data += png_chunk(b"IEND", b"")
-    with open(path, "wb") as f:
-        f.write(data)
+def write_palette_png(path, indices, palette, transparent):
+    image = Image.new("P", (len(indices[0]), len(indices)))
+    image.putpalette([c for rgb in palette for c in rgb])
+    image.putdata([value for row in indices for value in row])
+    # The bit depth follows from the palette's size: 2 bits for 3 entries, 4 for 16.
+    image.save(path, "PNG", transparency=transparent, optimize=False)
 
 
 def svg_shapes():
@@ -216,97 +148,53 @@ def svg_shapes():
     return shapes
 
 
-def stroke_polygons(points, width, closed):
-    """The area a stroke covers, as polygons filled even-odd: an open line with square caps is
-    one rectangle; a closed convex outline with mitred corners is its outer and inner edge."""
-    h = width / 2
-    if not closed:
-        (x0, y0), (x1, y1) = points
-        length = ((x1 - x0) ** 2 + (y1 - y0) ** 2) ** 0.5
-        ux, uy = (x1 - x0) / length * h, (y1 - y0) / length * h
-        return [[(x0 - ux - uy, y0 - uy + ux), (x1 + ux - uy, y1 + uy + ux),
-                 (x1 + ux + uy, y1 + uy - ux), (x0 - ux + uy, y0 - uy - ux)]]
-
-    def offset(distance):
-        # Each edge moved along its normal; neighbouring edges meet at the mitred corner.
-        n = len(points)
-        moved = []
-        for i in range(n):
-            (ax, ay), (bx, by) = points[i], points[(i + 1) % n]
-            length = ((bx - ax) ** 2 + (by - ay) ** 2) ** 0.5
-            nx, ny = (by - ay) / length * distance, -(bx - ax) / length * distance
-            moved.append(((ax + nx, ay + ny), (bx + nx, by + ny)))
-        corners = []
-        for i in range(n):
-            (p1, p2), (p3, p4) = moved[i - 1], moved[i]
-            d1 = (p2[0] - p1[0], p2[1] - p1[1])
-            d2 = (p4[0] - p3[0], p4[1] - p3[1])
-            t = ((p3[0] - p1[0]) * d2[1] - (p3[1] - p1[1]) * d2[0]) / (d1[0] * d2[1] - d1[1] * d2[0])
-            corners.append((p1[0] + t * d1[0], p1[1] + t * d1[1]))
-        return corners
-
-    return [offset(h), offset(-h)]
+def offset_polygon(points, distance):
+    """A convex polygon with each edge moved along its normal by distance (outwards for a
+    positive one with the corners in the drawing's order), neighbouring edges meeting at the
+    mitred corner."""
+    n = len(points)
+    moved = []
+    for i in range(n):
+        (ax, ay), (bx, by) = points[i], points[(i + 1) % n]
+        length = ((bx - ax) ** 2 + (by - ay) ** 2) ** 0.5
+        nx, ny = (by - ay) / length * distance, -(bx - ax) / length * distance
+        moved.append(((ax + nx, ay + ny), (bx + nx, by + ny)))
+    corners = []
+    for i in range(n):
+        (p1, p2), (p3, p4) = moved[i - 1], moved[i]
+        d1 = (p2[0] - p1[0], p2[1] - p1[1])
+        d2 = (p4[0] - p3[0], p4[1] - p3[1])
+        t = ((p3[0] - p1[0]) * d2[1] - (p3[1] - p1[1]) * d2[0]) / (d1[0] * d2[1] - d1[1] * d2[0])
+        corners.append((p1[0] + t * d1[0], p1[1] + t * d1[1]))
+    return corners
 
 
-def coverage(polygons, size, scale, samples=4):
-    """How much of each pixel the polygons cover (even-odd), from samples x samples points."""
-    cover = [[0] * size for _ in range(size)]
-    edges = []
-    for poly in polygons:
-        pts = [(x * scale * samples, y * scale * samples) for x, y in poly]
-        edges += [(pts[i], pts[(i + 1) % len(pts)]) for i in range(len(pts))]
-    for row in range(size * samples):
-        y = row + 0.5
-        crossings = sorted(x1 + (y - y1) * (x2 - x1) / (y2 - y1)
-                           for (x1, y1), (x2, y2) in edges if (y1 > y) != (y2 > y))
-        line = cover[row // samples]
-        for start, end in zip(crossings[0::2], crossings[1::2]):
-            first = max(0, math.ceil(start - 0.5))
-            last = min(size * samples, math.ceil(end - 0.5))
-            for column in range(first, last):
-                line[column // samples] += 1
-    return [[count / (samples * samples) for count in line] for line in cover]
-
-
-def render_smooth(size):
-    """The SVG's drawing at size x size pixels: rows of (r, g, b, a), edges smoothed."""
-    scale = size / 32
-    pixels = [[(0.0, 0.0, 0.0, 0.0)] * size for _ in range(size)]  # premultiplied
+def render_smooth(size, samples=4):
+    """The SVG's drawing at size x size pixels (RGBA), its edges smoothed: drawn at samples
+    times the size and averaged down, premultiplied so that edges keep their colour."""
+    scale = size / 32 * samples
+    image = Image.new("RGBA", (size * samples, size * samples), (0, 0, 0, 0))
     for colour, width, points, closed in svg_shapes():
-        polygons = [points] if width is None else stroke_polygons(points, width, closed)
-        cover = coverage(polygons, size, scale)
-        r, g, b = (c / 255 for c in VGA16[colour])
-        for y in range(size):
-            row = pixels[y]
-            for x, a in enumerate(cover[y]):
-                if a:
-                    pr, pg, pb, pa = row[x]
-                    row[x] = (r * a + pr * (1 - a), g * a + pg * (1 - a), b * a + pb * (1 - a),
-                              a + pa * (1 - a))
-    out = []
-    for row in pixels:
-        line = []
-        for pr, pg, pb, pa in row:
-            if pa == 0:
-                line.append((0, 0, 0, 0))
-            else:
-                line.append(tuple(round(c / pa * 255) for c in (pr, pg, pb)) + (round(pa * 255),))
-        out.append(line)
-    return out
-
-
-def write_rgba_png(path, rows):
-    raw = bytearray()
-    for row in rows:
-        raw.append(0)  # filter type None
-        for pixel in row:
-            raw += bytes(pixel)
-    data = b"\x89PNG\r\n\x1a\n"
-    data += png_chunk(b"IHDR", struct.pack(">IIBBBBB", len(rows[0]), len(rows), 8, 6, 0, 0, 0))
-    data += png_chunk(b"IDAT", zlib.compress(bytes(raw), 9))
-    data += png_chunk(b"IEND", b"")
-    with open(path, "wb") as f:
-        f.write(data)
+        scaled = [(x * scale, y * scale) for x, y in points]
+        mask = Image.new("L", image.size, 0)
+        draw = ImageDraw.Draw(mask)
+        if width is None:
+            draw.polygon(scaled, fill=255)
+        elif closed:
+            # An outline centred on the edges: the band between the polygon moved out by half
+            # the stroke and moved in by half of it.
+            draw.polygon(offset_polygon(scaled, width * scale / 2), fill=255)
+            draw.polygon(offset_polygon(scaled, -width * scale / 2), fill=0)
+        else:
+            (x0, y0), (x1, y1) = scaled
+            length = ((x1 - x0) ** 2 + (y1 - y0) ** 2) ** 0.5
+            h = width * scale / 2
+            ux, uy = (x1 - x0) / length * h, (y1 - y0) / length * h
+            # Square caps: the stroke runs half its width past each end.
+            draw.polygon([(x0 - ux - uy, y0 - uy + ux), (x1 + ux - uy, y1 + uy + ux),
+                          (x1 + ux + uy, y1 + uy - ux), (x0 - ux + uy, y0 - uy - ux)], fill=255)
+        image.paste(VGA16[colour] + (255,), mask=mask)
+    return image.convert("RGBa").reduce(samples).convert("RGBA")
 
 
 def svg_points(poly):
@@ -351,12 +239,12 @@ def main(argv):
     def out(name):
         return os.path.join(args.output_dir, name)
 
-    write_palette_png(out("zv-32x32-2.png"), to_mono(render(32)), MONO, TRANSPARENT_MONO, 2)
+    write_palette_png(out("zv-32x32-2.png"), to_mono(render(32)), MONO, TRANSPARENT_MONO)
     for size in (32, 16, 48):
         write_palette_png(out(f"zv-{size}x{size}-16.png"), to_indexed_16(render(size)), VGA16,
-                          TRANSPARENT_16, 4)
+                          TRANSPARENT_16)
     write_svg(out("zv.svg"))
-    write_rgba_png(out("zv-256x256.png"), render_smooth(256))
+    render_smooth(256).save(out("zv-256x256.png"), "PNG", optimize=False)
     return 0
 
 

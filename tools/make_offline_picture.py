@@ -1,19 +1,20 @@
-#!/usr/bin/env python3
+#!/usr/bin/python3
 """Draws the help window's offline picture: a globe and a computer whose cable is cut.
 
 Writes a GIF89a of 150 x 242 pixels, one frame, not interlaced, with a global colour table of
 eight entries (white, four greys, black, a transparent white, black). The background uses the
-transparent entry. Pure Python 3, standard library only (the LZW encoder is below); the output
-is byte-for-byte reproducible.
+transparent entry. Drawn and written with PIL (Debian's python3-pil); the output is the same
+on every run.
 
-    python3 tools/make_offline_picture.py [--output FILE]
+    tools/make_offline_picture.py [--output FILE]
 """
 
 import argparse
 import math
 import os
-import struct
 import sys
+
+from PIL import Image, ImageChops, ImageDraw
 
 WIDTH, HEIGHT = 150, 242
 
@@ -35,128 +36,102 @@ SUPERSAMPLE = 4  # samples per pixel along each axis
 
 
 # ---------------------------------------------------------------------------------------------
-# Rasteriser: shapes are painted one over the other onto a supersampled canvas of brightness
-# values (0 = black, 1 = white, None = background), then averaged down to pixels.
+# Canvas: shapes are painted one over the other, each with its brightness (0 = black, 1 =
+# white), onto a supersampled layer of brightness and a layer of what has been drawn at all
+# (the rest is background); both are then averaged down to pixels.
 
 
 class Canvas:
     def __init__(self, width, height, ss):
         self.width, self.height, self.ss = width, height, ss
-        self.w, self.h = width * ss, height * ss
-        self.samples = [None] * (self.w * self.h)
+        size = (width * ss, height * ss)
+        self.value = Image.new("L", size, 255)
+        self.drawn = Image.new("L", size, 0)
 
-    def _paint(self, box, test, value):
-        """Sets every sample whose centre (in pixel units) passes test and lies in box."""
-        x0, y0, x1, y1 = box
+    def _scaled(self, points):
+        return [(x * self.ss, y * self.ss) for x, y in points]
+
+    def _shape(self, draw_shape, clip=None):
+        """A mask of one shape (drawn by draw_shape on an ImageDraw in sample units), cut to
+        clip (another such mask) when given."""
+        mask = Image.new("L", self.value.size, 0)
+        draw_shape(ImageDraw.Draw(mask))
+        return ImageChops.multiply(mask, clip) if clip is not None else mask
+
+    def _paint(self, mask, value):
+        self.value.paste(int(round(value * 255)), mask=mask)
+        self.drawn.paste(255, mask=mask)
+
+    def _box(self, x0, y0, x1, y1):
+        # Sample centres from x0 to x1: the last sample row and column inside are included.
         ss = self.ss
-        sx0 = max(0, int(math.floor(x0 * ss)))
-        sy0 = max(0, int(math.floor(y0 * ss)))
-        sx1 = min(self.w, int(math.ceil(x1 * ss)) + 1)
-        sy1 = min(self.h, int(math.ceil(y1 * ss)) + 1)
-        samples = self.samples
-        for sy in range(sy0, sy1):
-            y = (sy + 0.5) / ss
-            base = sy * self.w
-            for sx in range(sx0, sx1):
-                x = (sx + 0.5) / ss
-                if test(x, y):
-                    samples[base + sx] = value
+        return [x0 * ss, y0 * ss, x1 * ss - 1, y1 * ss - 1]
+
+    def ellipse_mask(self, cx, cy, rx, ry):
+        return self._shape(lambda d: d.ellipse(self._box(cx - rx, cy - ry, cx + rx, cy + ry),
+                                               fill=255))
+
+    def below_mask(self, y):
+        ss = self.ss
+        return self._shape(lambda d: d.rectangle([0, y * ss, self.value.width, self.value.height],
+                                                 fill=255))
 
     def polygon(self, points, value):
-        xs = [p[0] for p in points]
-        ys = [p[1] for p in points]
-        edges = list(zip(points, points[1:] + points[:1]))
-
-        def test(x, y):
-            inside = False
-            for (x1, y1), (x2, y2) in edges:
-                if (y1 > y) != (y2 > y) and x < x1 + (y - y1) * (x2 - x1) / (y2 - y1):
-                    inside = not inside
-            return inside
-
-        self._paint((min(xs), min(ys), max(xs), max(ys)), test, value)
+        self._paint(self._shape(lambda d: d.polygon(self._scaled(points), fill=255)), value)
 
     def rect(self, x0, y0, x1, y1, value):
-        self._paint((x0, y0, x1, y1), lambda x, y: x0 <= x < x1 and y0 <= y < y1, value)
+        self._paint(self._shape(lambda d: d.rectangle(self._box(x0, y0, x1, y1), fill=255)),
+                    value)
 
     def rounded_rect(self, x0, y0, x1, y1, r, value):
-        def test(x, y):
-            if not (x0 <= x < x1 and y0 <= y < y1):
-                return False
-            cx = min(max(x, x0 + r), x1 - r)
-            cy = min(max(y, y0 + r), y1 - r)
-            return (x - cx) ** 2 + (y - cy) ** 2 <= r * r
-
-        self._paint((x0, y0, x1, y1), test, value)
+        self._paint(self._shape(lambda d: d.rounded_rectangle(self._box(x0, y0, x1, y1),
+                                                              radius=r * self.ss, fill=255)),
+                    value)
 
     def ellipse(self, cx, cy, rx, ry, value, clip=None):
-        def test(x, y):
-            if clip is not None and not clip(x, y):
-                return False
-            return ((x - cx) / rx) ** 2 + ((y - cy) / ry) ** 2 <= 1.0
-
-        self._paint((cx - rx, cy - ry, cx + rx, cy + ry), test, value)
+        box = self._box(cx - rx, cy - ry, cx + rx, cy + ry)
+        self._paint(self._shape(lambda d: d.ellipse(box, fill=255), clip), value)
 
     def ellipse_ring(self, cx, cy, rx, ry, width, value, clip=None):
-        """An elliptical outline of about the given stroke width."""
-        def test(x, y):
-            if clip is not None and not clip(x, y):
-                return False
-            dx, dy = x - cx, y - cy
-            if rx <= 0 or ry <= 0:
-                return False
-            # Distance to the ellipse, approximated through the gradient of its implicit form.
-            f = (dx / rx) ** 2 + (dy / ry) ** 2 - 1.0
-            gx, gy = 2 * dx / (rx * rx), 2 * dy / (ry * ry)
-            g = math.hypot(gx, gy)
-            return g > 0 and abs(f) / g <= width / 2
-
-        pad = width
-        self._paint((cx - rx - pad, cy - ry - pad, cx + rx + pad, cy + ry + pad), test, value)
+        """An elliptical outline of about the given stroke width, centred on the ellipse."""
+        half = width / 2
+        box = self._box(cx - rx - half, cy - ry - half, cx + rx + half, cy + ry + half)
+        stroke = max(1, int(round(width * self.ss)))
+        self._paint(self._shape(lambda d: d.ellipse(box, outline=255, width=stroke), clip), value)
 
     def line(self, a, b, width, value):
         """A straight stroke with round ends."""
-        (ax, ay), (bx, by) = a, b
-        dx, dy = bx - ax, by - ay
-        length2 = dx * dx + dy * dy
-        half = width / 2
+        ss, half = self.ss, width / 2
 
-        def test(x, y):
-            t = 0.0 if length2 == 0 else ((x - ax) * dx + (y - ay) * dy) / length2
-            t = max(0.0, min(1.0, t))
-            px, py = ax + t * dx - x, ay + t * dy - y
-            return px * px + py * py <= half * half
+        def stroke(d):
+            d.line(self._scaled([a, b]), fill=255, width=max(1, int(round(width * ss))))
+            for x, y in (a, b):
+                d.ellipse(self._box(x - half, y - half, x + half, y + half), fill=255)
 
-        box = (min(ax, bx) - half, min(ay, by) - half, max(ax, bx) + half, max(ay, by) + half)
-        self._paint(box, test, value)
+        self._paint(self._shape(stroke), value)
 
     def polyline(self, points, width, value):
         for a, b in zip(points, points[1:]):
             self.line(a, b, width, value)
 
-    def to_indices(self):
-        """Averages each pixel's samples: mostly background stays transparent, the rest takes
-        the palette grey nearest to the mean brightness of its drawn samples."""
+    def to_image(self):
+        """The palette image: a pixel mostly background stays transparent, the rest takes the
+        palette grey nearest to the mean brightness of its drawn samples."""
         ss = self.ss
-        out = []
+        drawn = self.drawn.reduce(ss)  # share of samples drawn, 0 to 255
+        weighted = ImageChops.multiply(self.value, self.drawn).reduce(ss)
+        image = Image.new("P", (self.width, self.height), TRANSPARENT)
+        image.putpalette([c for rgb in PALETTE for c in rgb])
+        pixels = image.load()
         for py in range(self.height):
-            row = []
             for px in range(self.width):
-                drawn = []
-                for sy in range(py * ss, py * ss + ss):
-                    base = sy * self.w
-                    for sx in range(px * ss, px * ss + ss):
-                        v = self.samples[base + sx]
-                        if v is not None:
-                            drawn.append(v)
-                if len(drawn) * 2 < ss * ss:
-                    row.append(TRANSPARENT)
+                share = drawn.getpixel((px, py))
+                if share * 2 < 255:
                     continue
-                mean = sum(drawn) / len(drawn)
+                mean = weighted.getpixel((px, py)) / share  # 0 black to 1 white
                 # Entries 0..5 run from white (1.0) to black (0.0) in steps of 0.2.
-                row.append(OPAQUE[min(5, max(0, int(round((1.0 - mean) * 5))))])
-            out.append(row)
-        return out
+                pixels[px, py] = OPAQUE[min(5, max(0, int(round((1.0 - mean) * 5))))]
+        return image
 
 
 # ---------------------------------------------------------------------------------------------
@@ -170,11 +145,10 @@ def draw_globe(c, cx, cy, r):
     c.ellipse(cx + 3, cy + 3, r, r, LIGHT)  # shadow
     c.ellipse(cx, cy, r, r, WHITE)
     # Shading: a pale crescent on the lower right.
-    c.ellipse(cx, cy, r, r, PALE, clip=lambda x, y: (x - cx + 8) ** 2 + (y - cy + 8) ** 2 > r * r)
+    lit = c.ellipse_mask(cx - 8, cy - 8, r, r)
+    c.ellipse(cx, cy, r, r, PALE, clip=ImageChops.invert(lit))
 
-    def in_globe(x, y):
-        return (x - cx) ** 2 + (y - cy) ** 2 <= (r - 1) ** 2
-
+    in_globe = c.ellipse_mask(cx, cy, r - 1, r - 1)
     # Meridians and parallels.
     for k in (0.35, 0.72):
         c.ellipse_ring(cx, cy, r * k, r, 1.3, MID, clip=in_globe)
@@ -184,7 +158,7 @@ def draw_globe(c, cx, cy, r):
         y = cy + t * r
         half = math.sqrt(max(0.0, r * r - (t * r) ** 2))
         c.ellipse_ring(cx, y, half, r * 0.12, 1.3, MID,
-                       clip=lambda x, yy, y=y: yy >= y and in_globe(x, yy))
+                       clip=ImageChops.multiply(c.below_mask(y), in_globe))
     c.ellipse_ring(cx, cy, r, r, STROKE, BLACK)
 
 
@@ -255,89 +229,6 @@ def draw(c):
     draw_computer(c, 25, 156)
 
 
-# ---------------------------------------------------------------------------------------------
-# GIF writer.
-
-
-def lzw_encode(indices, min_code_size):
-    """GIF variant of LZW: variable-width codes (up to 12 bits), packed least significant bit
-    first. Starts with a clear code and sends another one when the table is full."""
-    clear = 1 << min_code_size
-    end = clear + 1
-    out = bytearray()
-    bit_buffer = 0
-    bit_count = 0
-
-    def emit(code, width):
-        nonlocal bit_buffer, bit_count
-        bit_buffer |= code << bit_count
-        bit_count += width
-        while bit_count >= 8:
-            out.append(bit_buffer & 0xFF)
-            bit_buffer >>= 8
-            bit_count -= 8
-
-    def reset():
-        return {(i,): i for i in range(clear)}, end + 1, min_code_size + 1
-
-    table, next_code, width = reset()
-    emit(clear, width)
-    prefix = ()
-    for value in indices:
-        candidate = prefix + (value,)
-        if candidate in table:
-            prefix = candidate
-            continue
-        emit(table[prefix], width)
-        if next_code < 4096:
-            table[candidate] = next_code
-            next_code += 1
-            # The decoder widens its codes one step later than the encoder adds the entry.
-            if next_code - 1 == (1 << width) and width < 12:
-                width += 1
-        else:
-            emit(clear, width)
-            table, next_code, width = reset()
-        prefix = (value,)
-    if prefix:
-        emit(table[prefix], width)
-    emit(end, width)
-    if bit_count:
-        out.append(bit_buffer & 0xFF)
-    return bytes(out)
-
-
-def sub_blocks(data):
-    out = bytearray()
-    for i in range(0, len(data), 255):
-        chunk = data[i:i + 255]
-        out.append(len(chunk))
-        out += chunk
-    out.append(0)
-    return bytes(out)
-
-
-def gif_bytes(rows):
-    height = len(rows)
-    width = len(rows[0])
-    flat = [v for row in rows for v in row]
-    assert all(0 <= v < len(PALETTE) for v in flat)
-    data = bytearray(b"GIF89a")
-    # Logical screen: global colour table present, 8 bits of colour resolution, 2^(2+1) entries.
-    data += struct.pack("<HHBBB", width, height, 0x80 | (7 << 4) | 2, 0, 0)
-    for rgb in PALETTE:
-        data += bytes(rgb)
-    # Graphic Control Extension: no disposal, no delay, transparency flag set.
-    data += bytes([0x21, 0xF9, 4, 0x01, 0, 0, TRANSPARENT, 0])
-    # Image descriptor: whole screen, no local colour table, not interlaced.
-    data += b"," + struct.pack("<HHHHB", 0, 0, width, height, 0)
-    min_code_size = 3
-    data.append(min_code_size)
-    data += sub_blocks(lzw_encode(flat, min_code_size))
-    data += b";"
-    return bytes(data)
-
-
 def main(argv):
     here = os.path.dirname(os.path.abspath(__file__))
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
@@ -345,8 +236,9 @@ def main(argv):
     args = parser.parse_args(argv)
     canvas = Canvas(WIDTH, HEIGHT, SUPERSAMPLE)
     draw(canvas)
-    with open(args.output, "wb") as f:
-        f.write(gif_bytes(canvas.to_indices()))
+    # The colour table as it is (no optimising away of entries), entry 6 transparent.
+    canvas.to_image().save(args.output, "GIF", transparency=TRANSPARENT, optimize=False,
+                           interlace=False)
     return 0
 
 
