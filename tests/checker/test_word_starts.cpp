@@ -3,7 +3,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <hunspell.hxx>
 #include <string>
+#include <vector>
 
 #include "checker/checker.h"
 #include "checker/word_starts.h"
@@ -103,6 +105,82 @@ TEST_F(Starts, WorkStaysInProportionToTheStems) {
     }
     ASSERT_FALSE(latvian.empty()) << "hunspell-lv is not installed";
     EXPECT_TRUE(WordStarts::Read(latvian + ".aff", latvian + ".dic"));
+}
+
+// Against hunspell itself, on a dictionary with prefixes, suffixes that strip letters, suffixes
+// with conditions and suffixes followed by another: every word hunspell accepts, in any of its
+// letter cases, may be a word; none is ruled out. The candidates are the dictionary's stems, cut
+// and extended by every affix text in every combination (a superset of its words), which
+// hunspell then judges.
+TEST_F(Starts, NoWordHunspellAcceptsIsRuledOut) {
+    const std::string aff =
+        "SET UTF-8\n"
+        "PFX N Y 1\n"
+        "PFX N 0 ne .\n"
+        "PFX P Y 1\n"
+        "PFX P 0 pār .\n"
+        "SFX A Y 4\n"
+        "SFX A s a/C s\n"
+        "SFX A s iem s\n"
+        "SFX A s ā s\n"
+        "SFX A s u s\n"
+        "SFX C Y 1\n"
+        "SFX C a ām a\n"
+        "SFX B Y 3\n"
+        "SFX B t ju [^e]t\n"
+        "SFX B et ēju et\n"
+        "SFX B 0 s t\n"
+        "SFX D Y 2\n"
+        "SFX D a as/C a\n"
+        "SFX D a ai [^j]a\n";
+    const std::string dic = "6\ngalds/AN\niet/BNP\nliet/B\nmāja/DN\nzēns/A\nRīga/D\n";
+    const auto starts = Read(aff, dic);
+    ASSERT_TRUE(starts);
+    Hunspell hunspell((dir_ / "d.aff").c_str(), (dir_ / "d.dic").c_str());
+
+    const std::vector<std::u16string> stems = {u"galds", u"iet",  u"liet",
+                                               u"māja",  u"zēns", u"rīga"};
+    const std::vector<std::u16string> prefixes = {u"", u"ne", u"pār"};
+    const std::vector<std::u16string> suffixes = {u"",   u"a",   u"iem", u"ā",  u"u", u"ām",
+                                                  u"ju", u"ēju", u"s",   u"as", u"ai"};
+    std::vector<std::u16string> candidates;
+    for (const auto& prefix : prefixes) {
+        for (const auto& stem : stems) {
+            for (std::size_t cut = 0; cut <= 2 && cut < stem.size(); ++cut) {
+                for (const auto& first : suffixes) {
+                    for (const auto& second : suffixes) {
+                        std::u16string word = prefix + stem.substr(0, stem.size() - cut) + first;
+                        if (!second.empty()) word = word.substr(0, word.size() - 1) + second;
+                        candidates.push_back(word);
+                    }
+                }
+            }
+        }
+    }
+    auto upper = [](std::u16string word) {
+        for (char16_t& c : word) {
+            if (c >= u'a' && c <= u'z') c = static_cast<char16_t>(c - 32);
+            if (c == u'ā' || c == u'ē' || c == u'ī') c = static_cast<char16_t>(c - 1);
+        }
+        return word;
+    };
+    std::size_t accepted = 0, ruled_out = 0;
+    for (const auto& word : candidates) {
+        for (const std::u16string& form :
+             {word, upper(word.substr(0, 1)) + word.substr(1), upper(word)}) {
+            const std::string utf8 = zv::ToUtf8(form);
+            if (!hunspell.spell(utf8)) {
+                ruled_out += starts->MayBeWord(form) ? 0 : 1;
+                continue;
+            }
+            ++accepted;
+            EXPECT_TRUE(starts->MayBeWord(form)) << utf8 << ", which hunspell accepts";
+        }
+    }
+    // Hundreds of the candidates are words (673 as written), and the model rules out more
+    // strings than that: it is no "everything may be a word".
+    EXPECT_GE(accepted, 500u);
+    EXPECT_GT(ruled_out, accepted);
 }
 
 }  // namespace

@@ -1,0 +1,56 @@
+// The verdict cache keeps what it is given, tells apart words whose hashes are equal, and past
+// kMaxCached words forgets them all at once and starts again.
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "checker/verdict_cache.h"
+
+namespace {
+
+using zv::checker::Entry;
+using zv::checker::kMaxCached;
+using zv::checker::VerdictCache;
+
+// Entries told apart by their flags: the first counted and Latvian, the second neither.
+Entry Marked(bool first) { return Entry{first, first, nullptr}; }
+
+TEST(VerdictCache, WordsOfOneHashAreToldApart) {
+    VerdictCache cache;
+    EXPECT_EQ(cache.Find(u"galds", 7), nullptr);
+    cache.Add(u"galds", 7, Marked(true));
+    cache.Add(u"galda", 7, Marked(false));
+    ASSERT_NE(cache.Find(u"galds", 7), nullptr);
+    ASSERT_NE(cache.Find(u"galda", 7), nullptr);
+    EXPECT_TRUE(cache.Find(u"galds", 7)->latvian);
+    EXPECT_FALSE(cache.Find(u"galda", 7)->latvian);
+    EXPECT_EQ(cache.Find(u"galdi", 7), nullptr);
+    EXPECT_EQ(cache.Find(u"galds", 8), nullptr);  // the hash is part of the key
+}
+
+TEST(VerdictCache, ForgetsAllPastItsLimit) {
+    VerdictCache cache;
+    auto word = [](std::size_t i) {
+        return u"w" + std::u16string(1, char16_t(u'a' + i % 26)) +
+               std::u16string(1, char16_t(0x100 + i / 26 % 1024)) +
+               std::u16string(1, char16_t(0x1000 + i / 26 / 1024));
+    };
+    for (std::size_t i = 0; i < kMaxCached; ++i)
+        cache.Add(word(i), i * 0x9E3779B97F4A7C15u, Marked(true));
+    // Full, and every word still there.
+    for (std::size_t i : {std::size_t{0}, kMaxCached / 2, kMaxCached - 1}) {
+        EXPECT_NE(cache.Find(word(i), i * 0x9E3779B97F4A7C15u), nullptr) << i;
+    }
+    // One more: the old ones are gone, the new one is kept.
+    cache.Add(u"jauns", 1, Marked(false));
+    for (std::size_t i : {std::size_t{0}, kMaxCached / 2, kMaxCached - 1}) {
+        EXPECT_EQ(cache.Find(word(i), i * 0x9E3779B97F4A7C15u), nullptr) << i;
+    }
+    ASSERT_NE(cache.Find(u"jauns", 1), nullptr);
+    EXPECT_FALSE(cache.Find(u"jauns", 1)->latvian);
+    // And it fills again from there.
+    cache.Add(word(0), 0, Marked(true));
+    EXPECT_NE(cache.Find(word(0), 0), nullptr);
+}
+
+}  // namespace
