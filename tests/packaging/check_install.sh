@@ -19,6 +19,7 @@ need() {
     fi
 }
 need bin/zv-convert
+need share/zv/lv.zvlex  # the lexicon zv-convert --restore reads, with or without the desktop program
 need share/man/man1/zv-convert.1
 # The desktop program comes with its entry, metadata and icons.
 if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
@@ -42,7 +43,7 @@ if [ "${ZV_EXPECT_GUI:-1}" = 1 ]; then
     done
 else
     # Nothing of the desktop program without it.
-    for unwanted in bin/zv share/applications share/metainfo share/icons share/zv; do
+    for unwanted in bin/zv share/applications share/metainfo share/icons; do
         [ ! -e "$prefix/$unwanted" ] || { echo "installed without the desktop program: $unwanted"; status=1; }
     done
 fi
