@@ -343,7 +343,7 @@ DictionaryForms HunspellForms(const std::string& base) {
 }
 Restorer::~Restorer() = default;
 
-Restored Restorer::Restore(std::u16string_view text) {
+Restored Restorer::Restore(std::u16string_view text, std::stop_token stop) {
     Restored result;
     std::size_t copied = 0;  // text before this is in result.text
     const Candidate start = state_->LineStart();
@@ -456,6 +456,7 @@ Restored Restorer::Restore(std::u16string_view text) {
         const std::u16string_view between = text.substr(last_end, begin - last_end);
         if (std::any_of(between.begin(), between.end(), IsLineEnd)) {
             finish_line();
+            if (stop.stop_requested()) return false;
         } else if (!line.empty() && between.find(u',') != std::u16string_view::npos) {
             // A comma between two words is a word of its own to the word bigram ("..., ka").
             const std::size_t comma = last_end + between.find(u',');

@@ -18,6 +18,7 @@
 #include <cstddef>
 #include <functional>
 #include <memory>
+#include <stop_token>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -66,8 +67,9 @@ class Restorer {
     Restorer& operator=(const Restorer&) = delete;
 
     // text restored line by line (a line ends at CR or LF); everything but the words given
-    // marks stays exactly as it is.
-    Restored Restore(std::u16string_view text);
+    // marks stays exactly as it is. The stop token is polled once per line: once stop is
+    // requested, the rest of the text is copied as it is (a window drops such a result).
+    Restored Restore(std::u16string_view text, std::stop_token stop = {});
 
   private:
     struct State;

@@ -1,5 +1,6 @@
 #include <gtest/gtest.h>
 
+#include <stop_token>
 #include <string>
 #include <vector>
 
@@ -80,6 +81,15 @@ TEST(Restore, WritesWhatConvertsToTheChoiceAndPlacesTheUncertain) {
             EXPECT_NE(other.word, u.chosen.word);
         }
     }
+}
+
+// Once stop is requested, the lines after the one being restored are copied as they are.
+TEST(Restore, StopsAtALineEnd) {
+    std::stop_source stop;
+    stop.request_stop();
+    Restorer restorer(TheLexicon());
+    const Restored restored = restorer.Restore(u"man patik\nun dzivoju\n", stop.get_token());
+    EXPECT_EQ(ToUtf8(restored.text), "man patiik\nun dzivoju\n");
 }
 
 // A word the lexicon knows in no form takes the dictionary's forms with marks, asked once.
