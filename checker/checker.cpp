@@ -31,8 +31,8 @@ constexpr std::uint32_t kKnownCount = 2;
 }  // namespace
 
 struct Checker::State {
-    State(std::unique_ptr<Dictionary> dictionary, const lexicon::Lexicon* lexicon)
-        : dictionary(std::move(dictionary)), lexicon(lexicon) {}
+    State(std::unique_ptr<Dictionary> opened, const lexicon::Lexicon* counted)
+        : dictionary(std::move(opened)), lexicon(counted) {}
 
     std::unique_ptr<Dictionary> dictionary;
     const lexicon::Lexicon* lexicon;  // null without one: marks are then searched for only
