@@ -262,9 +262,9 @@ qsizetype TextBox::DisplayBreakCount() const {
 
 QMimeData* TextBox::createMimeDataFromSelection() const {
     const QTextCursor cursor = textCursor();
-    auto* data = new QMimeData;
-    data->setText(TextOf(cursor.selectionStart(), cursor.selectionEnd()));
-    return data;
+    auto* mime = new QMimeData;
+    mime->setText(TextOf(cursor.selectionStart(), cursor.selectionEnd()));
+    return mime;
 }
 
 void TextBox::InsertForUser(const QString& text) {
