@@ -199,8 +199,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, Stream,
                                          StreamRow{"letters", {.letters = true}, false},
                                          StreamRow{"plain_text", {.text = true}, false},
                                          StreamRow{"bad_utf8", {}, true}),
-                         [](const testing::TestParamInfo<StreamRow>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<StreamRow>& row) {
+                             return std::string(row.param.name);
                          });
 
 // The check read a few lines at a time reports the same words at the same lines and columns

@@ -570,8 +570,8 @@ INSTANTIATE_TEST_SUITE_P(
         OutputRow{"attached", {"--unicode", "-oFILE"}, "Riiga", 0, "Rīga"},
         OutputRow{"bad input", {"--document", "-o", "FILE"}, "Riiga \xC5", 65, "old"},
         OutputRow{"missing input", {"-o", "FILE", "/nonexistent/input"}, "", 66, "old"}),
-    [](const testing::TestParamInfo<OutputRow>& info) {
-        std::string name = info.param.name;
+    [](const testing::TestParamInfo<OutputRow>& row) {
+        std::string name = row.param.name;
         std::replace(name.begin(), name.end(), ' ', '_');
         return name;
     });
@@ -707,8 +707,8 @@ TEST_P(SignalDuringOutput, LeavesNothingBehind) {
 INSTANTIATE_TEST_SUITE_P(Signals, SignalDuringOutput,
                          testing::Values(SIGINT, SIGTERM, SIGHUP, SIGPIPE, SIGXFSZ, SIGXCPU,
                                          SIGALRM, SIGUSR1, SIGUSR2, SIGVTALRM),
-                         [](const testing::TestParamInfo<int>& info) {
-                             return std::string(sigabbrev_np(info.param));
+                         [](const testing::TestParamInfo<int>& row) {
+                             return std::string(sigabbrev_np(row.param));
                          });
 
 // Where the new file is made: without a name (O_TMPFILE), or under a hidden name where the
@@ -752,8 +752,8 @@ TEST_P(NewFileWay, FileSizeLimitLeavesNothingBehind) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Ways, NewFileWay, testing::Values(true, false),
-                         [](const testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "unnamed" : "hidden_name");
+                         [](const testing::TestParamInfo<bool>& row) {
+                             return std::string(row.param ? "unnamed" : "hidden_name");
                          });
 
 // The output written in place into a regular file that is one of the inputs, through standard
@@ -801,7 +801,7 @@ INSTANTIATE_TEST_SUITE_P(
         SameFileRow{"to_dev_stdin_from_stdin", {"-o", "/dev/stdin"}, 0, O_RDWR},
         SameFileRow{"to_proc_fd_appending", {"-o", "/proc/self/fd/5", "C"}, 5, O_WRONLY | O_APPEND},
         SameFileRow{"stdout_appending", {"C"}, 1, O_WRONLY | O_APPEND}),
-    [](const testing::TestParamInfo<SameFileRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<SameFileRow>& row) { return std::string(row.param.name); });
 
 // -o replaces a file whole, so its other hard links keep the old contents: it says so.
 TEST_F(Convert, OtherHardLinksAreWarnedOf) {

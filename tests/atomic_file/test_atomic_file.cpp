@@ -107,7 +107,7 @@ INSTANTIATE_TEST_SUITE_P(
                     AccessRow{"other_owner_setgid", 02750, true, nullptr, ""},
                     AccessRow{"acl", 0640, false, "system.posix_acl_access", kPrivateAcl},
                     AccessRow{"user_attribute", 0644, false, "user.zv.origin", "mail"}),
-    [](const testing::TestParamInfo<AccessRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<AccessRow>& row) { return std::string(row.param.name); });
 
 // A file without an ACL, in a folder whose default ACL gives every new file one, is replaced by
 // one without an ACL too: it would give other permissions than the old file's.
@@ -185,7 +185,7 @@ INSTANTIATE_TEST_SUITE_P(
                                     {0x10, 6, kNoId},
                                     {0x20, 0, kNoId}}),
                                0660}),
-    [](const testing::TestParamInfo<NewFileRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<NewFileRow>& row) { return std::string(row.param.name); });
 
 // A user who may write the folder but not give a file away: the write is refused with the
 // reason, and the old file stays as it was, with nothing left beside it.
@@ -292,7 +292,7 @@ INSTANTIATE_TEST_SUITE_P(
         PlaceRow{"foreign_fifo", false, false, true,
                  "a FIFO or device that belongs to another user, in a folder others may write "
                  "to"}),
-    [](const testing::TestParamInfo<PlaceRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<PlaceRow>& row) { return std::string(row.param.name); });
 
 constexpr char kPlantedSpecial[] =
     "a FIFO or device that belongs to another user, in a folder others may write to";
@@ -360,7 +360,7 @@ INSTANTIATE_TEST_SUITE_P(
                     PlantedRow{"file_sticky", 01777, false, false, kPlantedFile},
                     PlantedRow{"file_group_writable", 0775, false, false, kPlantedFile},
                     PlantedRow{"file_of_the_folder_owner", 01777, false, true, nullptr}),
-    [](const testing::TestParamInfo<PlantedRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<PlantedRow>& row) { return std::string(row.param.name); });
 
 // The new file's owner and permissions are those of the file found when the write began (or
 // those of any new file, when there was none), not of one put in its place while it was
@@ -393,8 +393,8 @@ TEST_P(PutInItsPlace, GivesNothingToTheNewFile) {
 }
 
 INSTANTIATE_TEST_SUITE_P(Rows, PutInItsPlace, testing::Values(true, false),
-                         [](const testing::TestParamInfo<bool>& info) {
-                             return std::string(info.param ? "own_file_swapped" : "planted_after");
+                         [](const testing::TestParamInfo<bool>& row) {
+                             return std::string(row.param ? "own_file_swapped" : "planted_after");
                          });
 
 // A device of the system's own, in its own folder, is written in place.

@@ -370,8 +370,8 @@ INSTANTIATE_TEST_SUITE_P(Rows, CheckIntoItsInput,
                                          SameFileRow{"hard_link", "-o {b} {a}"},
                                          SameFileRow{"among_others", "-o {b} - {a}"},
                                          SameFileRow{"standard_input", "-o {stdin}"}),
-                         [](const testing::TestParamInfo<SameFileRow>& info) {
-                             return std::string(info.param.name);
+                         [](const testing::TestParamInfo<SameFileRow>& row) {
+                             return std::string(row.param.name);
                          });
 
 // Lines end where the conversion's lines end: at LF, CR LF, a lone CR and U+2028.

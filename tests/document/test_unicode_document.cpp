@@ -84,7 +84,7 @@ INSTANTIATE_TEST_SUITE_P(
                  std::u16string{char16_t(0xD83D), char16_t(0xD83D), char16_t(0xDE00)},
                  "\xEF\xBF\xBD\xF0\x9F\x98\x80"},
         BodyCase{"Nul", std::u16string(u"a\0b", 3), std::string("a\0b", 3)}),
-    [](const testing::TestParamInfo<BodyCase>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<BodyCase>& row) { return std::string(row.param.name); });
 
 // Well-formed text of any kind encodes exactly as Qt's own UTF-8 encoder does.
 TEST(UnicodeDocumentBytes, ValidTextAgreesWithQtEncoder) {
@@ -285,6 +285,6 @@ INSTANTIATE_TEST_SUITE_P(
                     LinkRow{"own_link_to_foreign_file", false, true, true, false},
                     LinkRow{"own_dangling_link", false, false, false, false},
                     LinkRow{"foreign_dangling_link", true, false, false, false}),
-    [](const testing::TestParamInfo<LinkRow>& info) { return std::string(info.param.name); });
+    [](const testing::TestParamInfo<LinkRow>& row) { return std::string(row.param.name); });
 
 }  // namespace

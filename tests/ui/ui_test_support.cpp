@@ -149,13 +149,13 @@ WebServer::WebServer(std::function<Reply(const QByteArray& path)> reply)
                 socket->setProperty("request", request);
                 if (!request.contains("\r\n\r\n")) return;
                 const QList<QByteArray> line = request.left(request.indexOf("\r\n")).split(' ');
-                const Reply reply = reply_(line.size() > 1 ? line[1] : QByteArray("/"));
-                if (reply.status == 0) return;
-                socket->write("HTTP/1.1 " + QByteArray::number(reply.status) +
+                const Reply answer = reply_(line.size() > 1 ? line[1] : QByteArray("/"));
+                if (answer.status == 0) return;
+                socket->write("HTTP/1.1 " + QByteArray::number(answer.status) +
                               " Status\r\nContent-Type: text/html; charset=utf-8\r\n"
                               "Content-Length: " +
-                              QByteArray::number(reply.body.size()) +
-                              "\r\nConnection: close\r\n\r\n" + reply.body);
+                              QByteArray::number(answer.body.size()) +
+                              "\r\nConnection: close\r\n\r\n" + answer.body);
                 socket->disconnectFromHost();
             });
         }
