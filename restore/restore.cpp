@@ -164,23 +164,23 @@ struct Restorer::State {
         auto at = words.find(small);
         if (at != words.end()) return at->second;
         Word word;
-        std::string typed = ToUtf8(small);
+        std::string letters = ToUtf8(small);
         // A Latvian word when the dictionary makes it, or makes a form of it with marks that
         // the counted text has (English "the", "you" are counted, as subtitles have them).
-        word.latvian = lexicon.InDictionary(typed);
-        word.candidates.push_back(Make(typed));
-        for (lexicon::Form& form : lexicon.FormsOf(typed)) {
-            if (form.form == typed) continue;
+        word.latvian = lexicon.InDictionary(letters);
+        word.candidates.push_back(Make(letters));
+        for (lexicon::Form& form : lexicon.FormsOf(letters)) {
+            if (form.form == letters) continue;
             word.latvian = word.latvian || (form.count > 0 && lexicon.InDictionary(form.form));
             word.candidates.push_back(Make(std::move(form.form)));
         }
-        if (word.candidates.size() == 1 && !lexicon.Knows(typed) && dictionary) {
-            for (std::string& form : dictionary(typed)) {
+        if (word.candidates.size() == 1 && !lexicon.Knows(letters) && dictionary) {
+            for (std::string& form : dictionary(letters)) {
                 word.latvian = true;
                 word.candidates.push_back(Make(std::move(form), true));
             }
         }
-        word.unknown = word.candidates.size() == 1 && !lexicon.Knows(typed);
+        word.unknown = word.candidates.size() == 1 && !lexicon.Knows(letters);
         return words.emplace(small, std::move(word)).first->second;
     }
 
@@ -280,10 +280,11 @@ const Alternative& Restorer::State::AlternativeOf(TypedWord& t, std::u16string_v
         if (!unit.pair || unit.typed.size() != 2) continue;
         const char16_t x = unit.typed[0], y = unit.typed[1];
         const char16_t mx = PairLetter(x, PairSecond(x)), my = PairLetter(y, PairSecond(y));
-        const auto add = [&](char16_t a, char16_t b, bool hex_a, bool hex_b) {
-            std::u16string typed = (hex_a ? HexReference(a) : std::u16string(1, a)) +
-                                   (hex_b ? HexReference(b) : std::u16string(1, b));
-            unit.readings.push_back({std::u16string{a, b}, typed, typed});
+        const auto add = [&](char16_t first, char16_t second, bool hex_first, bool hex_second) {
+            std::u16string spelled =
+                (hex_first ? HexReference(first) : std::u16string(1, first)) +
+                (hex_second ? HexReference(second) : std::u16string(1, second));
+            unit.readings.push_back({std::u16string{first, second}, spelled, spelled});
         };
         if (mx) add(mx, y, true, false);
         if (my) add(x, my, false, true);
