@@ -18,8 +18,6 @@ namespace {
 
 // Input is converted in pieces of about this many bytes (see SafeCutAfter).
 constexpr std::size_t kPieceBytes = std::size_t{1} << 20;
-// The text is cut into chunks of about this many bytes, converted on two threads.
-constexpr std::size_t kChunkBytes = std::size_t{1} << 18;
 
 // The ASCII characters after which a text may be cut into pieces that convert exactly as the
 // whole text does. A character c qualifies when no rule but the last has c in its find text
