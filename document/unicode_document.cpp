@@ -18,8 +18,7 @@ DocumentError::DocumentError(const QString& path, int error_number, const QStrin
       detail_(detail) {}
 
 QString DocumentError::InLatvian() const {
-    return QStringLiteral("Nevar ierakstit %1: %2")
-        .arg(path_, LatvianReason(error_number_).value_or(detail_));
+    return LatvianWriteFailure(path_, error_number_, detail_);
 }
 
 QString UnicodeDocumentPath(const QString& folder) {

@@ -19,8 +19,7 @@ class DocumentError : public std::runtime_error {
     // the reason in the system's words.
     DocumentError(const QString& path, int error_number, const QString& detail);
 
-    // For the user: "Nevar ierakstit PATH: " and the reason in Latvian (LatvianReason), or in
-    // the system's words where there is none.
+    // For the user: "Nevar ierakstit PATH: " and the reason in Latvian (LatvianWriteFailure).
     QString InLatvian() const;
 
   private:

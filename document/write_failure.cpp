@@ -34,4 +34,9 @@ std::optional<QString> LatvianReason(int error_number) {
     }
 }
 
+QString LatvianWriteFailure(const QString& path, int error_number, const QString& detail) {
+    return QStringLiteral("Nevar ierakstit %1: %2")
+        .arg(path, LatvianReason(error_number).value_or(detail));
+}
+
 }  // namespace zv

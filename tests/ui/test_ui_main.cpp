@@ -740,7 +740,7 @@ class MainWindowTest : public QObject {
         Program p;
         Main(p).Menu().Previous->trigger();
         QCOMPARE(p.messages().size(), std::size_t(1));
-        QCOMPARE(p.messages().front().text, Form1::kNothingKeptMessage);
+        QCOMPARE(p.messages().front().text, QStringLiteral("Ieprieksejais teksts nav saglabats"));
         QCOMPARE(Main(p).Text1()->Text(), zv::resources::HelpText());
     }
 

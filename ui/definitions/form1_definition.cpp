@@ -4,6 +4,8 @@
 #include <QPlainTextEdit>
 #include <QTimer>
 
+#include "ui/texts.h"
+
 namespace zv::ui {
 
 const QString Form1Definition::kCaption =
@@ -24,9 +26,7 @@ Form1Definition::Form1Definition() : ZvWindow(FormId::Form1, QStringLiteral("For
     font.setBold(true);
     text1_->setFont(font);
     SetControlPlace(text1_, {2160, 3120, 150, 285});
-    DescribeControl(text1_, kCaption,
-                    QStringLiteral("Rakstiet vai ielīmējiet šeit tekstu; F5 to pārvērš latviešu "
-                                   "burtos"));
+    DescribeControl(text1_, kCaption, texts::kMainTextDescription);
 
     BuildMenus();
 }
@@ -38,8 +38,7 @@ void Form1Definition::BuildMenus() {
                         Qt::CTRL | Qt::Key_Q, [this] { Quit_Click(); });
     m.About = AddCommand(m.File, QStringLiteral("About"), QStringLiteral("Par ZV"), {},
                          [this] { About_Click(); });
-    m.Previous = AddCommand(m.File, QStringLiteral("Previous"),
-                            QStringLiteral("Iepriek\u0161\u0113jais teksts"), {},
+    m.Previous = AddCommand(m.File, QStringLiteral("Previous"), texts::kPreviousText, {},
                             [this] { Previous_Click(); });
 
     m.Window = AddMenu(QStringLiteral("Window"), QStringLiteral("Logi"));
@@ -61,9 +60,8 @@ void Form1Definition::BuildMenus() {
     m.select_all =
         AddCommand(m.Zilvardize, QStringLiteral("select_all"), QStringLiteral("Izvelies visu"),
                    Qt::CTRL | Qt::Key_A, [this] { select_all_Click(); });
-    m.copy_text =
-        AddCommand(m.Zilvardize, QStringLiteral("copy_text"), QStringLiteral("Kop\u0113t tekstu"),
-                   Qt::CTRL | Qt::SHIFT | Qt::Key_C, [this] { copy_text_Click(); });
+    m.copy_text = AddCommand(m.Zilvardize, QStringLiteral("copy_text"), texts::kCopyText,
+                             Qt::CTRL | Qt::SHIFT | Qt::Key_C, [this] { copy_text_Click(); });
 
     m.betatest = AddMenu(QStringLiteral("betatest"), QString(54, QLatin1Char(' ')) + "Atsauksmes");
     m.feedback = AddCommand(m.betatest, QStringLiteral("feedback"),

@@ -3,6 +3,7 @@
 #include <QMenu>
 
 #include "ui/definitions/browser_view.h"
+#include "ui/texts.h"
 
 namespace zv::ui {
 
@@ -16,9 +17,7 @@ Form2Definition::Form2Definition() : ZvWindow(FormId::Form2, QStringLiteral("For
     web_browser1_ = new BrowserView(BrowserView::Content::Untrusted, Client());
     web_browser1_->setObjectName(QStringLiteral("WebBrowser1"));
     SetControlPlace(web_browser1_, {1080, 240, 1095, 1335});
-    DescribeControl(web_browser1_, kCaption,
-                    QStringLiteral("Pārvērstais teksts, kā to rāda pārlūks, ko kopēt e-pasta "
-                                   "vēstulē"));
+    DescribeControl(web_browser1_, kCaption, texts::kPreviewDescription);
 
     BuildMenus();
 }

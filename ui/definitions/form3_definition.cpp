@@ -2,6 +2,8 @@
 
 #include <QMenu>
 
+#include "ui/texts.h"
+
 namespace zv::ui {
 
 const QString Form3Definition::kCaption = QStringLiteral("Unicode (Copy & paste to HTML editor)");
@@ -12,9 +14,7 @@ Form3Definition::Form3Definition() : ZvWindow(FormId::Form3, QStringLiteral("For
 
     text1_ = MakeTextBox<UnicodeTextBox>(Client(), QColor(0, 0, 192));
     SetControlPlace(text1_, {0, 0, 9065, 9615});
-    DescribeControl(text1_, kCaption,
-                    QStringLiteral("Pārvērstais teksts ar HTML rakstzīmju atsaucēm, ko kopēt HTML "
-                                   "redaktorā"));
+    DescribeControl(text1_, kCaption, texts::kUnicodeTextDescription);
 
     BuildMenus();
 }
@@ -24,9 +24,8 @@ void Form3Definition::BuildMenus() {
     menu_.select_all =
         AddCommand(menu_.quit3, QStringLiteral("select_all"), QStringLiteral("Izvelies visu"),
                    Qt::CTRL | Qt::Key_A, [this] { select_all_Click(); });
-    menu_.copy_text =
-        AddCommand(menu_.quit3, QStringLiteral("copy_text"), QStringLiteral("Kop\u0113t tekstu"),
-                   Qt::CTRL | Qt::SHIFT | Qt::Key_C, [this] { copy_text_Click(); });
+    menu_.copy_text = AddCommand(menu_.quit3, QStringLiteral("copy_text"), texts::kCopyText,
+                                 Qt::CTRL | Qt::SHIFT | Qt::Key_C, [this] { copy_text_Click(); });
     menu_.quit = AddCommand(menu_.quit3, QStringLiteral("quit"), QStringLiteral("Iziet"),
                             Qt::CTRL | Qt::Key_Q, [this] { Quit_Click(); });
     menu_.close = AddCommand(menu_.quit3, QStringLiteral("close"), QStringLiteral("Aizvert logu"),

@@ -5,6 +5,7 @@
 
 #include "resources/resources.h"
 #include "ui/definitions/browser_view.h"
+#include "ui/texts.h"
 
 namespace zv::ui {
 
@@ -23,13 +24,12 @@ Form4Definition::Form4Definition() : ZvWindow(FormId::Form4, QStringLiteral("For
     picture1_->setAlignment(Qt::AlignLeft | Qt::AlignTop);
     picture1_->setAutoFillBackground(true);
     SetControlPlace(picture1_, {0, 0, 8535, 6855});
-    DescribeControl(picture1_, kCaption,
-                    QStringLiteral("Attēls, ko rāda, kamēr palīdzības lapa nav pieejama"));
+    DescribeControl(picture1_, kCaption, texts::kOfflinePictureDescription);
 
     web_browser1_ = new BrowserView(BrowserView::Content::Help, Client());
     web_browser1_->setObjectName(QStringLiteral("WebBrowser1"));
     SetControlPlace(web_browser1_, {0, 0, 8535, 6855});
-    DescribeControl(web_browser1_, kCaption, QStringLiteral("ZV palīdzības lapa"));
+    DescribeControl(web_browser1_, kCaption, texts::kHelpPageDescription);
 
     picture1_->raise();  // the picture lies above the view
     picture1_->setVisible(true);

@@ -6,6 +6,7 @@
 #include "document/unicode_document.h"
 #include "ui/definitions/message_box.h"
 #include "ui/definitions/twips.h"
+#include "ui/texts.h"
 
 namespace zv::ui {
 
@@ -18,22 +19,22 @@ void ResumeNext(const std::function<void()>& step) noexcept {
 }
 
 QString ErrorMessage(const std::exception& error) {
-    const QString prefix = QStringLiteral("Kluda: ");
+    const QString prefix = texts::kErrorPrefix;
     if (const auto* document = dynamic_cast<const DocumentError*>(&error)) {
         return prefix + document->InLatvian();
     }
     if (const auto* geometry = dynamic_cast<const GeometryError*>(&error)) {
         switch (geometry->kind()) {
             case GeometryError::Kind::DivisionByZero:
-                return prefix + QStringLiteral("dalisana ar nulli");
+                return prefix + texts::kDivisionByZero;
             case GeometryError::Kind::Overflow:
-                return prefix + QStringLiteral("skaitlis ir parak liels");
+                return prefix + texts::kNumberTooLarge;
             case GeometryError::Kind::Invalid:
-                return prefix + QStringLiteral("nederiga darbiba ar skaitli");
+                return prefix + texts::kInvalidNumber;
         }
     }
     if (dynamic_cast<const std::bad_alloc*>(&error) != nullptr) {
-        return prefix + QStringLiteral("nepietiek atminas");
+        return prefix + texts::kOutOfMemory;
     }
     return prefix + QString::fromUtf8(error.what());
 }
@@ -46,7 +47,7 @@ bool Dispatch(const std::function<void()>& handler) noexcept {
     } catch (const std::exception& error) {
         message = ErrorMessage(error);
     } catch (...) {
-        message = QStringLiteral("Kluda: nezinama kluda");
+        message = texts::kErrorPrefix + texts::kUnknownError;
     }
     try {
         ShowMessage(message, MessageStyle::OkInformation);

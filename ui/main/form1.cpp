@@ -22,6 +22,7 @@
 #include "ui/main/document_location.h"
 #include "ui/main/online_state.h"
 #include "ui/marks/spell_marks.h"
+#include "ui/texts.h"
 #include "zv/config.h"
 
 namespace zv::ui {
@@ -217,10 +218,6 @@ void Form1::Checkconn() {
     TheForms().Form4().WebBrowser1()->Navigate(resources::HelpPageUrl());
 }
 
-const QString Form1::kNoBrowserMessage = QStringLiteral(
-    "Atsauksmju lapu nevar atvert: nav programmas, kas atver timekla adreses. "
-    "Atver so adresi parluka:");
-
 void Form1::OpenFeedback() {
     // A browser that starts tells the user itself when the page cannot be reached; where no
     // program can open it (none can be started, or the desktop's opener reports that it found
@@ -228,7 +225,7 @@ void Form1::OpenFeedback() {
     ResumeNext([] {
         const QString address = resources::FeedbackPageUrl();
         OpenOnTheDesktop(QUrl(address), [address] {
-            ShowMessage(kNoBrowserMessage + QStringLiteral("\n\n") + address,
+            ShowMessage(texts::kNoBrowser + QStringLiteral("\n\n") + address,
                         MessageStyle::OkInformation);
         });
     });
@@ -250,10 +247,6 @@ void Form1::About_Click() {
     ResumeNext([] { ShowMessage(AboutLine(), MessageStyle::Ok); });
 }
 
-const QString Form1::kNothingKeptMessage = QStringLiteral("Ieprieksejais teksts nav saglabats");
-const QString Form1::kUnreadableMessage =
-    QStringLiteral("Ieprieksejo tekstu nevar nolasit no faila %1: %2");
-
 // The text kept from before this start, in place of the box's text: Ctrl+Z brings back what
 // the box held.
 void Form1::Previous_Click() {
@@ -261,13 +254,13 @@ void Form1::Previous_Click() {
     try {
         previous = kept_->Previous();
     } catch (const KeptTextError& error) {
-        ShowMessage(kUnreadableMessage.arg(QDir::toNativeSeparators(kept_->Path()),
-                                           QString::fromUtf8(error.what())),
+        ShowMessage(texts::kKeptUnreadable.arg(QDir::toNativeSeparators(kept_->Path()),
+                                               QString::fromUtf8(error.what())),
                     MessageStyle::OkInformation);
         return;
     }
     if (!previous) {
-        ShowMessage(kNothingKeptMessage, MessageStyle::Ok);
+        ShowMessage(texts::kNothingKept, MessageStyle::Ok);
         return;
     }
     Text1()->ReplaceAllForUser(*previous);

@@ -47,13 +47,6 @@ class Form1 : public Form1Definition {
     virtual void Checkconn();
 
     static const QString kOfflineMessage;
-    // Shown, followed by the feedback page's address, when no program can open the page.
-    static const QString kNoBrowserMessage;
-
-    // Told by "Iepriekšējais teksts" when no text was kept.
-    static const QString kNothingKeptMessage;
-    // Told when the kept text may not or cannot be read: %1 the file, %2 the reason.
-    static const QString kUnreadableMessage;
 
     static QString AboutLine();
     bool RunInProgress() const { return run_in_progress_; }

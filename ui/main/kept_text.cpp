@@ -22,12 +22,18 @@
 #include "ui/definitions/handlers.h"
 #include "ui/definitions/message_box.h"
 #include "ui/definitions/text_box.h"
+#include "ui/texts.h"
 
 namespace zv::ui {
 namespace {
 
 // Reasons in the program's language, as its other message boxes give them.
 [[noreturn]] void Refuse(const std::string& reason) { throw KeptTextError(reason); }
+[[noreturn]] void Refuse(const QString& reason) { Refuse(reason.toStdString()); }
+// A reason that names the folder.
+[[noreturn]] void Refuse(const QString& reason, const std::string& folder) {
+    Refuse(reason.arg(QString::fromStdString(folder)));
+}
 
 std::string Reason(int error, const char* otherwise) {
     return LatvianReason(error).value_or(QString::fromLocal8Bit(otherwise)).toStdString();
@@ -57,9 +63,9 @@ bool UsableFolder(const std::string& folder) {
         if (errno == ENOENT) return false;
         RefuseErrno(errno);
     }
-    if (!S_ISDIR(status.st_mode)) Refuse(folder + " nav mape");
-    if (status.st_uid != geteuid()) Refuse("mape " + folder + " pieder citam lietotajam");
-    if (status.st_mode & (S_IWGRP | S_IWOTH)) Refuse("mape " + folder + " ir rakstama citiem");
+    if (!S_ISDIR(status.st_mode)) Refuse(texts::kKeptFolderNotAFolder, folder);
+    if (status.st_uid != geteuid()) Refuse(texts::kKeptFolderNotOwn, folder);
+    if (status.st_mode & (S_IWGRP | S_IWOTH)) Refuse(texts::kKeptFolderWritable, folder);
     return true;
 }
 
@@ -81,9 +87,9 @@ std::optional<struct stat> KeptFileStatus(const std::string& path) {
         if (errno == ENOENT) return std::nullopt;
         RefuseErrno(errno);
     }
-    if (S_ISLNK(status.st_mode)) Refuse("ta ir simboliska saite");
-    if (!S_ISREG(status.st_mode)) Refuse("tas nav parasts fails");
-    if (status.st_uid != geteuid()) Refuse("tas pieder citam lietotajam");
+    if (S_ISLNK(status.st_mode)) Refuse(texts::kKeptFileLink);
+    if (!S_ISREG(status.st_mode)) Refuse(texts::kKeptFileNotRegular);
+    if (status.st_uid != geteuid()) Refuse(texts::kKeptFileNotOwn);
     return status;
 }
 
@@ -95,7 +101,7 @@ int OpenFound(const std::string& path, const struct stat& found, int flags) {
     struct stat opened {};
     if (fstat(fd, &opened) != 0 || opened.st_dev != found.st_dev || opened.st_ino != found.st_ino) {
         close(fd);
-        Refuse("ta vieta tika ielikts cits fails");
+        Refuse(texts::kKeptFileReplaced);
     }
     return fd;
 }
@@ -252,9 +258,6 @@ class KeptText::Writer {
     std::jthread thread_;  // last: starts when the rest is ready
 };
 
-const QString KeptText::kFailedMessage =
-    QStringLiteral("Ierakstito tekstu nevar saglabat faila %1: %2");
-
 KeptText::KeptText(TextBox& box, QString path, QString not_kept)
     : QObject(&box),
       box_(box),
@@ -306,7 +309,7 @@ void KeptText::Report(const std::optional<QString>& error) {
     if (told_) return;
     told_ = true;
     ResumeNext([this, &error] {
-        ShowMessage(kFailedMessage.arg(QDir::toNativeSeparators(path_), *error),
+        ShowMessage(texts::kKeptNotSaved.arg(QDir::toNativeSeparators(path_), *error),
                     MessageStyle::OkInformation);
     });
 }

@@ -61,9 +61,6 @@ class KeptText : public QObject {
     // Whether an edit waits for its delay before the text is taken (for tests).
     bool Waiting() const { return delay_.isActive(); }
 
-    // Told when the text cannot be kept: %1 the file, %2 the reason.
-    static const QString kFailedMessage;
-
   private:
     class Writer;
 

@@ -20,6 +20,7 @@
 #include "checker/checker.h"
 #include "engine/line_ends.h"
 #include "ui/definitions/handlers.h"
+#include "ui/texts.h"
 
 namespace zv::ui {
 namespace {
@@ -219,18 +220,18 @@ const SpellMark* SpellMarks::MarkAt(int position) const {
 }
 
 QString SpellMarks::ToolTip(const SpellMark& mark) {
-    QString tip = mark.typed + QStringLiteral(" → ") + mark.converted + QStringLiteral(": ");
+    QString tip = texts::kMarkHeading.arg(mark.typed, mark.converted);
     bool first = true;
     for (const SpellMark::Suggestion& s : mark.suggestions) {
-        tip += first ? QStringLiteral("vai domājāt ") : QStringLiteral("\nvai arī ");
-        tip += s.word + QStringLiteral(" (rakstiet ") + s.typed + QLatin1Char(')');
+        tip += (first ? texts::kMarkFirstSuggestion : texts::kMarkOtherSuggestion)
+                   .arg(s.word, s.typed);
         first = false;
     }
     return tip;
 }
 
 QString SpellMarks::MenuLine(const SpellMark::Suggestion& suggestion) {
-    return suggestion.word + QStringLiteral("  (rakstiet ") + suggestion.typed + QLatin1Char(')');
+    return texts::kMarkMenuLine.arg(suggestion.word, suggestion.typed);
 }
 
 void SpellMarks::Replace(const SpellMark& mark, const QString& typed) {
