@@ -94,6 +94,45 @@ char16_t CapitalOf(char16_t c) {
 
 bool IsLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
 
+bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
+bool IsLetter(char16_t c) { return IsAsciiLetter(c) || c >= 0xC0; }
+
+// Whether a run of text between blanks is an address or code (checker::IsCode), a dot after a
+// number or an initial and before a word being no sign of it: "1914.gadā", "28.minūtē",
+// "A.Leimanis", "U.H.Korbergs" are words, as "www.cvk.lv" and "teksts.txt" are not.
+bool IsCodeRun(std::u16string_view run) {
+    std::u16string words(run);
+    for (std::size_t i = 1; i + 1 < words.size(); ++i) {
+        if (words[i] != u'.' || !IsLetter(words[i + 1])) continue;
+        const bool number = IsDigit(words[i - 1]);
+        const bool initial = checker::IsCapital(words[i - 1]) && checker::IsCapital(words[i + 1]) &&
+                             (i == 1 || !IsLetter(words[i - 2]));
+        if (number || initial) words[i] = u' ';
+    }
+    return checker::IsCode(words);
+}
+
+// Whether the words of a text, met in order, stand in a run that IsCodeRun; each run is looked
+// at once.
+class CodeRuns {
+  public:
+    explicit CodeRuns(std::u16string_view text) : text_(text) {}
+
+    bool InCode(std::size_t begin, std::size_t end) {
+        if (begin >= run_end_) {
+            const auto [from, to] = checker::RunBetweenBlanks(text_, begin, end);
+            run_end_ = to;
+            in_code_ = IsCodeRun(text_.substr(from, to - from));
+        }
+        return in_code_;
+    }
+
+  private:
+    std::u16string_view text_;
+    std::size_t run_end_ = 0;
+    bool in_code_ = false;
+};
+
 }  // namespace
 
 struct Restorer::State {
@@ -267,7 +306,9 @@ const Alternative& Restorer::State::AlternativeOf(TypedWord& t, std::u16string_v
     for (std::size_t k = 0; k < a.word.size() && k < word.size(); ++k) {
         if (checker::IsCapital(word[k])) a.word[k] = CapitalOf(a.word[k]);
     }
-    if (a.word == word) {
+    // The word as typed stays as typed, unless the conventions read a pair of it as one letter
+    // ("bataljona" gives bataļona): then what converts to its letters is found as for any form.
+    if (a.word == word && ReferencesToLetters(Transliterate(word)) == word) {
         a.typed = a.word;
         return a;
     }
@@ -451,7 +492,7 @@ Restored Restorer::Restore(std::u16string_view text, std::stop_token stop) {
         line.clear();
     };
 
-    checker::CodeRuns runs(text);
+    CodeRuns runs(text);
     std::size_t last_end = 0;
     checker::ForEachWord(text, [&](std::size_t begin, std::size_t end) {
         const std::u16string_view between = text.substr(last_end, begin - last_end);

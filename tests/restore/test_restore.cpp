@@ -50,6 +50,11 @@ INSTANTIATE_TEST_SUITE_P(
         Row{u"This is the English line, but you can see it.\nman patik\r\nun dzivoju",
             u"This is the English line, but you can see it.\nman patiik\r\nun dziivoju"},
         Row{u"man patik www.patik.lv un patik_ari", u"man patiik www.patik.lv un patik_ari"},
+        // A dot after a number or an initial is no sign of code.
+        Row{u"notika 1914.gada 28.minute, teica A.Leimanis",
+            u"notika 1914.gada 28.minuutee, teica A.Leimanis"},
+        // A word chosen as typed whose pair the conventions would read keeps its two letters.
+        Row{u"vins bija bataljona komandieris", u"vinjsh bija batal-jona komandieris"},
         // A word that needs a hexadecimal reference, as a word repair would undo the pairs.
         Row{u"kreisas puses", u"kreis&#x101;s puses"}, Row{u"", u""}, Row{u"\r\n\n", u"\r\n\n"}));
 
