@@ -175,6 +175,11 @@ std::vector<Finding> Checker::Check(std::u16string_view text, std::stop_token st
     return findings;
 }
 
+bool Checker::Accepts(std::u16string_view word) const {
+    const std::lock_guard lock(state_->mutex);
+    return state_->dictionary->Accepts(word);
+}
+
 std::optional<WordVerdict> Checker::CheckWord(std::u16string_view typed) const {
     if (typed.empty() || typed.size() > kMaxWordLength) return std::nullopt;
     WorkBudget budget;

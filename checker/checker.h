@@ -100,6 +100,10 @@ class Checker {
     std::vector<Finding> Check(std::u16string_view text, std::stop_token stop = {},
                                std::size_t* unchecked = nullptr, Budget* spent = nullptr) const;
 
+    // Whether the dictionary accepts word, in letters ("shēma"), as the check asks it: false
+    // without asking when the word starts rule it out.
+    bool Accepts(std::u16string_view word) const;
+
     // The verdict for one typed word ("sheema"), or nothing when it is not flagged; a word
     // typed with a convention left out ("Riga") is flagged as if it stood in a Latvian line.
     std::optional<WordVerdict> CheckWord(std::u16string_view typed) const;

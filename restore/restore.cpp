@@ -356,7 +356,14 @@ DictionaryForms HunspellForms(const std::string& base) {
     std::shared_ptr<checker::Dictionary> opened = checker::Dictionary::Open(base, &why, nullptr);
     if (!opened) return {};
     auto mutex = std::make_shared<std::mutex>();
-    return [opened, mutex](std::string_view plain) {
+    return FormsAcceptedBy([opened, mutex](std::u16string_view form) {
+        const std::lock_guard lock(*mutex);
+        return opened->Accepts(form);
+    });
+}
+
+DictionaryForms FormsAcceptedBy(std::function<bool(std::u16string_view word)> accepts) {
+    return [accepts = std::move(accepts)](std::string_view plain) {
         const std::u16string word = ToUtf16(plain);
         std::vector<std::size_t> open;  // the letters that may take a mark
         for (std::size_t i = 0; i < word.size(); ++i) {
@@ -365,7 +372,6 @@ DictionaryForms HunspellForms(const std::string& base) {
         // Fewest marks first: every choice of one, two, three of the open letters.
         std::vector<std::string> found;
         std::size_t asked = 0;
-        const std::lock_guard lock(*mutex);
         for (int marks = 1; marks <= kMaxDictionaryMarks && marks <= static_cast<int>(open.size());
              ++marks) {
             std::vector<bool> chosen(open.size(), false);
@@ -377,12 +383,13 @@ DictionaryForms HunspellForms(const std::string& base) {
                     if (chosen[j])
                         form[open[j]] = PairLetter(form[open[j]], PairSecond(form[open[j]]));
                 }
-                if (opened->Accepts(form)) found.push_back(ToUtf8(form));
+                if (accepts(form)) found.push_back(ToUtf8(form));
             } while (std::prev_permutation(chosen.begin(), chosen.end()));
         }
         return found;
     };
 }
+
 Restorer::~Restorer() = default;
 
 Restored Restorer::Restore(std::u16string_view text, std::stop_token stop) {

@@ -59,6 +59,11 @@ using DictionaryForms = std::function<std::vector<std::string>(std::string_view 
 // Safe to call from several threads.
 DictionaryForms HunspellForms(const std::string& base);
 
+// The same forms, each asked of accepts (whether a dictionary takes the word, in UTF-16): for a
+// dictionary opened already, as the window's check has it. accepts is called from the thread
+// that restores.
+DictionaryForms FormsAcceptedBy(std::function<bool(std::u16string_view word)> accepts);
+
 class Restorer {
   public:
     explicit Restorer(const lexicon::Lexicon& lexicon, DictionaryForms dictionary = {});

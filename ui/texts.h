@@ -17,6 +17,7 @@ namespace zv::ui::texts {
 // Commands that the program adds to the windows' menus.
 inline const QString kPreviousText = QStringLiteral("Iepriekšējais teksts");  // main window, "ZV"
 inline const QString kCopyText = QStringLiteral("Kopēt tekstu");  // main and Unicode text windows
+inline const QString kRestoreMarks = QStringLiteral("Atjaunot garumzīmes");  // main, "Zilvardo"
 
 // What screen readers tell of each window's content control (its name is the window's caption).
 inline const QString kMainTextDescription =
@@ -50,6 +51,9 @@ inline const QString kUnknownError = QStringLiteral("nezinama kluda");
 inline const QString kNoBrowser = QStringLiteral(
     "Atsauksmju lapu nevar atvert: nav programmas, kas atver timekla adreses. "
     "Atver so adresi parluka:");
+
+// Restoring marks ("Atjaunot garumzīmes") without the lexicon it needs; %1 why.
+inline const QString kNoLexicon = QStringLiteral("Garumzimes nevar atjaunot: nav leksikona (%1)");
 
 // The kept text ("Iepriekšējais teksts"): nothing was kept; it may not or cannot be read; it
 // cannot be kept (%1 the file, %2 the reason).

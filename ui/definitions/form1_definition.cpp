@@ -62,6 +62,8 @@ void Form1Definition::BuildMenus() {
                    Qt::CTRL | Qt::Key_A, [this] { select_all_Click(); });
     m.copy_text = AddCommand(m.Zilvardize, QStringLiteral("copy_text"), texts::kCopyText,
                              Qt::CTRL | Qt::SHIFT | Qt::Key_C, [this] { copy_text_Click(); });
+    m.Restore = AddCommand(m.Zilvardize, QStringLiteral("Restore"), texts::kRestoreMarks,
+                           Qt::Key_F8, [this] { Restore_Click(); });
 
     m.betatest = AddMenu(QStringLiteral("betatest"), QString(54, QLatin1Char(' ')) + "Atsauksmes");
     m.feedback = AddCommand(m.betatest, QStringLiteral("feedback"),

@@ -23,6 +23,7 @@ struct Form1Menu {
     QAction* Never = nullptr;
     QAction* select_all = nullptr;
     QAction* copy_text = nullptr;
+    QAction* Restore = nullptr;
     QMenu* betatest = nullptr;
     QAction* feedback = nullptr;
     QAction* feedback3 = nullptr;
@@ -53,6 +54,7 @@ class Form1Definition : public ZvWindow {
     virtual void Never_Click() {}
     virtual void select_all_Click() {}
     virtual void copy_text_Click() {}
+    virtual void Restore_Click() {}
     virtual void feedback_Click() {}
     virtual void feedback3_Click() {}
 

@@ -211,15 +211,10 @@ QString TextBox::Text() const {
     // as line breaks and the display breaks left out, in one pass.
     const QTextDocument* doc = document();
     QString raw = doc->toRawText();
-    // A display break carries a format of its own, which the document keeps among its formats
-    // as long as it may hold one (an undo can bring one back). Without one, every paragraph
-    // separator is a line break: no need to look at each paragraph's format, which costs far
-    // more than the text itself when there are hundreds of thousands.
-    const QList<QTextFormat> formats = doc->allFormats();
-    if (std::none_of(formats.begin(), formats.end(),
-                     [](const QTextFormat& format) { return format.hasProperty(kDisplayBreak); })) {
-        return raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
-    }
+    // Without a display break every paragraph separator is a line break: no need to look at
+    // each paragraph's format, which costs far more than the text itself when there are
+    // hundreds of thousands.
+    if (!MayHoldDisplayBreaks()) return raw.replace(QChar::ParagraphSeparator, QLatin1Char('\n'));
     QString text;
     text.reserve(raw.size());
     qsizetype from = 0;
@@ -231,6 +226,14 @@ QString TextBox::Text() const {
     }
     text.append(QStringView(raw).sliced(from));
     return text;
+}
+
+bool TextBox::MayHoldDisplayBreaks() const {
+    // A display break carries a format of its own, which the document keeps among its formats
+    // as long as it may hold one (an undo can bring one back).
+    const QList<QTextFormat> formats = document()->allFormats();
+    return std::any_of(formats.begin(), formats.end(),
+                       [](const QTextFormat& format) { return format.hasProperty(kDisplayBreak); });
 }
 
 qsizetype TextBox::SelectionStart() const { return TextLength(0, textCursor().selectionStart()); }
@@ -254,6 +257,37 @@ int TextBox::DocumentPosition(qsizetype offset) const {
 }
 
 qsizetype TextBox::TextOffset(int position) const { return TextLength(0, position); }
+
+std::vector<int> TextBox::DocumentPositions(int from, const std::vector<qsizetype>& offsets) const {
+    const int end = document()->characterCount() - 1;
+    std::vector<int> positions(offsets.size(), end);
+    if (line_end_tag_.isEmpty() && !MayHoldDisplayBreaks()) {
+        // Every character of the document is one of the text.
+        for (std::size_t k = 0; k < offsets.size(); ++k) {
+            positions[k] = static_cast<int>(std::min<qsizetype>(from + offsets[k], end));
+        }
+        return positions;
+    }
+    std::size_t next = 0;
+    qsizetype seen = 0;
+    VisitText(from, end, [&](QStringView piece, int at) {
+        while (next < offsets.size() && offsets[next] < seen + piece.size()) {
+            positions[next] = at + static_cast<int>(std::max<qsizetype>(offsets[next] - seen, 0));
+            ++next;
+        }
+        seen += piece.size();
+    });
+    return positions;
+}
+
+int TextBox::ReplaceForUser(int from, int to, const QString& text) {
+    QTextCursor range(document());
+    range.setPosition(from);
+    range.setPosition(to, QTextCursor::KeepAnchor);
+    setTextCursor(range);
+    InsertForUser(text);
+    return textCursor().position();
+}
 
 qsizetype TextBox::DisplayBreakCount() const {
     const int end = document()->characterCount() - 1;

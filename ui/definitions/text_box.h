@@ -35,6 +35,7 @@
 #include <QString>
 #include <QStringView>
 #include <QTextFormat>
+#include <vector>
 
 namespace zv::ui {
 
@@ -74,6 +75,16 @@ class TextBox : public QPlainTextEdit {
     // Text() of a document position.
     int DocumentPosition(qsizetype offset) const;
     qsizetype TextOffset(int position) const;
+    // Where each of offsets (ascending, counted in Text() from document position from) stands
+    // in the document, in one pass; past the end of the text, at its end.
+    std::vector<int> DocumentPositions(int from, const std::vector<qsizetype>& offsets) const;
+
+    // The part of Text() that the document range [from, to) shows.
+    QString TextBetween(int from, int to) const { return TextOf(from, to); }
+    // Replaces the document range [from, to) with text as a paste over it would: in one edit
+    // that undo takes back, every line break in text a line break of the text, a long run with
+    // display breaks. Returns where the text put in ends; the cursor stands there.
+    int ReplaceForUser(int from, int to, const QString& text);
 
     // Display breaks currently shown (for tests and diagnostics).
     qsizetype DisplayBreakCount() const;
@@ -88,6 +99,8 @@ class TextBox : public QPlainTextEdit {
     // range [from, to) holds, in order, each with the document position it starts at.
     template <typename Visit>
     void VisitText(int from, int to, Visit visit) const;
+    // False when the document holds no display break, nor can an undo bring one back.
+    bool MayHoldDisplayBreaks() const;
     // Text() of the display range [from, to), and its length.
     QString TextOf(int from, int to) const;
     qsizetype TextLength(int from, int to) const;

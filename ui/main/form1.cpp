@@ -78,7 +78,8 @@ class Form1::RunWindows : public ConversionWindows {
 };
 
 Form1::Form1() {
-    new SpellMarks(*Text1());  // a child of the box
+    marks_ = new SpellMarks(*Text1());  // a child of the box
+    marks_->SetRestoreAction(Menu().Restore);
     kept_ = new KeptText(*Text1(), KeptText::DefaultPath(), resources::HelpText());
     connect(Timer1(), &QTimer::timeout, this, [this] {
         // A tick while the previous one still waits on a message box is dropped.
@@ -184,6 +185,8 @@ void Form1::copy_text_Click() {
     if (capture.converted) CopyTypedText(capture.typed, *capture.converted);
     if (failed) std::rethrow_exception(failed);
 }
+
+void Form1::Restore_Click() { marks_->Restore(); }
 
 void Form1::ShowAndFocus(ZvWindow& window) {
     window.show();

@@ -10,6 +10,8 @@
 
 namespace zv::ui {
 
+class SpellMarks;
+
 class Form1 : public Form1Definition {
     Q_OBJECT
   public:
@@ -30,6 +32,9 @@ class Form1 : public Form1Definition {
     // Converts now, as Now_Click does, and puts the result on the clipboard: in letters as plain
     // text, and as HTML.
     void copy_text_Click() override;
+    // Restores the marks of the selection, or of the whole text, off the window's thread (see
+    // SpellMarks::Restore).
+    void Restore_Click() override;
     void HTML_Click() override;
     void Unicodedtext_Click() override;
     void Help_Click() override;
@@ -66,7 +71,8 @@ class Form1 : public Form1Definition {
     // the page's address.
     void OpenFeedback();
 
-    KeptText* kept_ = nullptr;  // a child of Text1
+    KeptText* kept_ = nullptr;     // a child of Text1
+    SpellMarks* marks_ = nullptr;  // a child of Text1
     bool run_in_progress_ = false;
     bool document_written_ = false;  // by the last run that came as far as writing it
     // The document this instance wrote last, and its body.

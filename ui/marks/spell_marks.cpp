@@ -19,7 +19,10 @@
 
 #include "checker/checker.h"
 #include "engine/line_ends.h"
+#include "lexicon/lexicon.h"
+#include "restore/restore.h"
 #include "ui/definitions/handlers.h"
+#include "ui/definitions/message_box.h"
 #include "ui/texts.h"
 
 namespace zv::ui {
@@ -106,6 +109,52 @@ std::vector<SpellMark> CheckText(const checker::Checker& checker, const SpellMar
     return MarksOf(findings, input);
 }
 
+// The restoring of job's text: the text to put in its place and the uncertain choices.
+SpellMarks::Restoring RestoreText(restore::Restorer& restorer, const SpellMarks::RestoreJob& job,
+                                  std::stop_token stop) {
+    const std::u16string_view typed(QStringView(job.text).utf16(),
+                                    static_cast<std::size_t>(job.text.size()));
+    restore::Restored restored = restorer.Restore(typed, stop);
+    SpellMarks::Restoring restoring;
+    if (restored.text != typed) restoring.text = QString::fromStdU16String(restored.text);
+    for (const restore::Uncertain& choice : restored.uncertain) {
+        SpellMark mark;
+        mark.begin = static_cast<int>(choice.out_begin);
+        mark.end = static_cast<int>(choice.out_begin + choice.out_length);
+        mark.typed = QString::fromUtf16(restored.text.data() + choice.out_begin,
+                                        static_cast<qsizetype>(choice.out_length));
+        mark.converted = FromU16(choice.chosen.word);
+        for (const restore::Alternative& other : choice.others) {
+            mark.suggestions.push_back({FromU16(other.word), FromU16(other.typed)});
+        }
+        if (!mark.suggestions.empty()) restoring.uncertain.push_back(std::move(mark));
+    }
+    return restoring;
+}
+
+// Marks after an edit at position (removed characters, added ones) move with it; a mark it
+// touches (even at an end: the word may have grown) goes.
+void FollowEdit(std::vector<SpellMark>& marks, int position, int removed, int added) {
+    const int delta = added - removed;
+    auto kept = marks.begin();
+    for (auto& mark : marks) {
+        if (mark.end < position) {
+            *kept++ = std::move(mark);
+        } else if (mark.begin > position + removed) {
+            mark.begin += delta;
+            mark.end += delta;
+            *kept++ = std::move(mark);
+        }
+    }
+    marks.erase(kept, marks.end());
+}
+
+const SpellMark* MarkIn(const std::vector<SpellMark>& marks, int position) {
+    const auto it = std::lower_bound(marks.begin(), marks.end(), position,
+                                     [](const SpellMark& m, int p) { return m.end < p; });
+    return it != marks.end() && it->begin <= position ? &*it : nullptr;
+}
+
 }  // namespace
 
 QTextCharFormat SpellMarks::MarkFormat() {
@@ -116,8 +165,10 @@ QTextCharFormat SpellMarks::MarkFormat() {
     return format;
 }
 
-// Checks one text at a time on a thread of its own. A new text stops the check of the one
-// before; the dictionary is opened on the thread, with the first text.
+// Checks one text at a time on a thread of its own, and restores the texts it is given, a
+// restoring before a check. A new text stops the check of the one before, a new text to restore
+// the restoring of the one before. The dictionary is opened on the thread with the first text of
+// either kind, and serves both; the lexicon with the first text to restore.
 class SpellMarks::Worker {
   public:
     explicit Worker(SpellMarks* owner)
@@ -125,6 +176,7 @@ class SpellMarks::Worker {
 
     ~Worker() {
         Cancel();
+        CancelRestore();
         thread_.request_stop();
         thread_.join();
     }
@@ -146,34 +198,54 @@ class SpellMarks::Worker {
         pending_.reset();
     }
 
+    void SubmitRestore(SpellMarks::RestoreJob job) {
+        {
+            const std::lock_guard lock(mutex_);
+            current_restore_.request_stop();
+            current_restore_ = std::stop_source();
+            pending_restore_ = std::move(job);
+        }
+        wake_.notify_one();
+    }
+
+    // Stops the running restoring and drops a text to restore not yet begun.
+    void CancelRestore() {
+        const std::lock_guard lock(mutex_);
+        current_restore_.request_stop();
+        pending_restore_.reset();
+    }
+
   private:
     void Run(std::stop_token thread_stop) {
-        std::unique_ptr<checker::Checker> checker;
-        bool opened = false;
         while (true) {
             SpellMarks::Job job;
+            std::optional<SpellMarks::RestoreJob> restore_job;
             std::stop_token stop;
             {
                 std::unique_lock lock(mutex_);
-                if (!wake_.wait(lock, thread_stop, [this] { return pending_.has_value(); })) {
+                if (!wake_.wait(lock, thread_stop, [this] {
+                        return pending_.has_value() || pending_restore_.has_value();
+                    })) {
                     return;
                 }
-                job = std::move(*pending_);
-                pending_.reset();
-                stop = current_.get_token();
+                if (pending_restore_) {
+                    restore_job = std::move(pending_restore_);
+                    pending_restore_.reset();
+                    stop = current_restore_.get_token();
+                } else {
+                    job = std::move(*pending_);
+                    pending_.reset();
+                    stop = current_.get_token();
+                }
+            }
+            if (restore_job) {
+                RunRestore(*restore_job, stop);
+                continue;
             }
             try {
-                if (!opened) {
-                    opened = true;
-                    checker = checker::Checker::OpenDefault();
-                }
-                if (!checker) {
-                    QMetaObject::invokeMethod(
-                        owner_, [owner = owner_] { owner->NoDictionary(); }, Qt::QueuedConnection);
-                    return;
-                }
+                if (!Checker()) continue;
                 auto marks =
-                    std::make_shared<std::vector<SpellMark>>(CheckText(*checker, job, stop));
+                    std::make_shared<std::vector<SpellMark>>(CheckText(*checker_, job, stop));
                 if (stop.stop_requested()) continue;
                 QMetaObject::invokeMethod(
                     owner_,
@@ -189,12 +261,71 @@ class SpellMarks::Worker {
         }
     }
 
+    // The checker, opened on first use; null (and the owner told, once) without a dictionary.
+    const checker::Checker* Checker() {
+        if (!opened_) {
+            opened_ = true;
+            checker_ = checker::Checker::OpenDefault();
+            if (!checker_) {
+                QMetaObject::invokeMethod(
+                    owner_, [owner = owner_] { owner->NoDictionary(); }, Qt::QueuedConnection);
+            }
+        }
+        return checker_.get();
+    }
+
+    // Restores job's text and hands the result to the owner. The restorer is made with the
+    // first text: the lexicon, and the checker's dictionary for the words the lexicon does not
+    // know.
+    void RunRestore(const SpellMarks::RestoreJob& job, std::stop_token stop) {
+        const auto fail = [this, sequence = job.sequence](const QString& message) {
+            QMetaObject::invokeMethod(
+                owner_,
+                [owner = owner_, sequence, message] { owner->RestoreFailed(sequence, message); },
+                Qt::QueuedConnection);
+        };
+        try {
+            if (!restorer_) {
+                const lexicon::Lexicon* lexicon = lexicon::Lexicon::Get();
+                if (!lexicon) {
+                    fail(texts::kNoLexicon.arg(QString::fromStdString(lexicon::Lexicon::Error())));
+                    return;
+                }
+                const checker::Checker* checker = Checker();
+                restorer_ = std::make_unique<restore::Restorer>(
+                    *lexicon, checker ? restore::FormsAcceptedBy([checker](std::u16string_view w) {
+                        return checker->Accepts(w);
+                    })
+                                      : restore::DictionaryForms{});
+            }
+            auto restoring =
+                std::make_shared<SpellMarks::Restoring>(RestoreText(*restorer_, job, stop));
+            if (stop.stop_requested()) return;
+            QMetaObject::invokeMethod(
+                owner_,
+                [owner = owner_, job, restoring] {
+                    owner->ApplyRestoring(job, std::move(*restoring));
+                },
+                Qt::QueuedConnection);
+        } catch (const std::exception& error) {
+            fail(ErrorMessage(error));
+        } catch (...) {
+            fail(QStringLiteral("Kluda"));
+        }
+    }
+
     SpellMarks* const owner_;
+    // The worker thread's own: the checker before the restorer that asks it.
+    std::unique_ptr<checker::Checker> checker_;
+    bool opened_ = false;
+    std::unique_ptr<restore::Restorer> restorer_;
     std::mutex mutex_;
     std::condition_variable_any wake_;
     std::optional<SpellMarks::Job> pending_;
-    std::stop_source current_;  // the stop of the text being checked or waiting
-    std::jthread thread_;       // last: it runs on the members above
+    std::optional<SpellMarks::RestoreJob> pending_restore_;
+    std::stop_source current_;          // the stop of the text being checked or waiting
+    std::stop_source current_restore_;  // and of the text being restored or waiting
+    std::jthread thread_;               // last: it runs on the members above
 };
 
 SpellMarks::SpellMarks(TextBox& box) : QObject(&box), box_(box) {
@@ -214,9 +345,8 @@ SpellMarks::SpellMarks(TextBox& box) : QObject(&box), box_(box) {
 SpellMarks::~SpellMarks() { worker_.reset(); }  // its results are for this object
 
 const SpellMark* SpellMarks::MarkAt(int position) const {
-    const auto it = std::lower_bound(marks_.begin(), marks_.end(), position,
-                                     [](const SpellMark& m, int p) { return m.end < p; });
-    return it != marks_.end() && it->begin <= position ? &*it : nullptr;
+    const SpellMark* uncertain = MarkIn(uncertain_, position);
+    return uncertain != nullptr ? uncertain : MarkIn(marks_, position);
 }
 
 QString SpellMarks::ToolTip(const SpellMark& mark) {
@@ -253,24 +383,98 @@ void SpellMarks::Edited(int position, int removed, int added) {
     ++revision_;
     preparing_.reset();
     worker_->Cancel();
-    if (available_) delay_.start();
-    if (marks_.empty()) return;
-    // Marks after the edit move with it; a mark it touches (even at an end: the word may have
-    // grown) goes until the next check.
-    const int delta = added - removed;
-    auto kept = marks_.begin();
-    for (auto& mark : marks_) {
-        if (mark.end < position) {
-            *kept++ = std::move(mark);
-        } else if (mark.begin > position + removed) {
-            mark.begin += delta;
-            mark.end += delta;
-            *kept++ = std::move(mark);
-        }
+    if (restoring_ != 0) {
+        // The text to restore is no longer the box's: the restoring is dropped.
+        restoring_ = 0;
+        worker_->CancelRestore();
+        emit Restored(false);
     }
-    marks_.erase(kept, marks_.end());
+    if (available_) delay_.start();
+    if (marks_.empty() && uncertain_.empty()) return;
+    // A check's mark that the edit touches goes until the next check; an uncertain choice of
+    // restoring for good.
+    FollowEdit(marks_, position, removed, added);
+    FollowEdit(uncertain_, position, removed, added);
     marks_changed_ = true;
     ScheduleShow();
+}
+
+void SpellMarks::Restore() {
+    QTextCursor cursor = box_.textCursor();
+    int from = 0, to = box_.document()->characterCount() - 1;
+    if (cursor.hasSelection()) {
+        // Whole words: a selection that starts or ends inside one takes all of it.
+        QTextCursor edge(box_.document());
+        edge.setPosition(cursor.selectionStart());
+        edge.movePosition(QTextCursor::StartOfWord);
+        from = edge.position();
+        edge.setPosition(cursor.selectionEnd());
+        if (!edge.atBlockStart()) edge.movePosition(QTextCursor::EndOfWord);
+        to = std::max(edge.position(), cursor.selectionEnd());
+    }
+    RestoreJob job;
+    job.sequence = restoring_ = ++restorings_;
+    job.from = from;
+    job.to = to;
+    job.selected = cursor.hasSelection();
+    job.text = cursor.hasSelection() ? box_.TextBetween(from, to) : box_.Text();
+    worker_->SubmitRestore(std::move(job));
+    emit RestoreStarted();
+}
+
+void SpellMarks::ApplyRestoring(const RestoreJob& job, Restoring restoring) {
+    // Only the restoring last asked for, of the text as it still is (an edit since drops it).
+    if (job.sequence != restoring_) return;
+    restoring_ = 0;
+    const bool selected = job.selected;
+    int end = job.to;
+    if (!restoring.text.isNull()) {
+        QScrollBar* scroll = box_.verticalScrollBar();
+        const int top = scroll->value();
+        const int cursor = box_.textCursor().position();
+        end = box_.ReplaceForUser(job.from, job.to, restoring.text);
+        QTextCursor after(box_.document());
+        if (selected) {
+            after.setPosition(job.from);
+            after.setPosition(end, QTextCursor::KeepAnchor);
+        } else {
+            after.setPosition(std::min(cursor, end));
+        }
+        box_.setTextCursor(after);
+        if (!selected) scroll->setValue(top);
+    }
+    // The uncertain choices, from places in the text put in to places in the document.
+    std::vector<qsizetype> offsets;
+    offsets.reserve(2 * restoring.uncertain.size());
+    for (const SpellMark& mark : restoring.uncertain) {
+        offsets.push_back(mark.begin);
+        offsets.push_back(mark.end - 1);
+    }
+    const std::vector<int> positions = box_.DocumentPositions(job.from, offsets);
+    std::vector<SpellMark> uncertain;
+    uncertain.reserve(uncertain_.size() + restoring.uncertain.size());
+    for (SpellMark& mark : uncertain_) {
+        if (mark.end <= job.from || mark.begin >= end) uncertain.push_back(std::move(mark));
+    }
+    for (std::size_t k = 0; k < restoring.uncertain.size(); ++k) {
+        SpellMark& mark = restoring.uncertain[k];
+        mark.begin = positions[2 * k];
+        mark.end = positions[2 * k + 1] + 1;
+        uncertain.push_back(std::move(mark));
+    }
+    std::sort(uncertain.begin(), uncertain.end(),
+              [](const SpellMark& a, const SpellMark& b) { return a.begin < b.begin; });
+    uncertain_ = std::move(uncertain);
+    marks_changed_ = true;
+    ShowVisible();
+    emit Restored(true);
+}
+
+void SpellMarks::RestoreFailed(quint64 sequence, const QString& message) {
+    if (sequence != restoring_) return;
+    restoring_ = 0;
+    emit Restored(false);
+    Dispatch([&message] { ShowMessage(message, MessageStyle::Ok); });
 }
 
 void SpellMarks::StartCheck() {
@@ -346,22 +550,25 @@ void SpellMarks::ShowVisible() {
 
     QList<QTextEdit::ExtraSelection> selections;
     const QTextCharFormat format = MarkFormat();
-    auto it = std::lower_bound(marks_.begin(), marks_.end(), from,
-                               [](const SpellMark& m, int p) { return m.end <= p; });
-    for (; it != marks_.end() && it->begin < to; ++it) {
-        QTextEdit::ExtraSelection selection;
-        selection.cursor = QTextCursor(box_.document());
-        selection.cursor.setPosition(it->begin);
-        selection.cursor.setPosition(it->end, QTextCursor::KeepAnchor);
-        selection.format = format;
-        selections.append(selection);
+    for (const std::vector<SpellMark>* marks : {&marks_, &uncertain_}) {
+        auto it = std::lower_bound(marks->begin(), marks->end(), from,
+                                   [](const SpellMark& m, int p) { return m.end <= p; });
+        for (; it != marks->end() && it->begin < to; ++it) {
+            QTextEdit::ExtraSelection selection;
+            selection.cursor = QTextCursor(box_.document());
+            selection.cursor.setPosition(it->begin);
+            selection.cursor.setPosition(it->end, QTextCursor::KeepAnchor);
+            selection.format = format;
+            selections.append(selection);
+        }
     }
     box_.setExtraSelections(selections);
 }
 
 bool SpellMarks::eventFilter(QObject* watched, QEvent* event) {
-    if (!available_ || marks_.empty()) return false;
-    if (watched == box_.viewport() && event->type() == QEvent::ToolTip) {
+    const bool marked = !marks_.empty() || !uncertain_.empty();
+    if (!marked && restore_action_ == nullptr) return false;
+    if (marked && watched == box_.viewport() && event->type() == QEvent::ToolTip) {
         const auto* help = static_cast<QHelpEvent*>(event);
         return ShowToolTip(help->pos(), help->globalPos());
     }
@@ -412,11 +619,20 @@ bool SpellMarks::ShowToolTip(QPoint viewport_pos, QPoint global_pos) {
 }
 
 bool SpellMarks::ShowMenu(QPoint viewport_pos, QPoint global_pos, bool by_mouse) {
+    if (box_.isReadOnly()) return false;
     const SpellMark* mark =
         by_mouse ? MarkUnder(*this, box_, viewport_pos) : MarkAt(box_.textCursor().position());
-    if (mark == nullptr || box_.isReadOnly()) return false;
+    if (mark == nullptr && restore_action_ == nullptr) return false;
     QMenu* menu = box_.createStandardContextMenu();
     menu->setAttribute(Qt::WA_DeleteOnClose);
+    if (restore_action_ != nullptr) {
+        menu->addSeparator();
+        menu->addAction(restore_action_);
+    }
+    if (mark == nullptr) {
+        menu->popup(global_pos);
+        return true;
+    }
     QAction* first = menu->actions().isEmpty() ? nullptr : menu->actions().first();
     const quint64 revision = revision_;
     const int begin = mark->begin;

@@ -15,8 +15,16 @@
 // with thousands of marks costs no more to show and edit than a short one.
 //
 // Without a Latvian dictionary nothing is checked and nothing is shown.
+//
+// Restoring (Restore()) runs on the same worker thread: the marks of Latvian typed without them
+// are given back to the selection, or to the whole text (see restore/restore.h), and the result,
+// written in the conventions, replaces it in one edit that undo takes back. The choices the
+// restoring is unsure of are marked as flagged words are, with the other forms as suggestions;
+// they follow the edits as the check's marks do, and stay until their word is edited or the
+// text restored again.
 #pragma once
 
+#include <QAction>
 #include <QObject>
 #include <QPoint>
 #include <QString>
@@ -56,7 +64,8 @@ class SpellMarks : public QObject {
 
     // The marks of the current text, in document order.
     const std::vector<SpellMark>& Marks() const { return marks_; }
-    // The mark of the word at document position, or null.
+    // The mark of the word at document position, or null: an uncertain choice of restoring
+    // before a flagged word.
     const SpellMark* MarkAt(int position) const;
     // What hovering the mark shows, in Latvian: "sheema → šēma: vai domājāt shēma (rakstiet
     // s-heema)", one line a suggestion.
@@ -69,6 +78,16 @@ class SpellMarks : public QObject {
     void Replace(const SpellMark& mark, const QString& typed);
     // False once the worker has found no dictionary: nothing is checked from then on.
     bool Available() const { return available_; }
+
+    // Restores the marks of the selection (whole words), or of the whole text when nothing is
+    // selected, on the worker thread. An edit made meanwhile drops the result.
+    void Restore();
+    // The uncertain choices of restoring, in document order: the word as it now stands typed
+    // ("kaa"), the form chosen as converted ("kā"), the other forms as suggestions.
+    const std::vector<SpellMark>& Uncertain() const { return uncertain_; }
+    // The item of the box's context menu that restores (the window's command), shown below the
+    // suggestions and the box's own items; none when null.
+    void SetRestoreAction(QAction* action) { restore_action_ = action; }
     // How many results the worker has sent so far, applied or not (any thread).
     quint64 ResultsSent() const { return results_sent_.load(); }
 
@@ -78,12 +97,30 @@ class SpellMarks : public QObject {
         QString raw;                      // the document's raw text: position for position
         std::vector<int> display_breaks;  // which of its paragraph separators are display breaks
     };
+    // A part of the box's text to restore, at one revision.
+    struct RestoreJob {
+        quint64 sequence = 0;   // which restoring of the box it is
+        int from = 0, to = 0;   // the document range
+        bool selected = false;  // the user's selection (extended to whole words), not all
+        QString text;           // its text, line breaks as "\n"
+    };
+    // What restoring gives for a RestoreJob: the text to put in its place (null when nothing
+    // changes) and the uncertain choices, their places counted in characters of that text.
+    struct Restoring {
+        QString text;
+        std::vector<SpellMark> uncertain;
+    };
 
   signals:
     // The text of the current revision has been handed to the worker.
     void CheckStarted();
     // A check's result has been applied (the marks may be the same as before).
     void Checked();
+    // The text to restore has been handed to the worker.
+    void RestoreStarted();
+    // A restoring has ended: applied (the text may be the same as before), or not (dropped for
+    // an edit made meanwhile, or failed).
+    void Restored(bool applied);
 
   protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -102,6 +139,8 @@ class SpellMarks : public QObject {
     void StartCheck();
     void Prepare();
     void Apply(quint64 revision, std::vector<SpellMark> marks);
+    void ApplyRestoring(const RestoreJob& job, Restoring restoring);
+    void RestoreFailed(quint64 sequence, const QString& message);
     void NoDictionary();
     // Hands the marks on screen to the box.
     void ShowVisible();
@@ -113,8 +152,12 @@ class SpellMarks : public QObject {
     QTimer delay_;
     bool show_scheduled_ = false;
     bool available_ = true;
-    quint64 revision_ = 0;  // counts the document's changes
+    quint64 revision_ = 0;    // counts the document's changes
+    quint64 restorings_ = 0;  // counts the restorings asked for
+    quint64 restoring_ = 0;   // the one under way, of the text as it is; 0: none
     std::vector<SpellMark> marks_;
+    std::vector<SpellMark> uncertain_;
+    QAction* restore_action_ = nullptr;
     std::atomic<quint64> results_sent_ = 0;
     // The document range whose marks the box shows, and whether the marks have changed since
     // they were handed to it.
