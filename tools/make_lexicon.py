@@ -6,7 +6,10 @@ Three tables, UTF-8, lower case, forms of the Latvian alphabet (a to z and ā č
 ž) only, after a header of "#" lines naming the sources:
 
   lv_forms.tsv             form<TAB>count: how often each form occurs, the sources' counts added
-                           up with the weights below
+                           up with the weights below; then, with count 0, the forms with a mark
+                           of the word list of tesseract-ocr-lav that neither the counts nor
+                           the dictionary have (names, rare derived forms: "Prīstlija",
+                           "Cilevičs"), known forms that the dictionary does not make
   lv_bigrams.tsv           form<TAB>form<TAB>count: how often the second follows the first in a
                            line of the tuning part of the balanced text (an empty first form is
                            the line's start; a comma counts as a form)
@@ -20,10 +23,12 @@ balanced text (tools/balanced_text.py), weighted by BALANCED_WEIGHT: edited runn
 kinds users type is worth far more per word than film subtitles or user-interface text. The
 held-out part of the balanced text goes into no table.
 
-Needs hunspell, hunspell-tools (unmunch) and hunspell-lv, none of which the build needs.
+Needs hunspell, hunspell-tools (unmunch), hunspell-lv, tesseract-ocr-lav (its word list,
+Apache-2.0) and tesseract-ocr (combine_tessdata and dawg2wordlist, which unpack it), none of
+which the build needs.
 
-Usage: tools/make_lexicon.py [--subtitles FILE] [--dictionary BASE] [--output FILE]
-                             [--leave-out-fold K]
+Usage: tools/make_lexicon.py [--subtitles FILE] [--dictionary BASE] [--tesseract FILE]
+                             [--output FILE] [--leave-out-fold K]
 
 With --leave-out-fold K, fold K of the tuning part is left out of the tables, so that
 tools/restore_accuracy.py --part tuning --fold K measures the restoring on text its tables do
@@ -38,6 +43,7 @@ import re
 import subprocess
 import sys
 import tarfile
+import tempfile
 
 sys.dont_write_bytecode = True  # nothing written into the source tree
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
@@ -102,6 +108,20 @@ def dictionary_forms(base):
     return sorted({w.lower() for w in accepted.split() if latvian(w.lower())})
 
 
+def tesseract_forms(traineddata):
+    """The words of tesseract's word list (its lstm-word-dawg) in lower case, Latvian letters
+    only, two letters or more."""
+    with tempfile.TemporaryDirectory() as folder:
+        prefix = os.path.join(folder, "lav.")
+        subprocess.run(["combine_tessdata", "-u", traineddata, prefix], check=True,
+                       capture_output=True)
+        subprocess.run(["dawg2wordlist", prefix + "lstm-unicharset", prefix + "lstm-word-dawg",
+                        prefix + "words"], check=True, capture_output=True)
+        with open(prefix + "words", encoding="utf-8") as listing:
+            words = {w.lower() for w in listing.read().split()}
+    return sorted(w for w in words if len(w) >= 2 and latvian(w))
+
+
 def package_version(name):
     try:
         return subprocess.run(["dpkg-query", "-W", "-f=${Version}", name], check=True,
@@ -115,6 +135,9 @@ def main():
     shared = os.path.dirname(balanced_text.default_path())
     parser.add_argument("--subtitles", default=os.path.join(shared, "subtitle_word_counts.txt"))
     parser.add_argument("--dictionary", default="/usr/share/hunspell/lv_LV", metavar="BASE")
+    parser.add_argument("--tesseract", metavar="FILE",
+                        default="/usr/share/tesseract-ocr/5/tessdata/lav.traineddata",
+                        help="tesseract-ocr-lav's traineddata, whose word list adds known forms")
     parser.add_argument("--output", default=os.path.join(ROOT, "lexicon", "data",
                                                          "lv_lexicon.tar.xz"))
     parser.add_argument("--leave-out-fold", type=int, metavar="K",
@@ -134,6 +157,11 @@ def main():
         for word, n in source.items():
             counts[word] += weight * n
     forms = dictionary_forms(args.dictionary)
+    # The word list's forms with a mark that nothing else has: a form without marks adds no
+    # form to choose from, and the list has English and German words too ("her", "herz").
+    made = set(forms)
+    known = [w for w in tesseract_forms(args.tesseract)
+             if w not in counts and w not in made and balanced_text.strip_marks(w) != w]
 
     sources = [
         f"subtitle word counts: {sum(subtitles.values())} running words, weight "
@@ -142,6 +170,9 @@ def main():
         f"{sum(debian.values())} running words, weight {DEBIAN_WEIGHT}",
         f"balanced text, tuning part: {len(rows)} lines, {sum(balanced.values())} running words, "
         f"weight {BALANCED_WEIGHT} (FullStack Latvian UD layer, LU MII AI Lab, CC BY-SA 4.0)",
+        f"with count 0, {len(known)} forms with a mark of the word list of tesseract-ocr-lav "
+        f"{package_version('tesseract-ocr-lav')} (tessdata_fast, Google, Apache-2.0) that neither "
+        "the counts nor the dictionary have",
     ]
     made_by = "Made by tools/make_lexicon.py; do not edit."
     tables = {
@@ -155,7 +186,8 @@ def main():
     }
     bodies = {
         "lv_forms.tsv": "".join(f"{w}\t{n}\n" for w, n in
-                                sorted(counts.items(), key=lambda r: (-r[1], r[0]))),
+                                sorted(counts.items(), key=lambda r: (-r[1], r[0]))) +
+                        "".join(f"{w}\t0\n" for w in known),
         "lv_bigrams.tsv": "".join(f"{a}\t{b}\t{n}\n" for (a, b), n in sorted(pairs.items())),
         "lv_dictionary_forms.txt": "".join(f"{w}\n" for w in forms),
     }
@@ -170,7 +202,8 @@ def main():
             archive.addfile(info, io.BytesIO(data))
     os.replace(args.output + ".new", args.output)
     print(f"{os.path.relpath(args.output)}: {len(counts)} counted forms, {len(pairs)} word pairs, "
-          f"{len(forms)} dictionary forms, {os.path.getsize(args.output)} bytes")
+          f"{len(forms)} dictionary forms, {len(known)} forms of the word list, "
+          f"{os.path.getsize(args.output)} bytes")
     return 0
 
 
