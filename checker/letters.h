@@ -6,6 +6,7 @@
 #include <functional>
 #include <string>
 #include <string_view>
+#include <unordered_map>
 
 namespace zv::checker {
 
@@ -25,5 +26,18 @@ bool LatvianLess(std::u16string_view a, std::u16string_view b) noexcept;
 // escapes ("pa-art"). HTML tags and named references are skipped.
 void ForEachWord(std::u16string_view text,
                  const std::function<bool(std::size_t, std::size_t)>& word);
+
+// The standard hash of a text, for a u16string and a u16string_view alike, so that a map by
+// text is asked with a view, without a copy (with std::equal_to<>).
+struct TextHash {
+    using is_transparent = void;
+    std::size_t operator()(std::u16string_view text) const noexcept {
+        return std::hash<std::u16string_view>{}(text);
+    }
+};
+
+// A map by text that is asked with a u16string_view.
+template <typename Value>
+using TextMap = std::unordered_map<std::u16string, Value, TextHash, std::equal_to<>>;
 
 }  // namespace zv::checker

@@ -6,6 +6,7 @@
 #include <unordered_map>
 #include <vector>
 
+#include "checker/letters.h"
 #include "checker/word_starts.h"
 #include "engine/utf8.h"
 
@@ -16,13 +17,7 @@ const std::vector<std::string_view>& WordCountsTable();
 
 namespace {
 
-struct Hash {
-    using is_transparent = void;
-    std::size_t operator()(std::u16string_view s) const noexcept {
-        return std::hash<std::u16string_view>{}(s);
-    }
-};
-using Counts = std::unordered_map<std::u16string, std::uint32_t, Hash, std::equal_to<>>;
+using Counts = TextMap<std::uint32_t>;
 
 Counts ReadTable() {
     Counts counts;

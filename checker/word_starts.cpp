@@ -10,6 +10,7 @@
 #include <unordered_set>
 #include <utility>
 
+#include "checker/letters.h"
 #include "engine/utf8.h"
 
 namespace zv::checker {
@@ -83,13 +84,6 @@ std::uint64_t Hash(std::u16string_view letters) noexcept {
     }
     return h ^ (h >> 29);
 }
-
-struct StringHash {
-    using is_transparent = void;
-    std::size_t operator()(std::u16string_view s) const noexcept {
-        return std::hash<std::u16string_view>{}(s);
-    }
-};
 
 struct Suffix {
     std::u16string strip, add;
@@ -172,8 +166,7 @@ std::optional<AffixFile> ReadAffixFile(std::istream& aff) {
 // a suffix that may follow each one takes off at most.
 struct SuffixClass {
     std::vector<Suffix> list;  // the most letters taken off first
-    std::unordered_map<std::u16string, std::vector<const Suffix*>, StringHash, std::equal_to<>>
-        by_strip;
+    TextMap<std::vector<const Suffix*>> by_strip;
     std::size_t max_strip = 0;
     // The most letters of a stem a suffix and one after it take off together (less what
     // the first adds): a stem this much longer than WordStarts::kLength keeps its first
