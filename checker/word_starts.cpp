@@ -298,44 +298,15 @@ char16_t FoldCase(char16_t c) noexcept {
     return c;
 }
 
-bool WordStarts::HashSet::Insert(std::uint64_t hash) {
-    if (2 * (count + 1) > table.size()) {
-        std::vector<std::uint64_t> old(std::max<std::size_t>(table.size() * 2, 1 << 16), 0);
-        old.swap(table);
-        count = 0;
-        for (const std::uint64_t h : old) {
-            if (h) Insert(h);
-        }
-    }
-    const std::size_t mask = table.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        if (table[at] == hash) return false;
-        if (table[at] == 0) {
-            table[at] = hash;
-            ++count;
-            return true;
-        }
-    }
-}
-
-bool WordStarts::HashSet::Contains(std::uint64_t hash) const {
-    if (table.empty()) return false;
-    const std::size_t mask = table.size() - 1;
-    for (std::size_t at = hash & mask;; at = (at + 1) & mask) {
-        if (table[at] == hash) return true;
-        if (table[at] == 0) return false;
-    }
-}
-
 void WordStarts::Add(std::u16string_view head, std::u16string_view tail) {
     std::array<char16_t, kLength> buffer{};
     std::size_t n = 0;
     for (const std::u16string_view part : {head, tail}) {
         for (std::size_t i = 0; i < part.size() && n < kLength; ++i) buffer[n++] = part[i];
     }
-    if (!starts_.Insert(Hash(std::u16string_view(buffer.data(), n)) | 1)) return;
+    if (!starts_.insert(Hash(std::u16string_view(buffer.data(), n))).second) return;
     for (std::size_t length = 1; length <= n; ++length) {
-        heads_.Insert(Hash(std::u16string_view(buffer.data(), length)) | 1);
+        heads_.insert(Hash(std::u16string_view(buffer.data(), length)));
     }
 }
 
@@ -350,8 +321,8 @@ bool WordStarts::Known(std::u16string_view head, std::u16string_view rest, bool 
         if (n == kLength) break;
         buffer[n++] = FoldCase(c);
     }
-    const std::uint64_t hash = Hash(std::u16string_view(buffer.data(), n)) | 1;
-    return beginning && n < kLength ? heads_.Contains(hash) : starts_.Contains(hash);
+    const std::uint64_t hash = Hash(std::u16string_view(buffer.data(), n));
+    return beginning && n < kLength ? heads_.contains(hash) : starts_.contains(hash);
 }
 
 void WordStarts::Note(std::u16string_view letters) {

@@ -21,6 +21,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <unordered_set>
 #include <vector>
 
 namespace zv::checker {
@@ -58,18 +59,11 @@ class WordStarts {
     bool Uses(char16_t letter) const;
 
     // How many beginnings are known (for tests and diagnosis).
-    std::size_t size() const { return starts_.count; }
+    std::size_t size() const { return starts_.size(); }
 
   private:
     struct Prefix {
         std::u16string strip, add;  // in small letters
-    };
-    // A set of 64-bit hashes, odd so that 0 marks a free slot (open addressing).
-    struct HashSet {
-        std::vector<std::uint64_t> table;
-        std::size_t count = 0;
-        bool Insert(std::uint64_t hash);  // false when it was there
-        bool Contains(std::uint64_t hash) const;
     };
     // Adds the beginning of head and tail written one after the other.
     void Add(std::u16string_view head, std::u16string_view tail = {});
@@ -79,8 +73,11 @@ class WordStarts {
     bool Known(std::u16string_view head, std::u16string_view rest, bool beginning) const;
     bool Test(std::u16string_view word, bool beginning) const;
 
-    HashSet starts_;  // the beginnings: their first kLength small letters, or a shorter word
-    HashSet heads_;   // every beginning's first one, two … letters
+    // The 64-bit hashes of the beginnings (their first kLength small letters, or a shorter
+    // word), and of every beginning's first one, two … letters. Two beginnings of one hash
+    // only make one word more seem possible.
+    std::unordered_set<std::uint64_t> starts_;
+    std::unordered_set<std::uint64_t> heads_;
     std::vector<Prefix> prefixes_;
     std::vector<bool> letters_;  // by small letter: used by the dictionary
     std::size_t reach_ = kLength;
