@@ -109,8 +109,7 @@ std::pair<Entry, bool> Checker::State::Judge(std::u16string_view typed, WorkBudg
 }
 
 const Entry& Checker::State::Lookup(std::u16string_view typed, WorkBudget& budget) {
-    const std::uint64_t hash = std::hash<std::u16string_view>{}(typed);
-    if (const Entry* known = cache.Find(typed, hash)) return *known;
+    if (const Entry* known = cache.Find(typed)) return *known;
     if (!budget.JudgeNewWord()) {
         ++budget.unchecked;
         unfinished = Entry{};
@@ -122,7 +121,7 @@ const Entry& Checker::State::Lookup(std::u16string_view typed, WorkBudget& budge
         unfinished = std::move(entry);
         return unfinished;
     }
-    return cache.Add(typed, hash, std::move(entry));
+    return cache.Add(typed, std::move(entry));
 }
 
 Checker::Checker(std::unique_ptr<State> state) : state_(std::move(state)) {}
