@@ -31,9 +31,8 @@ TEST(VerdictCache, WordsAreToldApart) {
 TEST(VerdictCache, ForgetsAllPastItsLimit) {
     VerdictCache cache;
     auto word = [](std::size_t i) {
-        return u"w" + std::u16string(1, char16_t(u'a' + i % 26)) +
-               std::u16string(1, char16_t(0x100 + i / 26 % 1024)) +
-               std::u16string(1, char16_t(0x1000 + i / 26 / 1024));
+        return std::u16string{u'w', char16_t(u'a' + i % 26), char16_t(0x100 + i / 26 % 1024),
+                              char16_t(0x1000 + i / 26 / 1024)};
     };
     for (std::size_t i = 0; i < kMaxCached; ++i) cache.Add(word(i), Marked(true));
     // Full, and every word still there.

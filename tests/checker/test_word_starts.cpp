@@ -166,8 +166,9 @@ TEST_F(Starts, NoWordHunspellAcceptsIsRuledOut) {
     };
     std::size_t accepted = 0, ruled_out = 0;
     for (const auto& word : candidates) {
-        for (const std::u16string& form :
-             {word, upper(word.substr(0, 1)) + word.substr(1), upper(word)}) {
+        std::u16string capitalised = upper(word.substr(0, 1));
+        capitalised.append(word, 1);
+        for (const std::u16string& form : {word, capitalised, upper(word)}) {
             const std::string utf8 = zv::ToUtf8(form);
             if (!hunspell.spell(utf8)) {
                 ruled_out += starts->MayBeWord(form) ? 0 : 1;

@@ -208,9 +208,15 @@ class KeptText::Writer {
                 busy_ = false;
             }
             idle_.notify_all();
-            // Told on the window's thread; dropped when the owner has gone meanwhile.
+            // Told on the window's thread; dropped when the owner has gone meanwhile. The lambda
+            // holds a flag and a string rather than the optional, whose copy GCC 12 at -O3 takes
+            // for a read of an unset QString (-Wmaybe-uninitialized).
             QMetaObject::invokeMethod(
-                owner_, [owner = owner_, error] { owner->Report(error); }, Qt::QueuedConnection);
+                owner_,
+                [owner = owner_, failed = error.has_value(), reason = error.value_or(QString())] {
+                    owner->Report(failed ? std::optional<QString>(reason) : std::nullopt);
+                },
+                Qt::QueuedConnection);
         }
     }
 
