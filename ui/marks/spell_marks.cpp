@@ -310,7 +310,7 @@ class SpellMarks::Worker {
         } catch (const std::exception& error) {
             fail(ErrorMessage(error));
         } catch (...) {
-            fail(QStringLiteral("Kluda"));
+            fail(texts::kErrorPrefix + texts::kUnknownError);
         }
     }
 
