@@ -10,8 +10,8 @@
 #include <string_view>
 #include <vector>
 
-#include "app/check_text.h"
-#include "app/convert_text.h"
+#include "convert/check_text.h"
+#include "convert/convert_text.h"
 #include "checker/checker.h"
 #include "engine/line_ends.h"
 #include "engine/plain_text.h"

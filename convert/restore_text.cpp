@@ -1,4 +1,4 @@
-#include "app/restore_text.h"
+#include "convert/restore_text.h"
 
 #include "engine/line_ends.h"
 #include "engine/utf8.h"

@@ -1,4 +1,4 @@
-#include "app/quoted_name.h"
+#include "convert/quoted_name.h"
 
 #include <cstdio>
 

@@ -1,4 +1,4 @@
-#include "app/convert_text.h"
+#include "convert/convert_text.h"
 
 #include <algorithm>
 #include <array>
@@ -7,7 +7,7 @@
 #include <utility>
 #include <vector>
 
-#include "app/chunk_pipeline.h"
+#include "convert/chunk_pipeline.h"
 #include "engine/line_ends.h"
 #include "engine/references.h"
 #include "engine/transliterate.h"

@@ -1,4 +1,4 @@
-#include "app/check_text.h"
+#include "convert/check_text.h"
 
 #include <algorithm>
 #include <string>

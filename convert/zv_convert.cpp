@@ -7,9 +7,10 @@
 // back until it ends or is long: bad input leaves standard output empty and the -o file as it
 // was; only bad input found in a pipe after 16 MB of output ends the output part-way (the -o
 // file still stays as it was).
+#include "convert/zv_convert.h"
+
 #include <fcntl.h>
 #include <getopt.h>
-#include <malloc.h>
 #include <signal.h>
 #include <sys/mman.h>
 #include <sys/stat.h>
@@ -29,11 +30,11 @@
 #include <utility>
 #include <vector>
 
-#include "app/check_text.h"
-#include "app/convert_text.h"
-#include "app/quoted_name.h"
-#include "app/restore_text.h"
 #include "atomic_file/atomic_file.h"
+#include "convert/check_text.h"
+#include "convert/convert_text.h"
+#include "convert/quoted_name.h"
+#include "convert/restore_text.h"
 #include "document/document_lines.h"
 #include "zv/config.h"
 
@@ -783,17 +784,9 @@ int Run(int argc, char** argv) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-    // Interrupted, ended or hung up while -o is written: no half-written hidden file is left.
-    // A reader that goes away ends the program quietly, by SIGPIPE, as it ends cat or sed; the
-    // error message and status 74 come only where whoever started it ignores SIGPIPE.
-    zv::RemoveTemporaryFileOnSignals();
-    // The program is short-lived and its buffers are large: they come from the heap and stay
-    // there when freed, to be used again, instead of being mapped and unmapped one by one,
-    // each time with fresh pages that the system must clear.
-    mallopt(M_MMAP_THRESHOLD, 64 << 20);
-    mallopt(M_TRIM_THRESHOLD, 256 << 20);
-    mallopt(M_TOP_PAD, 8 << 20);
+namespace zv::cli {
+
+int RunZvConvert(int argc, char** argv) {
     try {
         std::_Exit(Run(argc, argv));
     } catch (const Failure& failure) {
@@ -805,3 +798,5 @@ int main(int argc, char** argv) {
         return EX_SOFTWARE;
     }
 }
+
+}  // namespace zv::cli

@@ -1,4 +1,4 @@
-#include "app/chunk_pipeline.h"
+#include "convert/chunk_pipeline.h"
 
 #include <pthread.h>
 #include <sched.h>

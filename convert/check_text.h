@@ -5,7 +5,7 @@
 #include <functional>
 #include <string_view>
 
-#include "app/convert_text.h"
+#include "convert/convert_text.h"
 #include "checker/checker.h"
 
 namespace zv::cli {
