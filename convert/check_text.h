@@ -5,8 +5,8 @@
 #include <functional>
 #include <string_view>
 
-#include "convert/convert_text.h"
 #include "checker/checker.h"
+#include "convert/convert_text.h"
 
 namespace zv::cli {
 

@@ -10,9 +10,9 @@
 #include <string_view>
 #include <vector>
 
+#include "checker/checker.h"
 #include "convert/check_text.h"
 #include "convert/convert_text.h"
-#include "checker/checker.h"
 #include "engine/line_ends.h"
 #include "engine/plain_text.h"
 #include "engine/references.h"
