@@ -569,7 +569,7 @@ int RunRestoreCheck(const std::vector<std::string>& inputs,
     if (output) OpenOutput(*output);
     std::size_t listed = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::string name = inputs[i] == "-" ? "<stdin>" : inputs[i];
+        const std::string name = inputs[i] == "-" ? "<stdin>" : Shown(inputs[i]);
         listed += zv::cli::ListUncertain(restorer, name, texts[i], WriteAll);
     }
     CloseOutput();

@@ -916,6 +916,10 @@ TEST_F(Convert, ControlCharactersInNamesAreQuoted) {
     r = Run({"--check", checked});
     EXPECT_EQ(r.exit, 1) << r.err;
     EXPECT_EQ(r.out.rfind("'" + folder + "it'\\''s'$'\\r''.txt':1:1: sheema -> ", 0), 0u) << r.out;
+    const std::string restored = Put("a\nb.txt", "Es zinu, ka tas ir ta.\n");
+    r = Run({"--restore", "--check", restored});
+    EXPECT_EQ(r.exit, 1) << r.err;
+    EXPECT_EQ(r.out.rfind("'" + folder + "a'$'\\n''b.txt':1:", 0), 0u) << r.out;
 }
 
 TEST_F(Convert, HelpVersionAndBadOptions) {
