@@ -1,10 +1,10 @@
 #!/usr/bin/env bash
 # zv-convert --check against hunspell -l, on the same 10 MB of typed Latvian text, in one run:
 # bench/compare_hunspell.sh [BUILD_DIR] [MEGABYTES] [RUNS]
-# zv-convert --check reads the typed text; hunspell -l reads its conversion in letters
-# (zv-convert --unicode), the text a plain spelling check would be given. Prints the best wall
-# time of each over RUNS runs (hunspell, much the slower, once), the check's speed in MB/s of
-# typed text and the peak memory of both, from /usr/bin/time -v.
+# zv-convert --check reads the typed text; hunspell -l reads its conversion in plain letters,
+# a line for each line (zv-convert --text), the text a plain spelling check would be given.
+# Prints the best wall time of each over RUNS runs (hunspell, much the slower, once), the
+# check's speed in MB/s of typed text and the peak memory of both, from /usr/bin/time -v.
 set -euo pipefail
 build=${1:-build}
 megabytes=${2:-10}
@@ -15,7 +15,7 @@ trap 'rm -rf "$work"' EXIT
 export LC_ALL=C.UTF-8 ZV_DICTIONARY="$dictionary"
 
 "$build/bench/zv-make-corpus" --lf "$work/typed.txt" "$megabytes"
-"$build/app/zv-convert" --unicode "$work/typed.txt" >"$work/letters.txt"
+"$build/app/zv-convert" --text "$work/typed.txt" >"$work/letters.txt"
 bytes=$(stat -c %s "$work/typed.txt")
 echo "text: $bytes bytes typed, $(stat -c %s "$work/letters.txt") bytes converted; dictionary $dictionary"
 
