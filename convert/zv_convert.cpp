@@ -281,6 +281,22 @@ class Inputs : public zv::cli::TextSource {
     std::size_t next_ = 0;
 };
 
+// A text in memory as a source (a mapped file, checked already).
+class ViewSource : public zv::cli::TextSource {
+  public:
+    explicit ViewSource(std::string_view text) : text_(text) {}
+    bool Read(std::string& out, std::size_t max) override {
+        if (text_.empty()) return false;
+        const std::size_t n = std::min(max, text_.size());
+        out.append(text_.substr(0, n));
+        text_.remove_prefix(n);
+        return true;
+    }
+
+  private:
+    std::string_view text_;
+};
+
 // What a mapped input's reader is told when the file changes under it. Reading a page past
 // a new end raises SIGBUS; other changes show in the file's status, checked at the end.
 char g_mappedChanged[512];
@@ -554,24 +570,27 @@ zv::restore::DictionaryForms DictionaryFormsIfAny() {
     return base ? zv::restore::HunspellForms(*base) : zv::restore::DictionaryForms{};
 }
 
-// --restore --check: every input read and checked as UTF-8 first, then the uncertain choices
-// of each listed. 1 when some are.
-int RunRestoreCheck(const std::vector<std::string>& inputs,
+// --restore --check: every input that is a file read and checked as UTF-8 first, then the
+// uncertain choices of each listed, read and restored a block at a time, held back as --check's
+// report is. 1 when some are.
+int RunRestoreCheck(const std::vector<std::string>& names,
                     const std::optional<std::string>& output) {
-    // Restoring looks at a text whole: each input is read whole first.
-    std::vector<std::string> texts(inputs.size());
-    for (std::size_t i = 0; i < inputs.size(); ++i) {
-        Input input(inputs[i]);
-        while (input.Read(texts[i], std::size_t{1} << 20)) {
-        }
+    std::vector<Input> inputs;
+    bool all_checked = true;
+    for (const std::string& name : names) {
+        inputs.emplace_back(name);
+        all_checked = inputs.back().CheckAhead() && all_checked;
     }
     zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
     if (output) OpenOutput(*output);
+    HeldReport report(!all_checked);
+    const auto sink = [&report](std::string_view lines) { report.Write(lines); };
     std::size_t listed = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::string name = inputs[i] == "-" ? "<stdin>" : Shown(inputs[i]);
-        listed += zv::cli::ListUncertain(restorer, name, texts[i], WriteAll);
+        const std::string name = names[i] == "-" ? "<stdin>" : Shown(names[i]);
+        listed += zv::cli::ListUncertain(restorer, name, inputs[i], sink);
     }
+    report.Release();
     CloseOutput();
     return listed > 0 ? 1 : 0;
 }
@@ -710,19 +729,6 @@ int RunConvert(const Options& options, const std::optional<std::string>& output)
     }
     Inputs text(std::move(inputs));
     const bool all_checked = mapped || text.CheckAhead();
-    // Restoring looks at a text whole: it is read whole first.
-    std::string restored;
-    if (options.restore) {
-        std::string read;
-        if (mapped) {
-            CheckUtf8(mapped->bytes, mapped->name);
-        } else {
-            while (text.Read(read, std::size_t{1} << 20)) {
-            }
-        }
-        zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
-        restored = zv::cli::RestoreUtf8(restorer, mapped ? mapped->bytes : std::string_view(read));
-    }
 
     // The document's body line sits between its first CR LF (the header line's end) and the
     // footer; the converted text goes there.
@@ -743,10 +749,22 @@ int RunConvert(const Options& options, const std::optional<std::string>& output)
         if (output) OpenOutput(*output);
         WriteAll(before);
     };
-    if (options.restore || mapped) {
-        zv::cli::ConvertUtf8(options.restore ? std::string_view(restored) : mapped->bytes,
-                             options.convert, checkThenBegin, WriteAll);
+    if (options.restore) {
+        // Restored a block of whole lines at a time as the conversion reads it; a mapped file is
+        // checked whole first.
+        if (mapped) CheckUtf8(mapped->bytes, mapped->name);
+        ViewSource view(mapped ? mapped->bytes : std::string_view());
+        zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
+        zv::cli::RestoringSource restored(restorer, mapped
+                                                        ? static_cast<zv::cli::TextSource&>(view)
+                                                        : static_cast<zv::cli::TextSource&>(text));
+        zv::cli::ChunkLimits limits;
+        if (all_checked) limits.hold = 0;
+        zv::cli::ConvertStream(restored, options.convert, checkThenBegin, WriteAll, limits);
         if (mapped) mapped->CheckUnchanged();
+    } else if (mapped) {
+        zv::cli::ConvertUtf8(mapped->bytes, options.convert, checkThenBegin, WriteAll);
+        mapped->CheckUnchanged();
     } else {
         zv::cli::ChunkLimits limits;
         if (all_checked) limits.hold = 0;

@@ -13,11 +13,14 @@
 #include "checker/checker.h"
 #include "convert/check_text.h"
 #include "convert/convert_text.h"
+#include "convert/restore_text.h"
 #include "engine/line_ends.h"
 #include "engine/plain_text.h"
 #include "engine/references.h"
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
+#include "lexicon/lexicon.h"
+#include "restore/restore.h"
 
 namespace {
 
@@ -233,6 +236,55 @@ TEST(StreamCheck, ReportsAsTheWholeText) {
                       nullptr, limits),
                   flagged);
         ASSERT_EQ(parts, whole) << "round " << round;
+    }
+}
+
+// Restoring read a few lines at a time gives the text and lists the uncertain choices at the
+// lines and columns that restoring the whole text does: restoring looks at one line at a time,
+// so blocks of whole lines change nothing, whatever the line ends (CR LF never cut in two).
+TEST(StreamRestore, RestoresAsTheWholeText) {
+    const zv::lexicon::Lexicon* lexicon = zv::lexicon::Lexicon::Get();
+    ASSERT_NE(lexicon, nullptr) << zv::lexicon::Lexicon::Error();
+    zv::restore::Restorer restorer(*lexicon);
+    static const char* const kBits[] = {"Es dzivoju Riga, ",
+                                        "bet man patik ari Liepaja ",
+                                        "ka ",
+                                        "majas ",
+                                        "tas ",
+                                        "gada ",
+                                        "Riiga ",
+                                        "the house is ",
+                                        "\r",
+                                        "\n",
+                                        "\r\n",
+                                        "\xF0\x9F\x98\x80 ",
+                                        "\xC4\x81 ",
+                                        "\xEF\xBB\xBF"};
+    const unsigned seed = std::random_device{}();
+    SCOPED_TRACE("seed " + std::to_string(seed));
+    std::mt19937 rng(seed);
+    for (int round = 0; round < 100; ++round) {
+        std::string text = rng() % 4 == 0 ? "\xEF\xBB\xBF" : "";
+        for (std::size_t n = rng() % 200; n > 0; --n) text += kBits[rng() % std::size(kBits)];
+        const std::string whole = zv::ToUtf8(restorer.Restore(zv::ToUtf16(text)).text);
+        std::string listed_whole, listed_parts, restored;
+        PiecesSource all(text, rng, text.size() + 1);
+        const std::size_t listed = zv::cli::ListUncertain(
+            restorer, "t", all, [&](std::string_view lines) { listed_whole += lines; },
+            {.block = text.size() + 1, .max_block = text.size() + 1});
+        // Blocks far shorter than the text, never shorter than its longest line.
+        const zv::cli::RestoreLimits limits{.block = 1 + rng() % 64, .max_block = 4096};
+        PiecesSource pieces(text, rng, 1 + rng() % 50);
+        EXPECT_EQ(zv::cli::ListUncertain(
+                      restorer, "t", pieces, [&](std::string_view lines) { listed_parts += lines; },
+                      limits),
+                  listed);
+        ASSERT_EQ(listed_parts, listed_whole) << "round " << round;
+        PiecesSource again(text, rng, 1 + rng() % 50);
+        zv::cli::RestoringSource source(restorer, again, limits);
+        while (source.Read(restored, 1 + rng() % 100)) {
+        }
+        ASSERT_EQ(restored, whole) << "round " << round;
     }
 }
 
