@@ -79,6 +79,7 @@ struct Lexicon::Mapped {
     std::span<const std::uint32_t> form_slots, ending_slots;
     std::span<const FollowRecord> followers, ending_followers;
     std::span<const Edge> edges;
+    std::span<const std::uint64_t> marks;
 
     Mapped() = default;
     Mapped(const Mapped&) = delete;
@@ -123,6 +124,7 @@ struct Lexicon::Mapped {
         followers = SectionOf<FollowRecord>(kFollowers);
         ending_followers = SectionOf<FollowRecord>(kEndingFollowers);
         edges = SectionOf<Edge>(kWords);
+        marks = SectionOf<std::uint64_t>(kMarks);
         if (forms.empty() || endings.empty() || edges.empty() || form_slots.size() < 2 ||
             ending_slots.size() < 2 || (form_slots.size() & (form_slots.size() - 1)) != 0 ||
             (ending_slots.size() & (ending_slots.size() - 1)) != 0) {
@@ -286,6 +288,30 @@ std::uint32_t Lexicon::EndingPairCount(EndingId first, EndingId next) const noex
 
 std::uint32_t Lexicon::EndingFollowerTotal(EndingId first) const noexcept {
     return first < mapped_->endings.size() ? mapped_->endings[first].follower_total : 0;
+}
+
+Lexicon::MarkCounts Lexicon::MarksAround(std::string_view plain, std::size_t at) const noexcept {
+    if (at >= plain.size()) return {};
+    unsigned window[2 * kMarkWindow + 1];
+    for (int j = -kMarkWindow; j <= kMarkWindow; ++j) {
+        const auto k = static_cast<std::ptrdiff_t>(at) + j;
+        const bool inside = k >= 0 && k < static_cast<std::ptrdiff_t>(plain.size());
+        const char c = inside ? plain[static_cast<std::size_t>(k)] : '\0';
+        if (inside && (c < 'a' || c > 'z')) return {};
+        window[j + kMarkWindow] = inside ? Symbol(static_cast<char32_t>(c)) : 0;
+    }
+    if (MarkedSymbol(window[kMarkWindow]) == 0) return {};
+    const auto marks = mapped_->marks;
+    constexpr int kKeyShift = 2 * kMarkCountBits;
+    for (int width = kMarkWindow; width >= 0; --width) {
+        const std::uint64_t key = MarkKey(width, window);
+        const auto found = std::lower_bound(marks.begin(), marks.end(), key);
+        if (found != marks.end() && (*found >> kKeyShift) == (key >> kKeyShift)) {
+            return {static_cast<std::uint32_t>((*found >> kMarkCountBits) & kMarkCountMax),
+                    static_cast<std::uint32_t>(*found & kMarkCountMax)};
+        }
+    }
+    return {};
 }
 
 bool Lexicon::Knows(std::string_view form) const noexcept {

@@ -83,6 +83,17 @@ class Lexicon {
     // How many last letters make an ending.
     std::size_t EndingLetters() const noexcept;
 
+    // For guessing the marks of a word known in no form: of the known forms that have the
+    // letter at byte at of plain (a to z only) with the same letters around it, marks taken
+    // off, how many have that letter without a mark and how many with one. The window is the
+    // widest of up to 3 letters either side (the word's start and end count as such) that at
+    // least 5 forms share; both 0 when none does, or the letter takes no mark. Counts past
+    // 8191 are scaled down together.
+    struct MarkCounts {
+        std::uint32_t plain = 0, marked = 0;
+    };
+    MarkCounts MarksAround(std::string_view plain, std::size_t at) const noexcept;
+
     // The size of the mapped file in bytes, and the checksum its header holds.
     std::size_t Size() const noexcept;
     std::uint64_t Checksum() const noexcept;

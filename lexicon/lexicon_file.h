@@ -11,6 +11,13 @@
 //              those of one form together and in order of id (binary search).
 //   endings    the same three for word endings (the last letters of a form), and their
 //              followers: how often a form with one ending follows one with another.
+//   marks      for a letter that may take a mark, in the context of the letters around it
+//              without marks: how many known forms have it plain and how many marked, for
+//              each window of 0 to kMarkWindow letters either side (a window past the form's
+//              start or end holds symbol 0 there). One std::uint64_t each, sorted: the
+//              window's width (2 bits) and its 2 * kMarkWindow + 1 plain symbols (5 bits
+//              each, the first in the highest), then the two counts in kMarkCountBits bits
+//              each, plain above marked (both scaled down together to fit).
 //   words      every known form, counted or from the dictionary, as a minimal acyclic
 //              automaton: Edge[] (node 0 is the root, a node's edges together, the last one
 //              flagged).
@@ -23,7 +30,7 @@
 namespace zv::lexicon::file {
 
 inline constexpr char kMagic[8] = {'Z', 'V', 'L', 'E', 'X', 0, 0, 1};
-inline constexpr std::uint32_t kVersion = 1;
+inline constexpr std::uint32_t kVersion = 2;
 
 enum Section : std::uint32_t {
     kForms,
@@ -34,6 +41,7 @@ enum Section : std::uint32_t {
     kEndingText,
     kEndingSlots,
     kEndingFollowers,
+    kMarks,
     kWords,
     kSectionCount
 };
@@ -71,6 +79,24 @@ struct FollowRecord {
     std::uint32_t next;   // the form or ending that follows
     std::uint32_t count;  // how often
 };
+
+// The marks table: letters either side of the letter in the widest window, and the bits of a
+// count.
+inline constexpr int kMarkWindow = 3;
+inline constexpr int kMarkCountBits = 13;
+inline constexpr std::uint64_t kMarkCountMax = (1u << kMarkCountBits) - 1;
+
+// The key of a window (see marks above) of width w: symbols[0 .. 2w], plain, 0 past the form;
+// shifted above the counts.
+constexpr std::uint64_t MarkKey(int width, const unsigned* symbols) noexcept {
+    std::uint64_t key = static_cast<std::uint64_t>(width);
+    for (int i = 0; i < 2 * kMarkWindow + 1; ++i) {
+        const int from_center = i - kMarkWindow;
+        const bool inside = from_center >= -width && from_center <= width;
+        key = (key << 5) | (inside ? symbols[i] : 0u);
+    }
+    return key << (2 * kMarkCountBits);
+}
 
 // One edge of the automaton: bits 0-5 the letter's symbol, bit 6 the node it leads to ends a
 // word, bit 7 the node's last edge, bits 8-31 the index of the first edge of the node it leads

@@ -4,7 +4,9 @@
 //
 // For each word of a Latvian line the most probable form is chosen among the word as typed and
 // its forms with marks added that the lexicon knows (or, for a word it knows in no form, that
-// the dictionary accepts), by the best path over the line (the forms'
+// the dictionary accepts; failing that, for a word in small letters, the form with the marks
+// that known forms have at its letters in the same letters around them), by the best path
+// over the line (the forms'
 // counts, the word bigram and the word-ending bigram). A word already typed with a mark, a
 // convention, a reference or an escape stays as typed ("Rīga", "Riiga", "s-heema"), and so do
 // single letters, words of an address or code, and every word of a line that is not mostly

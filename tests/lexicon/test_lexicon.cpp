@@ -54,6 +54,13 @@ TEST(Lexicon, CountsAndPairs) {
     EXPECT_GE(lexicon.FollowerTotal(no), lexicon.PairCount(no, tas));
     EXPECT_GT(lexicon.EndingFollowerTotal(lexicon.Ending("lielā")), 0u);
     EXPECT_EQ(lexicon.Ending("mājās"), lexicon.Ending("tājās"));
+    // Around the letters of a word it does not know: "-šanas" has its "š" (the first "s"),
+    // never a mark on the last; "b" takes none.
+    const auto s = lexicon.MarksAround("zilvardosanas", 8),
+               last = lexicon.MarksAround("zilvardosanas", 12);
+    EXPECT_GT(s.marked, 10 * s.plain);
+    EXPECT_GT(last.plain, 10 * last.marked);
+    EXPECT_EQ(lexicon.MarksAround("darbs", 3).marked + lexicon.MarksAround("darbs", 3).plain, 0u);
 }
 
 // Every form of the tables is known, and a form one letter longer or shorter mostly is not.

@@ -56,7 +56,11 @@ INSTANTIATE_TEST_SUITE_P(
         // A word chosen as typed whose pair the conventions would read keeps its two letters.
         Row{u"vins bija bataljona komandieris", u"vinjsh bija batal-jona komandieris"},
         // A word that needs a hexadecimal reference, as a word repair would undo the pairs.
-        Row{u"kreisas puses", u"kreis&#x101;s puses"}, Row{u"", u""}, Row{u"\r\n\n", u"\r\n\n"}));
+        Row{u"kreisas puses", u"kreis&#x101;s puses"},
+        // A word known in no form, in small letters, takes the marks known forms have in the
+        // same letters; with a capital (most often a name) it stays.
+        Row{u"es redzu zilvardosanu, Zilvardosanu", u"es redzu zilvaardoshanu, Zilvardosanu"},
+        Row{u"", u""}, Row{u"\r\n\n", u"\r\n\n"}));
 
 // Whatever is restored: each word written converts to the form chosen, the text around the
 // words stays byte for byte, and each uncertain choice names its place in both texts.
