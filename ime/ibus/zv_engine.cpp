@@ -67,9 +67,21 @@ class State {
     State& operator=(const State&) = delete;
 
     gboolean Key(guint keyval, guint state) {
-        const Reply reply =
-            composer_.Press({keyval, ibus_keyval_to_unicode(keyval), Modifiers(state)});
+        const gunichar character = ibus_keyval_to_unicode(keyval);
+        const std::uint32_t modifiers = Modifiers(state);
+        Reply reply = composer_.Press({keyval, character, modifiers});
         Show();
+        // A word ended by a key that types a character: in Qt the committed word and the key
+        // handed back reach the field by two ways that may cross ("ā!" became "!ā" under load),
+        // so the character is committed with the word and the key taken.
+        if (!commits_preedit_ && reply.pass && !reply.commit.empty() &&
+            (modifiers & (kRelease | kControl | kAlt | kSuper)) == 0 && character >= 0x20 &&
+            g_unichar_isprint(character)) {
+            char utf8[8] = {};
+            g_unichar_to_utf8(character, utf8);
+            reply.commit += utf8;
+            reply.pass = false;
+        }
         Commit(reply.commit);
         Ask();
         return !reply.pass;
