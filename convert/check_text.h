@@ -7,15 +7,13 @@
 
 #include "checker/checker.h"
 #include "convert/convert_text.h"
+#include "convert/line_blocks.h"
 
 namespace zv::cli {
 
 // The sizes a check works in: the text is read and checked in blocks of whole lines of about
 // block bytes, a line longer than max_line bytes in parts of about that size.
-struct CheckLimits {
-    std::size_t block = std::size_t{1} << 18;
-    std::size_t max_line = std::size_t{4} << 20;
-};
+using CheckLimits = LineLimits;
 
 // Checks the text that source gives (well-formed UTF-8) and hands sink one line for each flagged
 // word, in order: "NAME:LINE:COLUMN: TYPED -> CONVERTED: did you mean WORD (type FORM), ...",

@@ -281,22 +281,6 @@ class Inputs : public zv::cli::TextSource {
     std::size_t next_ = 0;
 };
 
-// A text in memory as a source (a mapped file, checked already).
-class ViewSource : public zv::cli::TextSource {
-  public:
-    explicit ViewSource(std::string_view text) : text_(text) {}
-    bool Read(std::string& out, std::size_t max) override {
-        if (text_.empty()) return false;
-        const std::size_t n = std::min(max, text_.size());
-        out.append(text_.substr(0, n));
-        text_.remove_prefix(n);
-        return true;
-    }
-
-  private:
-    std::string_view text_;
-};
-
 // What a mapped input's reader is told when the file changes under it. Reading a page past
 // a new end raises SIGBUS; other changes show in the file's status, checked at the end.
 char g_mappedChanged[512];
@@ -487,6 +471,20 @@ std::string NoDictionaryMessage(const std::optional<std::string>& base) {
     return "no Latvian dictionary found " + where + " (install hunspell-lv or set ZV_DICTIONARY)";
 }
 
+// The inputs of --check and --restore --check, each one that is a file read and checked as
+// UTF-8 first; *all_checked tells whether all are.
+std::vector<Input> InputsCheckedAhead(const std::vector<std::string>& names, bool* all_checked) {
+    std::vector<Input> inputs;
+    for (const std::string& name : names) {
+        inputs.emplace_back(name);
+        *all_checked = inputs.back().CheckAhead() && *all_checked;
+    }
+    return inputs;
+}
+
+// An input as the lines of a report name it.
+std::string ReportName(const std::string& name) { return name == "-" ? "<stdin>" : Shown(name); }
+
 // Holds the report of --check back until the inputs have ended, or until it is long: bad input
 // from a pipe, found only once it is read, then leaves standard output as empty as bad input
 // in a file does.
@@ -514,12 +512,8 @@ class HeldReport {
 // against the dictionary on its own, read a block at a time, so that each line can name its
 // file. 1 when some word is flagged.
 int RunCheck(const std::vector<std::string>& names, const std::optional<std::string>& output) {
-    std::vector<Input> inputs;
     bool all_checked = true;
-    for (const std::string& name : names) {
-        inputs.emplace_back(name);
-        all_checked = inputs.back().CheckAhead() && all_checked;
-    }
+    std::vector<Input> inputs = InputsCheckedAhead(names, &all_checked);
     using Unusable = zv::checker::Checker::Unusable;
     const std::optional<std::string> base = zv::checker::Checker::FindDictionary();
     Unusable why = Unusable::Missing;
@@ -543,7 +537,7 @@ int RunCheck(const std::vector<std::string>& names, const std::optional<std::str
     const auto sink = [&report](std::string_view lines) { report.Write(lines); };
     std::size_t flagged = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::string name = names[i] == "-" ? "<stdin>" : Shown(names[i]);
+        const std::string name = ReportName(names[i]);
         std::size_t unchecked = 0;
         flagged += zv::cli::CheckText(*checker, name, inputs[i], sink, &unchecked);
         if (unchecked > 0) {
@@ -575,19 +569,15 @@ zv::restore::DictionaryForms DictionaryFormsIfAny() {
 // report is. 1 when some are.
 int RunRestoreCheck(const std::vector<std::string>& names,
                     const std::optional<std::string>& output) {
-    std::vector<Input> inputs;
     bool all_checked = true;
-    for (const std::string& name : names) {
-        inputs.emplace_back(name);
-        all_checked = inputs.back().CheckAhead() && all_checked;
-    }
+    std::vector<Input> inputs = InputsCheckedAhead(names, &all_checked);
     zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
     if (output) OpenOutput(*output);
     HeldReport report(!all_checked);
     const auto sink = [&report](std::string_view lines) { report.Write(lines); };
     std::size_t listed = 0;
     for (std::size_t i = 0; i < inputs.size(); ++i) {
-        const std::string name = names[i] == "-" ? "<stdin>" : Shown(names[i]);
+        const std::string name = ReportName(names[i]);
         listed += zv::cli::ListUncertain(restorer, name, inputs[i], sink);
     }
     report.Release();
@@ -720,7 +710,8 @@ int RunConvert(const Options& options, const std::optional<std::string>& output)
     const std::vector<std::string>& names = options.inputs;
     std::optional<MappedInput> mapped;
     std::vector<Input> inputs;
-    if (names.size() == 1 && names.front() != "-") {
+    // Restoring is far slower than reading: a mapped file would buy it nothing.
+    if (names.size() == 1 && names.front() != "-" && !options.restore) {
         const int fd = OpenInput(names.front());
         mapped = MapInput(names.front(), fd);
         if (!mapped) inputs.emplace_back(names.front(), fd);
@@ -745,30 +736,24 @@ int RunConvert(const Options& options, const std::optional<std::string>& output)
     // it ends, unless it is long. From then on only a failing write (or memory), or bad input
     // from a pipe, can stop the output part-way.
     const auto checkThenBegin = [&] {
-        if (mapped && !options.restore) CheckUtf8(mapped->bytes, mapped->name);
+        if (mapped) CheckUtf8(mapped->bytes, mapped->name);
         if (output) OpenOutput(*output);
         WriteAll(before);
     };
-    if (options.restore) {
-        // Restored a block of whole lines at a time as the conversion reads it; a mapped file is
-        // checked whole first.
-        if (mapped) CheckUtf8(mapped->bytes, mapped->name);
-        ViewSource view(mapped ? mapped->bytes : std::string_view());
-        zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
-        zv::cli::RestoringSource restored(restorer, mapped
-                                                        ? static_cast<zv::cli::TextSource&>(view)
-                                                        : static_cast<zv::cli::TextSource&>(text));
-        zv::cli::ChunkLimits limits;
-        if (all_checked) limits.hold = 0;
-        zv::cli::ConvertStream(restored, options.convert, checkThenBegin, WriteAll, limits);
-        if (mapped) mapped->CheckUnchanged();
-    } else if (mapped) {
+    if (mapped) {
         zv::cli::ConvertUtf8(mapped->bytes, options.convert, checkThenBegin, WriteAll);
         mapped->CheckUnchanged();
     } else {
         zv::cli::ChunkLimits limits;
         if (all_checked) limits.hold = 0;
-        zv::cli::ConvertStream(text, options.convert, checkThenBegin, WriteAll, limits);
+        if (options.restore) {
+            // Restored a block of whole lines at a time as the conversion reads it.
+            zv::restore::Restorer restorer(TheLexicon(), DictionaryFormsIfAny());
+            zv::cli::RestoringSource restored(restorer, text);
+            zv::cli::ConvertStream(restored, options.convert, checkThenBegin, WriteAll, limits);
+        } else {
+            zv::cli::ConvertStream(text, options.convert, checkThenBegin, WriteAll, limits);
+        }
     }
     WriteAll(after);
     CloseOutput();

@@ -12,6 +12,7 @@
 #include "checker/letters.h"
 #include "checker/readings.h"
 #include "checker/typed_form.h"
+#include "engine/line_ends.h"
 #include "engine/references.h"
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
@@ -106,7 +107,9 @@ char16_t CapitalOf(char16_t c) {
     return at == std::u16string_view::npos ? c : capital[at];
 }
 
-bool IsLineEnd(char16_t c) { return c == u'\r' || c == u'\n'; }
+// A line end of engine/line_ends.h (CR, LF, U+2028, U+2029), as the check and zv-convert read
+// lines.
+bool IsLineEnd(char16_t c) { return LineEndLength(std::u16string_view(&c, 1), 0) > 0; }
 
 bool IsDigit(char16_t c) { return c >= u'0' && c <= u'9'; }
 bool IsLetter(char16_t c) { return IsAsciiLetter(c) || c >= 0xC0; }

@@ -73,8 +73,8 @@ class Restorer {
     Restorer(const Restorer&) = delete;
     Restorer& operator=(const Restorer&) = delete;
 
-    // text restored line by line (a line ends at CR or LF); everything but the words given
-    // marks stays exactly as it is. The stop token is polled once per line: once stop is
+    // text restored line by line (lines end as engine/line_ends.h says); everything but the words
+    // given marks stays exactly as it is. The stop token is polled once per line: once stop is
     // requested, the rest of the text is copied as it is (a window drops such a result).
     Restored Restore(std::u16string_view text, std::stop_token stop = {});
 

@@ -241,7 +241,8 @@ TEST(StreamCheck, ReportsAsTheWholeText) {
 
 // Restoring read a few lines at a time gives the text and lists the uncertain choices at the
 // lines and columns that restoring the whole text does: restoring looks at one line at a time,
-// so blocks of whole lines change nothing, whatever the line ends (CR LF never cut in two).
+// so blocks of whole lines change nothing, whatever the line ends (CR LF never cut in two,
+// U+2028 a line end to both).
 TEST(StreamRestore, RestoresAsTheWholeText) {
     const zv::lexicon::Lexicon* lexicon = zv::lexicon::Lexicon::Get();
     ASSERT_NE(lexicon, nullptr) << zv::lexicon::Lexicon::Error();
@@ -257,6 +258,7 @@ TEST(StreamRestore, RestoresAsTheWholeText) {
                                         "\r",
                                         "\n",
                                         "\r\n",
+                                        "\xE2\x80\xA8",
                                         "\xF0\x9F\x98\x80 ",
                                         "\xC4\x81 ",
                                         "\xEF\xBB\xBF"};
@@ -271,9 +273,9 @@ TEST(StreamRestore, RestoresAsTheWholeText) {
         PiecesSource all(text, rng, text.size() + 1);
         const std::size_t listed = zv::cli::ListUncertain(
             restorer, "t", all, [&](std::string_view lines) { listed_whole += lines; },
-            {.block = text.size() + 1, .max_block = text.size() + 1});
+            {.block = text.size() + 1, .max_line = text.size() + 1});
         // Blocks far shorter than the text, never shorter than its longest line.
-        const zv::cli::RestoreLimits limits{.block = 1 + rng() % 64, .max_block = 4096};
+        const zv::cli::LineLimits limits{.block = 1 + rng() % 64, .max_line = 4096};
         PiecesSource pieces(text, rng, 1 + rng() % 50);
         EXPECT_EQ(zv::cli::ListUncertain(
                       restorer, "t", pieces, [&](std::string_view lines) { listed_parts += lines; },
