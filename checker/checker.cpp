@@ -19,7 +19,6 @@
 #include "checker/work_budget.h"
 #include "engine/references.h"
 #include "engine/transliterate.h"
-#include "engine/utf8.h"
 #include "lexicon/lexicon.h"
 
 namespace zv::checker {
@@ -28,18 +27,6 @@ namespace {
 // A word the dictionary rejects that the Latvian word counts hold this many times or more is
 // taken for a word of Latvian text that the dictionary lacks.
 constexpr std::uint32_t kKnownCount = 2;
-
-// A word the dictionary rejects that the lexicon's running text has as typed at least
-// kOwnWordShare times as often as any of the forms with marks added is a word of its own (a
-// name, a word of another language: "Gabriela", "Kriss", "cukini"), not one with marks left out
-// ("Riga": 0 against Rīga's 702; "majas": 44 against mājas' 1,793).
-constexpr double kOwnWordShare = 1.0;
-
-std::uint32_t CountOf(const lexicon::Lexicon& lexicon, std::u16string_view word) {
-    std::u16string small(word);
-    for (char16_t& c : small) c = ToSmall(c);
-    return lexicon.Count(ToUtf8(small));
-}
 
 }  // namespace
 
@@ -106,16 +93,9 @@ std::pair<Entry, bool> Checker::State::Judge(std::u16string_view typed, WorkBudg
         complete = Search(*dictionary, with_marks, Suggestion::Cause::kMarkLeftOut, settled ? 0 : 1,
                           tried, spend, marks);
     }
-    if (wants_marks && lexicon && !marks.empty()) {
-        const std::uint32_t own = CountOf(*lexicon, converted);
-        std::uint32_t marked = 0;
-        for (const Candidate& mark : marks) {
-            marked = std::max(marked, CountOf(*lexicon, mark.suggestion.word));
-        }
-        if (own > 0 && own >= kOwnWordShare * marked) {
-            marks.clear();
-            entry.counted = false;  // as a word of the word counts: for neither side
-        }
+    if (wants_marks && lexicon && !marks.empty() && IsWordOfItsOwn(*lexicon, converted, marks)) {
+        marks.clear();
+        entry.counted = false;  // as a word of the word counts: for neither side
     }
     if (readings.empty() && marks.empty()) return {entry, complete};
     // A word that only marks make a word counts for a Latvian line when that word is a

@@ -105,6 +105,12 @@ char16_t ToSmall(char16_t c) noexcept {
     return c;
 }
 
+std::string SmallUtf8(std::u16string_view word) {
+    std::u16string small(word);
+    for (char16_t& c : small) c = ToSmall(c);
+    return ToUtf8(small);
+}
+
 char16_t ToCapital(char16_t c) noexcept {
     if (c >= u'a' && c <= u'z') return static_cast<char16_t>(c - 32);
     // A small letter a pair makes: the letter of the same pair in capitals.

@@ -13,6 +13,8 @@ namespace zv::checker {
 bool IsCapital(char16_t c) noexcept;
 char16_t ToSmall(char16_t c) noexcept;
 char16_t ToCapital(char16_t c) noexcept;  // a to z, and the small letters a pair makes (ā, š …)
+// A word in small letters, as UTF-8: how the lexicon knows it.
+std::string SmallUtf8(std::u16string_view word);
 
 // True when text has two or more letters and every letter in it is a capital.
 bool IsCapitalsWord(std::u16string_view text) noexcept;

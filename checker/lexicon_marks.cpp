@@ -2,6 +2,7 @@
 
 #include <algorithm>
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <utility>
 
@@ -44,10 +45,7 @@ bool MarksFromLexicon(const lexicon::Lexicon& lexicon, Dictionary& dictionary,
                       std::vector<Candidate>& found) {
     std::u16string meant;  // what the conventions mean, in the typed word's letter case
     for (const Unit& unit : units) meant += unit.readings[0].letters;
-    std::u16string small = meant;
-    for (char16_t& c : small) c = ToSmall(c);
-    std::string key;
-    AppendUtf8(small, key);
+    const std::string key = SmallUtf8(meant);
 
     struct Known {
         Candidate candidate;
@@ -58,8 +56,9 @@ bool MarksFromLexicon(const lexicon::Lexicon& lexicon, Dictionary& dictionary,
     std::vector<Known> forms;
     std::vector<std::size_t> choice;
     for (const lexicon::Form& form : lexicon.FormsOf(key, kMaxForms)) {
+        if (form.form == key) continue;
         std::u16string word = ToUtf16(form.form);
-        if (word == small || word.size() != meant.size()) continue;
+        if (word.size() != meant.size()) continue;
         for (std::size_t i = 0; i < word.size(); ++i) {
             if (IsCapital(meant[i])) word[i] = ToCapital(word[i]);
         }
@@ -86,6 +85,15 @@ bool MarksFromLexicon(const lexicon::Lexicon& lexicon, Dictionary& dictionary,
         found.push_back(std::move(form.candidate));
     }
     return found.size() > before;
+}
+
+bool IsWordOfItsOwn(const lexicon::Lexicon& lexicon, std::u16string_view word,
+                    const std::vector<Candidate>& marks) {
+    const std::uint32_t own = lexicon.Count(SmallUtf8(word));
+    if (own == 0) return false;
+    return std::all_of(marks.begin(), marks.end(), [&](const Candidate& mark) {
+        return own >= lexicon.Count(SmallUtf8(mark.suggestion.word));
+    });
 }
 
 }  // namespace zv::checker

@@ -3,6 +3,7 @@
 // trying the word's letters one mark at a time against the dictionary.
 #pragma once
 
+#include <string_view>
 #include <vector>
 
 #include "checker/dictionary.h"
@@ -22,5 +23,12 @@ namespace zv::checker {
 bool MarksFromLexicon(const lexicon::Lexicon& lexicon, Dictionary& dictionary,
                       const std::vector<Unit>& units, const std::vector<Unit>& with_marks,
                       std::vector<Candidate>& found);
+
+// Whether word (as the conventions read it), which the dictionary rejects, is a word of its own
+// rather than one of the forms in marks with marks left out: the lexicon's running text has it
+// as typed at least as often as each of them (a name, a word of another language: "Gabriela",
+// "Kriss", "cukini"; not "Riga": 0 against Rīga's 702, nor "majas": 44 against mājas' 1,793).
+bool IsWordOfItsOwn(const lexicon::Lexicon& lexicon, std::u16string_view word,
+                    const std::vector<Candidate>& marks);
 
 }  // namespace zv::checker
