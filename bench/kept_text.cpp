@@ -15,43 +15,18 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QTest>
-#include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
 #include "corpus/corpus.h"
+#include "event_loop_wait.h"
 #include "ui/main/form1.h"
 #include "window_program.h"
 
 namespace {
 
-struct Wait {
-    double ms = -1;       // until done; -1: not within the time allowed
-    double stall_ms = 0;  // the longest gap between the 10 ms ticks meanwhile
-};
-
-// Runs the event loop until done() or for at most timeout_ms, with each() called at every tick;
-// records the longest gap between the ticks of a 10 ms timer meanwhile.
-template <typename Done, typename Each>
-Wait Run(Done done, Each each, int timeout_ms) {
-    Wait wait;
-    QElapsedTimer clock, tick;
-    clock.start();
-    tick.start();
-    QTimer ticks;
-    ticks.setInterval(10);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        wait.stall_ms = std::max(wait.stall_ms, static_cast<double>(tick.nsecsElapsed()) / 1e6);
-        tick.restart();
-        each();
-    });
-    ticks.start();
-    if (QTest::qWaitFor(done, timeout_ms)) {
-        wait.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    }
-    return wait;
-}
+using zv::bench::EventLoopWait;
+using zv::bench::RunEventLoop;
 
 // Whether the file holds text (compared in UTF-8, as it is written).
 bool Holds(const QString& path, const QByteArray& text) {
@@ -59,7 +34,7 @@ bool Holds(const QString& path, const QByteArray& text) {
     return file.open(QIODevice::ReadOnly) && file.size() == text.size() && file.readAll() == text;
 }
 
-void Report(const char* what, const Wait& wait) {
+void Report(const char* what, const EventLoopWait& wait) {
     std::printf("%-34s %14s %18.0f\n", what,
                 wait.ms < 0 ? "-" : std::to_string(static_cast<long long>(wait.ms)).c_str(),
                 wait.stall_ms);
@@ -83,14 +58,15 @@ int main(int argc, char** argv) {
                 qPrintable(QGuiApplication::platformName()), mb,
                 static_cast<long long>(text.size()), qPrintable(path));
     std::printf("%-34s %14s %18s\n", "", "until kept ms", "longest stall ms");
-    Report("nothing (for comparison)", Run([] { return false; }, [] {}, 2000));
+    Report("nothing (for comparison)", RunEventLoop([] { return false; }, 2000));
 
     box->clear();
     QApplication::clipboard()->setText(text);
     box->setFocus();
     QTest::keyClick(box, Qt::Key_V, Qt::ControlModifier);
     const QByteArray pasted = box->Text().toUtf8();
-    Report("paste (Ctrl+V), then a pause", Run([&] { return Holds(path, pasted); }, [] {}, 60000));
+    Report("paste (Ctrl+V), then a pause",
+           RunEventLoop([&] { return Holds(path, pasted); }, 60000));
 
     // One key every 50 ms, at the end of the text.
     box->moveCursor(QTextCursor::End);
@@ -99,18 +75,18 @@ int main(int argc, char** argv) {
     QElapsedTimer since_key;
     since_key.start();
     int keys = 0;
-    const Wait typed = Run([&] { return typing.elapsed() > typing_s * 1000; },
-                           [&] {
-                               if (since_key.elapsed() < 50) return;
-                               since_key.restart();
-                               QTest::keyClick(box, Qt::Key_A);
-                               ++keys;
-                           },
-                           static_cast<int>(typing_s * 1000) + 5000);
+    const EventLoopWait typed = RunEventLoop([&] { return typing.elapsed() > typing_s * 1000; },
+                                             static_cast<int>(typing_s * 1000) + 5000, {},
+                                             [&] {
+                                                 if (since_key.elapsed() < 50) return;
+                                                 since_key.restart();
+                                                 QTest::keyClick(box, Qt::Key_A);
+                                                 ++keys;
+                                             });
     std::printf("%-34s %14s %18.0f  (%d keys)\n", "typing, a key every 50 ms", "", typed.stall_ms,
                 keys);
     const QByteArray last = box->Text().toUtf8();
-    Report("after the last key", Run([&] { return Holds(path, last); }, [] {}, 60000));
+    Report("after the last key", RunEventLoop([&] { return Holds(path, last); }, 60000));
 
     // What one write costs the window's thread: taking the text from the box.
     QElapsedTimer take;

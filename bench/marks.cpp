@@ -11,52 +11,30 @@
 #include <QClipboard>
 #include <QElapsedTimer>
 #include <QTest>
-#include <QTimer>
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <string>
 
 #include "corpus/corpus.h"
+#include "event_loop_wait.h"
 #include "ui/definitions/form1_definition.h"
 #include "ui/marks/spell_marks.h"
 #include "window_program.h"
 
 namespace {
 
-struct Wait {
-    double ms = -1;       // until the marks showed (the quiet time before the check included); -1:
-                          // not within a minute
-    double stall_ms = 0;  // the longest gap between the 10 ms ticks meanwhile
+// A wait for the marks: until they showed (the quiet time before the check included; -1: not
+// within a minute), and how many.
+struct Wait : zv::bench::EventLoopWait {
     std::size_t marks = 0;
 };
-
-// Runs the event loop until done() or for at most timeout_ms; records the longest gap between
-// the ticks of a 10 ms timer meanwhile.
-template <typename Done>
-Wait Run(Done done, int timeout_ms) {
-    Wait wait;
-    QElapsedTimer clock, tick;
-    clock.start();
-    tick.start();
-    QTimer ticks;
-    ticks.setInterval(10);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        wait.stall_ms = std::max(wait.stall_ms, static_cast<double>(tick.nsecsElapsed()) / 1e6);
-        tick.restart();
-    });
-    ticks.start();
-    if (QTest::qWaitFor(done, timeout_ms))
-        wait.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    return wait;
-}
 
 // Runs the event loop until the next check's result is applied.
 Wait WaitForMarks(zv::ui::SpellMarks& marks) {
     bool checked = false;
     const auto connection =
         QObject::connect(&marks, &zv::ui::SpellMarks::Checked, [&] { checked = true; });
-    Wait wait = Run([&] { return checked; }, 60000);
+    Wait wait{zv::bench::RunEventLoop([&] { return checked; }, 60000)};
     QObject::disconnect(connection);
     wait.marks = marks.Marks().size();
     return wait;
@@ -93,7 +71,7 @@ int main(int argc, char** argv) {
     box->clear();
     QApplication::clipboard()->setText(text);
     // The machine's own noise: the same ticks with nothing to do, for two seconds.
-    Report("nothing (for comparison)", 0, Run([] { return false; }, 2000));
+    Report("nothing (for comparison)", 0, {zv::bench::RunEventLoop([] { return false; }, 2000)});
     box->setFocus();
     QElapsedTimer clock;
     clock.start();

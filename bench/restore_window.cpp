@@ -11,9 +11,7 @@
 // The text: the benchmarks' typed Latvian (corpus/), converted to letters and every mark taken
 // off. Fails when the first 100 KB take more than 300 ms. Run it offscreen or on Xvfb.
 #include <QApplication>
-#include <QElapsedTimer>
 #include <QTest>
-#include <QTimer>
 #include <algorithm>
 #include <cstdio>
 #include <cstdlib>
@@ -23,6 +21,7 @@
 #include "engine/references.h"
 #include "engine/transliterate.h"
 #include "engine/utf8.h"
+#include "event_loop_wait.h"
 #include "ui/main/form1.h"
 #include "ui/marks/spell_marks.h"
 #include "window_program.h"
@@ -31,14 +30,13 @@ namespace {
 
 constexpr double kMaxMs = 300;
 
-struct Wait {
-    double ms = -1;  // until the restoring ended; -1: not within a minute
-    double stall_ms = 0;
+// A wait for the restoring: until it ended (-1: not within a minute), and whether it was
+// applied.
+struct Wait : zv::bench::EventLoopWait {
     bool applied = false;
 };
 
-// Runs the window's restore command and the event loop until the restoring has ended; records
-// the longest gap between the ticks of a 10 ms timer meanwhile.
+// Runs the window's restore command and the event loop until the restoring has ended.
 Wait Restore(zv::ui::Form1& main, zv::ui::SpellMarks& marks) {
     Wait wait;
     bool ended = false;
@@ -47,22 +45,9 @@ Wait Restore(zv::ui::Form1& main, zv::ui::SpellMarks& marks) {
             ended = true;
             wait.applied = applied;
         });
-    QElapsedTimer clock, tick;
-    QTimer ticks;
-    ticks.setInterval(10);
-    QObject::connect(&ticks, &QTimer::timeout, [&] {
-        wait.stall_ms = std::max(wait.stall_ms, static_cast<double>(tick.nsecsElapsed()) / 1e6);
-        tick.restart();
-    });
-    ticks.start();
-    clock.start();
-    tick.start();
-    QTest::keyClick(main.Text1(), Qt::Key_F8);
-    if (QTest::qWaitFor([&] { return ended; }, 60000)) {
-        wait.ms = static_cast<double>(clock.nsecsElapsed()) / 1e6;
-    }
     // The command itself runs before the first tick: its time is a gap too.
-    wait.stall_ms = std::max(wait.stall_ms, static_cast<double>(tick.nsecsElapsed()) / 1e6);
+    static_cast<zv::bench::EventLoopWait&>(wait) = zv::bench::RunEventLoop(
+        [&] { return ended; }, 60000, [&] { QTest::keyClick(main.Text1(), Qt::Key_F8); });
     QObject::disconnect(connection);
     return wait;
 }
