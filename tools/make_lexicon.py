@@ -103,12 +103,15 @@ def balanced_counts(rows):
 
 
 def edited_shares(counts, balanced):
-    """counts, with the forms of each word whose commonest form in the balanced text (at least
-    EDITED_MIN times, and more often than any other form there) is not its commonest in counts
-    given the word's count in the shares of the balanced text, mixed with those of counts as if
-    EDITED_PRIOR more words had been read. The word's count stays; on tuning fold 0 this took the
-    restoring's wrong words from 1,570 to 1,552 of 22,356 (a first version, with EDITED_MIN 3 to
-    50 and EDITED_PRIOR 0.2 to 5, gave 1,551 to 1,560); on fold 1, 1,734 either way."""
+    """counts, with the register of the balanced text put right where the others outvote it.
+
+    For each word (its letters without marks) that the balanced text has at least EDITED_MIN
+    times, with one form there more often than any other: when that form is not also the
+    commonest in counts, the word keeps its count in all but how it is shared among its forms,
+    which is then as in the balanced text, mixed with the shares in counts as if EDITED_PRIOR
+    more words had been read. On tuning fold 0 this took the restoring's wrong words from 1,570
+    to 1,552 of 22,356 (a first version, with EDITED_MIN 3 to 50 and EDITED_PRIOR 0.2 to 5, gave
+    1,551 to 1,560); on fold 1, 1,734 either way."""
     by_word = collections.defaultdict(list)
     for form in counts:
         by_word[balanced_text.strip_marks(form)].append(form)

@@ -27,6 +27,14 @@ namespace {
 using zv::cli::ChunkLimits;
 using zv::cli::ConvertOptions;
 
+// A text of fewer than most bits picked at random, a byte-order mark before it one time in four.
+template <std::size_t N>
+std::string TextOfBits(std::mt19937& rng, const char* const (&bits)[N], std::size_t most) {
+    std::string text = rng() % 4 == 0 ? "\xEF\xBB\xBF" : "";
+    for (std::size_t n = rng() % most; n > 0; --n) text += bits[rng() % N];
+    return text;
+}
+
 // A text handed out in pieces of random length, checked as UTF-8 as zv-convert checks its
 // inputs: a fault is thrown.
 class PiecesSource : public zv::cli::TextSource {
@@ -223,8 +231,7 @@ TEST(StreamCheck, ReportsAsTheWholeText) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     for (int round = 0; round < 100; ++round) {
-        std::string text = rng() % 4 == 0 ? "\xEF\xBB\xBF" : "";
-        for (std::size_t n = rng() % 400; n > 0; --n) text += kBits[rng() % std::size(kBits)];
+        const std::string text = TextOfBits(rng, kBits, 400);
         std::string whole, parts;
         PiecesSource all(text, rng, text.size() + 1);
         const std::size_t flagged =
@@ -266,8 +273,7 @@ TEST(StreamRestore, RestoresAsTheWholeText) {
     SCOPED_TRACE("seed " + std::to_string(seed));
     std::mt19937 rng(seed);
     for (int round = 0; round < 100; ++round) {
-        std::string text = rng() % 4 == 0 ? "\xEF\xBB\xBF" : "";
-        for (std::size_t n = rng() % 200; n > 0; --n) text += kBits[rng() % std::size(kBits)];
+        const std::string text = TextOfBits(rng, kBits, 200);
         const std::string whole = zv::ToUtf8(restorer.Restore(zv::ToUtf16(text)).text);
         std::string listed_whole, listed_parts, restored;
         PiecesSource all(text, rng, text.size() + 1);
